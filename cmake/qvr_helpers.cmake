@@ -1,0 +1,25 @@
+# One test program per test source file, so a broken file only breaks itself.
+# Usage: qvr_add_tests(<folder-prefix> LIBS <libs...>)
+function(qvr_add_tests prefix)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  foreach(src ${sources})
+    get_filename_component(name ${src} NAME_WE)
+    set(target ${prefix}_${name})
+    add_executable(${target} ${src})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} qvr_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QVR_TEST_BIN_DIR=${CMAKE_BINARY_DIR}")
+  endforeach()
+endfunction()
+
+# One benchmark program per bench source file: bench/<name>.cpp -> bench_<name>.
+function(qvr_add_benches)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(src ${sources})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(bench_${name} ${src})
+    target_link_libraries(bench_${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+  endforeach()
+endfunction()

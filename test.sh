@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole test suite.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+"$here/scripts/deps.sh"
+cd "${QVR_BUILD_DIR:-$here/build}"
+ctest --output-on-failure -j"$(nproc)" "$@"

@@ -72,10 +72,13 @@ class KeyedList {
   const T& Item(std::string_view key) const { return CheckedFind(key)->item; }
   T& Item(std::string_view key) { return CheckedFind(key)->item; }
 
+  const T& Item(const char* key) const { return Item(std::string_view(key)); }
+  T& Item(const char* key) { return Item(std::string_view(key)); }
+
   // The item named by an automation index: a number is a position, a text a key.
   // Anything else raises 13 (type mismatch); a failed look-up raises as above.
   const T& Item(const Variant& index_or_key) const {
-    if (index_or_key.IsString()) return Item(index_or_key.AsString());
+    if (index_or_key.IsString()) return Item(std::string_view(index_or_key.AsString()));
     return Item(index_or_key.ToLong());
   }
 
@@ -100,6 +103,7 @@ class KeyedList {
       }
     }
   }
+  void Remove(const char* key) { Remove(std::string_view(key)); }
   void Remove(const Variant& index_or_key) {
     if (index_or_key.IsString()) {
       Remove(std::string_view(index_or_key.AsString()));

@@ -23,3 +23,17 @@ function(qvr_add_benches)
     target_link_libraries(bench_${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
   endforeach()
 endfunction()
+
+# A library of the .cpp files in the current folder, linked to `deps`. A folder
+# with no sources yet gives an interface library, so dependents still configure.
+function(qvr_add_library name)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_link_libraries(${name} PUBLIC ${ARGN})
+    set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE ${ARGN})
+  endif()
+endfunction()

@@ -229,8 +229,10 @@ class qvrClsRegistryObject : public Object,
   void Forget(HKEY handle);
   bool HasChildren(HKEY parent, const std::string& name);
   bool TakeAbort();
-  void RaiseKeyEnumerated(const std::string& name, bool has_children);
-  void RaiseValueEnumerated(const std::shared_ptr<qvrClsValue>& value);
+  // Hands one event to every live connection; `event` is called with each
+  // sink.
+  template <class Event>
+  void Deliver(const Event& event);
   void CompactConnections();
   std::shared_ptr<qvrClsValue> ReportDefaultValue(HKEY uKey,
                                                   const std::shared_ptr<qvrClsValues>& values,

@@ -16,6 +16,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/registry_api.h"
 #include "platform/variant.h"
@@ -97,6 +98,9 @@ class qvrClsValue : public Object, public std::enable_shared_from_this<qvrClsVal
   // True when the object names exactly one value: a named value not marked
   // default, or the unnamed value marked default.
   bool NamesOneValue() const { return value_name_.empty() == default_; }
+  // Sets the name shown and the name the registry knows the value by; loads
+  // the value when the shown name changed and the value can be reached.
+  void Rename(std::string_view shown, std::string_view registry_name);
 
   bool default_ = false;
   std::shared_ptr<qvrClsRegistryObject> registry_;

@@ -1,0 +1,93 @@
+// RegistryService: the registry calls of this process, over the stores of the
+// local machine and of the machines in the machine table.
+//
+// It issues key handles (32-bit, never 0 or -1, never in the range of the
+// predefined hive handles), resolves the predefined hives and their aliases
+// (HKEY_CLASSES_ROOT is HKLM\SOFTWARE\Classes, HKEY_CURRENT_USER is the
+// user's key under HKEY_USERS, HKEY_CURRENT_CONFIG is HKLM\SYSTEM\
+// CurrentControlSet\Hardware Profiles\Current: the same keys, not copies), and
+// applies Windows' rules and result codes. The free Reg* functions of
+// registry_api.h forward to the current service. Thread-safe.
+#ifndef QVR_PLATFORM_REGISTRY_SERVICE_H_
+#define QVR_PLATFORM_REGISTRY_SERVICE_H_
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "platform/registry_api.h"
+#include "platform/registry_store.h"
+
+namespace qvr {
+
+// The local store's file: $QVR_REGISTRY, else
+// $XDG_DATA_HOME/qvrRegistryBrowser/local.sqlite (~/.local/share/... when
+// XDG_DATA_HOME is unset).
+std::string LocalStorePath();
+// The machine table's file: $QVR_MACHINES, else machines.conf beside `local_store`.
+std::string MachineTablePath(const std::string& local_store);
+// The key under HKEY_USERS that holds this user's hive ("S-1-5-21-0-0-0-<uid>").
+std::string CurrentUserKeyName();
+
+class RegistryService {
+ public:
+  // A service over the local store at `local_store` (created and seeded when
+  // missing) and the machine table at `machine_table` (may be absent).
+  // Returns nullptr and sets `error` when the local store cannot be opened.
+  static std::shared_ptr<RegistryService> Open(const std::string& local_store,
+                                               const std::string& machine_table,
+                                               std::string* error);
+  // A service over a store given by the caller (a test's fault injector).
+  explicit RegistryService(std::shared_ptr<RegistryStore> local, std::string machine_table = "");
+  ~RegistryService();
+
+  // Writes the usual keys and a few values into an empty store.
+  static void Seed(RegistryStore& store);
+
+  LONG OpenKey(HKEY parent, const char* sub_key, HKEY* result);
+  LONG CreateKey(HKEY parent, const char* sub_key, DWORD access, HKEY* result, DWORD* disposition);
+  LONG CloseKey(HKEY key);
+  LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size);
+  LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size);
+  LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* name_size);
+  LONG EnumValue(HKEY key, DWORD index, char* name, DWORD* name_size, DWORD* type, BYTE* data,
+                 DWORD* data_size);
+  LONG DeleteValue(HKEY key, const char* name);
+  LONG DeleteKey(HKEY key, const char* sub_key);
+  LONG Connect(const char* machine, HKEY hive, HKEY* result);
+
+  // Number of handles issued and not yet closed.
+  size_t OpenHandleCount() const;
+
+ private:
+  struct Machine;
+  struct Handle;
+  struct Target {
+    std::shared_ptr<Machine> machine;
+    KeyId key = 0;
+    Handle* handle = nullptr;  // null for a predefined hive
+  };
+
+  LONG Resolve(HKEY key, Target* target);
+  LONG Walk(const Target& from, std::string_view path, bool create, KeyId* key, bool* created);
+  HKEY Issue(std::shared_ptr<Machine> machine, KeyId key);
+  std::shared_ptr<Machine> FindMachine(std::string_view name, LONG* rc);
+
+  mutable std::mutex mu_;
+  std::shared_ptr<Machine> local_;
+  std::string machine_table_;
+  std::map<std::string, std::shared_ptr<Machine>> remotes_;  // by folded name
+  std::map<HKEY, std::unique_ptr<Handle>> handles_;
+  HKEY next_handle_ = 0x100;
+};
+
+// The service the Reg* functions use: opened from the environment on first
+// use. Set returns the previous one (tests install their own).
+std::shared_ptr<RegistryService> CurrentRegistryService();
+std::shared_ptr<RegistryService> SetCurrentRegistryService(std::shared_ptr<RegistryService> s);
+
+}  // namespace qvr
+
+#endif  // QVR_PLATFORM_REGISTRY_SERVICE_H_

@@ -1,0 +1,55 @@
+// SqliteStore: a machine's registry in one SQLite database file.
+//
+// The file uses a write-ahead log with full synchronisation, so a write that
+// returned 0 survives the writing process being killed and the machine losing
+// power; several processes may use one file at once (each write is one
+// transaction, and a busy database is waited for). A file without write
+// permission opens read-only.
+#ifndef QVR_PLATFORM_SQLITE_STORE_H_
+#define QVR_PLATFORM_SQLITE_STORE_H_
+
+#include <memory>
+#include <string>
+
+#include "platform/registry_store.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace qvr {
+
+class SqliteStore : public RegistryStore {
+ public:
+  // Opens (and when `create` is set, creates with mode 0600) the store at
+  // `path`. Returns nullptr and sets `error` when the file cannot be opened
+  // or is not a registry store.
+  static std::unique_ptr<SqliteStore> Open(const std::string& path, bool create,
+                                           std::string* error);
+  ~SqliteStore() override;
+
+  bool ReadOnly() const override { return read_only_; }
+  LONG FindChild(KeyId parent, std::string_view name, KeyId* child) override;
+  LONG CreateChild(KeyId parent, std::string_view name, KeyId* child, bool* created) override;
+  bool KeyExists(KeyId key) override;
+  bool HasChildren(KeyId key) override;
+  LONG DeleteKey(KeyId key) override;
+  LONG EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::string* name) override;
+  LONG EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::string* name, DWORD* type,
+                 std::string* data) override;
+  LONG GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) override;
+  LONG SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) override;
+  LONG DeleteValue(KeyId key, std::string_view name) override;
+
+ private:
+  SqliteStore(sqlite3* db, bool read_only) : db_(db), read_only_(read_only) {}
+  bool Prepare(std::string* error);
+  // Maps an SQLite failure to a registry result code.
+  LONG Failure(int rc) const;
+
+  sqlite3* db_;
+  bool read_only_;
+};
+
+}  // namespace qvr
+
+#endif  // QVR_PLATFORM_SQLITE_STORE_H_

@@ -1,0 +1,282 @@
+// Enumerating sub-keys and values: collections, events, the children probe,
+// yielding, abort, connections changed from inside a handler, and keys that
+// change while they are listed.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/automation_error.h"
+#include "reglib/qvr_cls_key.h"
+#include "reglib/qvr_cls_keys.h"
+#include "reglib/qvr_cls_value.h"
+#include "reglib/qvr_cls_values.h"
+#include "reglib_fixture.h"
+
+namespace qvr {
+namespace {
+
+using namespace std::string_literals;
+using EnumerationTest = ReglibTest;
+
+// Records every event and runs an optional action after each.
+class Recorder : public qvrClsRegistryObjectEvents {
+ public:
+  void KeyEnumerated(const std::string& RegKey, bool HasChildren) override {
+    keys.push_back(RegKey);
+    children.push_back(HasChildren);
+    if (on_event) on_event();
+  }
+  void ValueEnumerated(const std::shared_ptr<qvrClsValue>& Value) override {
+    values.push_back(Value);
+    if (on_event) on_event();
+  }
+  std::vector<std::string> keys;
+  std::vector<bool> children;
+  std::vector<std::shared_ptr<qvrClsValue>> values;
+  std::function<void()> on_event;
+};
+
+std::vector<std::string> Names(const qvrClsKeys& keys) {
+  std::vector<std::string> names;
+  for (const auto& key : keys) names.push_back(key->KeyName());
+  return names;
+}
+
+TEST_F(EnumerationTest, KeysWithEventsAndTheChildrenProbe) {
+  for (const char* path : {"beta", "Alpha\\Inner", "gamma"}) {
+    ASSERT_NE(reg_->OpenKey(scratch_, path), -1);
+  }
+  auto recorder = std::make_shared<Recorder>();
+  reg_->Advise(recorder);
+  const int32_t count_before = reg_->Count();
+
+  auto keys = reg_->EnumKeys(scratch_, true);
+  ASSERT_NE(keys, nullptr);
+  EXPECT_EQ(Names(*keys), (std::vector<std::string>{"Alpha", "beta", "gamma"}));
+  EXPECT_EQ(recorder->keys, Names(*keys));
+  EXPECT_EQ(recorder->children, (std::vector<bool>{true, false, false}));
+  EXPECT_TRUE(keys->item(Variant(int32_t{1}))->HadChildrenOnEnum());
+  EXPECT_FALSE(keys->item(Variant(int32_t{2}))->HadChildrenOnEnum());
+  EXPECT_EQ(keys->item(Variant(int32_t{1}))->Handle(), 0);
+  EXPECT_EQ(keys->item(Variant(int32_t{1}))->Parent(), keys);
+  EXPECT_EQ(keys->Handle(), scratch_);
+  EXPECT_EQ(reg_->Count(), count_before) << "the probe must leave the table as it was";
+
+  // Events only; and a key without sub-keys yields nothing at all.
+  recorder->keys.clear();
+  EXPECT_EQ(reg_->EnumKeys(scratch_, true, false, true), nullptr);
+  EXPECT_EQ(recorder->keys.size(), 3u);
+  recorder->keys.clear();
+  HKEY leaf = reg_->OpenKey(scratch_, "beta", true);
+  EXPECT_EQ(reg_->EnumKeys(leaf, true), nullptr);
+  EXPECT_TRUE(recorder->keys.empty());
+}
+
+TEST_F(EnumerationTest, EventsOffAndNothingReturnedIsRefused) {
+  for (auto call :
+       {std::function<void()>([&] { reg_->EnumKeys(scratch_, false, true, true); }),
+        std::function<void()>([&] { reg_->EnumValues(scratch_, false, false, true); })}) {
+    try {
+      call();
+      FAIL() << "no error raised";
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.Number(), 10029);
+      EXPECT_EQ(e.Source(), "RegLib.qvrClsRegistryObject");
+      EXPECT_EQ(e.Description(), "Cannot suppress events and return nothing.");
+    }
+  }
+}
+
+TEST_F(EnumerationTest, ValuesReportTheDefaultOnceAndFirst) {
+  auto recorder = std::make_shared<Recorder>();
+  reg_->Advise(recorder);
+  auto only_default = reg_->EnumValues(scratch_, true);
+  ASSERT_EQ(only_default->Count(), 1);
+  auto pseudo = only_default->item(Variant("(default)"));
+  EXPECT_TRUE(pseudo->Default());
+  EXPECT_EQ(pseudo->ValueName(), "");
+  EXPECT_EQ(pseudo->DataType(), rdString);
+  EXPECT_EQ(pseudo->Size(), 0);
+  EXPECT_EQ(recorder->values.size(), 1u);
+
+  PutRaw("Second", REG_DWORD, "\x02\x00\x00\x00"s);
+  PutRaw("", REG_BINARY, "\xab"s);
+  PutRaw("First", REG_SZ, "one\0"s);
+  recorder->values.clear();
+  auto values = reg_->EnumValues(scratch_, true);
+  ASSERT_EQ(values->Count(), 3);
+  EXPECT_EQ(recorder->values.size(), 3u);
+  auto def = values->item(Variant(int32_t{1}));
+  EXPECT_EQ(def->DataType(), rdBinary);
+  EXPECT_EQ(def->Value(), Variant("AB "));
+  auto second = values->item(Variant("SECOND"));
+  EXPECT_EQ(second->DataType(), rdDWord);
+  EXPECT_EQ(second->ParentKey(), scratch_);
+  EXPECT_EQ(second->Parent(), values);
+  EXPECT_EQ(second->Size(), 4) << "reported values arrive loaded";
+  EXPECT_EQ(recorder->values[2]->Value(), Variant("one"));
+
+  // Events only: stand-alone objects, just as loaded.
+  recorder->values.clear();
+  EXPECT_EQ(reg_->EnumValues(scratch_, true, false, true), nullptr);
+  ASSERT_EQ(recorder->values.size(), 3u);
+  EXPECT_EQ(recorder->values[1]->ValueName(), "Second");
+  EXPECT_EQ(recorder->values[1]->Value(), Variant(int32_t{2}));
+  EXPECT_EQ(recorder->values[1]->Parent(), nullptr);
+}
+
+TEST_F(EnumerationTest, ValueLiterallyNamedDefault) {
+  PutRaw("", REG_SZ, "unnamed\0"s);
+  PutRaw("(default)", REG_SZ, "literal\0"s);
+  auto values = reg_->EnumValues(scratch_);
+  ASSERT_EQ(values->Count(), 2);
+  auto literal = values->item(Variant("(default)*"));
+  EXPECT_EQ(literal->ValueName(), "(default)*");
+  EXPECT_EQ(literal->Value(), Variant("literal"));
+  EXPECT_FALSE(literal->Default());
+  literal->Value(Variant("new"));
+  EXPECT_EQ(GetRaw("(default)").second, "new\0"s);
+  EXPECT_EQ(GetRaw("(default)*").first, REG_NONE);
+  EXPECT_EQ(values->item(Variant("(default)"))->Value(), Variant("unnamed"));
+}
+
+TEST_F(EnumerationTest, AbortFromAHandler) {
+  for (const char* name : {"k1", "k2", "k3", "k4"}) ASSERT_NE(reg_->OpenKey(scratch_, name), -1);
+  auto recorder = std::make_shared<Recorder>();
+  reg_->Advise(recorder);
+  recorder->on_event = [&] {
+    if (recorder->keys.size() == 2) reg_->AbortEnum();
+  };
+  auto keys = reg_->EnumKeys(scratch_, true);
+  EXPECT_EQ(recorder->keys, (std::vector<std::string>{"k1", "k2"}));
+  ASSERT_NE(keys, nullptr);
+  EXPECT_EQ(Names(*keys), recorder->keys);
+
+  // The request was used up: the next listing runs to its end.
+  recorder->keys.clear();
+  recorder->on_event = nullptr;
+  EXPECT_EQ(reg_->EnumKeys(scratch_, true)->Count(), 4);
+
+  // A request made while nothing runs, or left over after the last item,
+  // does not cut a later listing short.
+  reg_->AbortEnum();
+  EXPECT_EQ(reg_->EnumKeys(scratch_)->Count(), 4);
+  recorder->on_event = [&] {
+    if (recorder->keys.size() == 4) reg_->AbortEnum();
+  };
+  recorder->keys.clear();
+  reg_->EnumKeys(scratch_, true);
+  recorder->on_event = nullptr;
+  EXPECT_EQ(reg_->EnumKeys(scratch_)->Count(), 4);
+
+  // Aborting on the default value stops before any named value.
+  PutRaw("a", REG_SZ, "1\0"s);
+  PutRaw("b", REG_SZ, "2\0"s);
+  recorder->on_event = [&] { reg_->AbortEnum(); };
+  auto values = reg_->EnumValues(scratch_, true);
+  EXPECT_EQ(recorder->values.size(), 1u);
+  EXPECT_EQ(values->Count(), 1);
+}
+
+TEST_F(EnumerationTest, SeveralSinksAndUnadviseDuringDelivery) {
+  for (const char* name : {"a", "b", "c"}) ASSERT_NE(reg_->OpenKey(scratch_, name), -1);
+  auto first = std::make_shared<Recorder>();
+  auto second = std::make_shared<Recorder>();
+  auto third = std::make_shared<Recorder>();
+  uint32_t first_cookie = reg_->Advise(first);
+  uint32_t second_cookie = reg_->Advise(second);
+  reg_->Advise(third);
+  EXPECT_NE(first_cookie, second_cookie);
+  // The first sink disconnects itself and the second one on its first event.
+  first->on_event = [&] {
+    reg_->Unadvise(first_cookie);
+    reg_->Unadvise(second_cookie);
+  };
+  reg_->EnumKeys(scratch_, true);
+  EXPECT_EQ(first->keys.size(), 1u);
+  EXPECT_TRUE(second->keys.empty());
+  EXPECT_EQ(third->keys.size(), 3u);
+
+  // A sink that has ended is skipped; the others still hear everything.
+  third.reset();
+  auto fourth = std::make_shared<Recorder>();
+  reg_->Advise(fourth);
+  reg_->EnumKeys(scratch_, true);
+  EXPECT_EQ(fourth->keys.size(), 3u);
+  reg_->Unadvise(999999);
+}
+
+TEST_F(EnumerationTest, DoEventsHookRunsOncePerItem) {
+  for (const char* name : {"x", "y"}) ASSERT_NE(reg_->OpenKey(scratch_, name), -1);
+  PutRaw("v", REG_SZ, "1\0"s);
+  int pumped = 0;
+  reg_->SetDoEventsHook([&] { ++pumped; });
+  reg_->EnumKeys(scratch_);
+  EXPECT_EQ(pumped, 0);
+  reg_->EnumKeys(scratch_, false, true);
+  EXPECT_EQ(pumped, 2);
+  pumped = 0;
+  reg_->EnumValues(scratch_, false, true);
+  EXPECT_EQ(pumped, 1);
+}
+
+TEST_F(EnumerationTest, ListingEndsWhenTheKeyGoesAway) {
+  HKEY doomed = reg_->OpenKey(scratch_, "Doomed");
+  for (const char* name : {"c1", "c2", "c3"}) ASSERT_NE(reg_->OpenKey(doomed, name), -1);
+  auto recorder = std::make_shared<Recorder>();
+  reg_->Advise(recorder);
+  recorder->on_event = [&] {
+    if (recorder->keys.size() > 10) reg_->AbortEnum();  // a runaway loop would never end
+    if (recorder->keys.size() == 1) {
+      for (const char* name : {"c1", "c2", "c3"}) reg_->DeleteKey(doomed, name);
+      reg_->DeleteKey(scratch_, "Doomed");
+    }
+  };
+  auto keys = reg_->EnumKeys(doomed, true);
+  EXPECT_EQ(recorder->keys, (std::vector<std::string>{"c1"}));
+  ASSERT_NE(keys, nullptr);
+  EXPECT_EQ(keys->Count(), 1);
+
+  // Values likewise: a closed handle ends the listing.
+  HKEY other = reg_->OpenKey(scratch_, "Other");
+  reg_->SetValue(other, "v1", Variant("1"));
+  reg_->SetValue(other, "v2", Variant("2"));
+  recorder->values.clear();
+  recorder->on_event = [&] {
+    if (recorder->values.size() > 10) reg_->AbortEnum();
+    if (recorder->values.size() == 2) reg_->CloseKey(Variant(other));
+  };
+  auto values = reg_->EnumValues(other, true);
+  EXPECT_EQ(recorder->values.size(), 2u);
+  EXPECT_EQ(values->Count(), 2);
+}
+
+TEST_F(EnumerationTest, LongNamesAreNotDropped) {
+  const std::string long_value_name(2000, 'v');
+  const std::string unicode_key_name = std::string(250, 'k') + "東京";  // 252 characters
+  PutRaw(long_value_name, REG_SZ, "long\0"s);
+  ASSERT_NE(reg_->OpenKey(scratch_, unicode_key_name), -1);
+  auto values = reg_->EnumValues(scratch_);
+  ASSERT_EQ(values->Count(), 2);
+  EXPECT_EQ(values->item(Variant(int32_t{2}))->ValueName(), long_value_name);
+  EXPECT_EQ(values->item(Variant(int32_t{2}))->Value(), Variant("long"));
+  auto keys = reg_->EnumKeys(scratch_);
+  ASSERT_NE(keys, nullptr);
+  EXPECT_EQ(Names(*keys), (std::vector<std::string>{unicode_key_name}));
+}
+
+TEST_F(EnumerationTest, GetKeyObject) {
+  PutRaw("v", REG_SZ, "1\0"s);
+  auto bare = reg_->GetKeyObject(scratch_);
+  EXPECT_EQ(bare->Handle(), scratch_);
+  EXPECT_EQ(bare->Values(), nullptr);
+  EXPECT_EQ(bare->Parent(), nullptr);
+  EXPECT_EQ(bare->KeyName(), "");
+  auto with_values = reg_->GetKeyObject(scratch_, true);
+  ASSERT_NE(with_values->Values(), nullptr);
+  EXPECT_EQ(with_values->Values()->Count(), 2);
+  EXPECT_EQ(with_values->Values()->ParentKey(), scratch_);
+}
+
+}  // namespace
+}  // namespace qvr

@@ -1,0 +1,66 @@
+// A registry object over a fresh temporary registry, with a scratch key
+// (HKEY_CURRENT_USER\Software\QvrTest) opened for the test.
+#ifndef QVR_TESTS_REGLIB_REGLIB_FIXTURE_H_
+#define QVR_TESTS_REGLIB_REGLIB_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/registry_api.h"
+#include "reglib/qvr_cls_registry_object.h"
+#include "support/temp_registry.h"
+
+namespace qvr {
+
+class ReglibTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reg_ = qvrClsRegistryObject::Create();
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\QvrTest", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &scratch_, nullptr),
+              ERROR_SUCCESS);
+  }
+  void TearDown() override {
+    reg_.reset();
+    RegCloseKey(scratch_);
+  }
+
+  // Writes raw bytes as a value of the scratch key.
+  void PutRaw(const std::string& name, DWORD type, const std::string& bytes) {
+    ASSERT_EQ(
+        RegSetValueExA(scratch_, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                       static_cast<DWORD>(bytes.size())),
+        ERROR_SUCCESS);
+  }
+
+  // Reads a value of the scratch key back raw; type REG_NONE and "" when absent.
+  std::pair<DWORD, std::string> GetRaw(const std::string& name) {
+    DWORD type = REG_NONE;
+    DWORD length = 0;
+    if (RegQueryValueExA(scratch_, name.c_str(), nullptr, &type, nullptr, &length) != 0) {
+      return {REG_NONE, ""};
+    }
+    std::string bytes(length, '\0');
+    RegQueryValueExA(scratch_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()),
+                     &length);
+    bytes.resize(length);
+    return {type, bytes};
+  }
+
+  bool KeyExists(HKEY parent, const std::string& path) {
+    HKEY probe = 0;
+    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &probe) != ERROR_SUCCESS) return false;
+    RegCloseKey(probe);
+    return true;
+  }
+
+  testing::TempRegistry temp_;
+  std::shared_ptr<qvrClsRegistryObject> reg_;
+  HKEY scratch_ = 0;
+};
+
+}  // namespace qvr
+
+#endif  // QVR_TESTS_REGLIB_REGLIB_FIXTURE_H_

@@ -1,0 +1,206 @@
+// Reading values by their registry type, writing them by the kind of host
+// value, and multi-string conversion.
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/automation_error.h"
+#include "reglib_fixture.h"
+
+namespace qvr {
+namespace {
+
+using ValueConversionTest = ReglibTest;
+using namespace std::string_literals;
+
+Variant Read(qvrClsRegistryObject& reg, HKEY key, const std::string& name,
+             RegistryDataTypes* type = nullptr) {
+  return reg.GetValue(key, name, std::nullopt, type);
+}
+
+TEST_F(ValueConversionTest, StringsReadWholeWithOrWithoutTerminator) {
+  PutRaw("with", REG_SZ, "abc\0"s);
+  PutRaw("without", REG_SZ, "abc");
+  PutRaw("empty", REG_SZ, "\0"s);
+  PutRaw("unicode", REG_SZ, "Grüße 東京\0"s);
+  RegistryDataTypes type = rdNone;
+  EXPECT_EQ(Read(*reg_, scratch_, "with", &type), Variant("abc"));
+  EXPECT_EQ(type, rdString);
+  EXPECT_EQ(Read(*reg_, scratch_, "without"), Variant("abc"));
+  EXPECT_EQ(Read(*reg_, scratch_, "empty"), Variant(""));
+  EXPECT_EQ(Read(*reg_, scratch_, "unicode"), Variant("Grüße 東京"));
+
+  // Larger than any first-try buffer: read whole.
+  std::string big(100000, 'x');
+  big[99999] = 'y';
+  PutRaw("big", REG_SZ, big + '\0');
+  EXPECT_EQ(Read(*reg_, scratch_, "big"), Variant(big));
+}
+
+TEST_F(ValueConversionTest, ExpandableStringsExpandAtAnyLength) {
+  setenv("QVR_TEST_DIR", "/opt/qvr", 1);
+  PutRaw("path", REG_EXPAND_SZ, "%QVR_TEST_DIR%\\bin;%QVR_UNSET_NAME%\0"s);
+  RegistryDataTypes type = rdNone;
+  EXPECT_EQ(Read(*reg_, scratch_, "path", &type), Variant("/opt/qvr\\bin;%QVR_UNSET_NAME%"));
+  EXPECT_EQ(type, rdExpandSZ);
+
+  // An expansion far beyond 4,095 characters comes back whole.
+  std::string long_value(3000, 'v');
+  setenv("QVR_TEST_LONG", long_value.c_str(), 1);
+  PutRaw("long", REG_EXPAND_SZ, "<%QVR_TEST_LONG%|%QVR_TEST_LONG%>\0"s);
+  EXPECT_EQ(Read(*reg_, scratch_, "long"), Variant("<" + long_value + "|" + long_value + ">"));
+  unsetenv("QVR_TEST_DIR");
+  unsetenv("QVR_TEST_LONG");
+}
+
+TEST_F(ValueConversionTest, BinaryDwordMultiAndOtherTypes) {
+  PutRaw("bin", REG_BINARY, "\x00\x0a\xff"s);
+  EXPECT_EQ(Read(*reg_, scratch_, "bin"), Variant("00 0A FF "));
+
+  PutRaw("dw", REG_DWORD, "\x2c\x01\x00\x00"s);
+  PutRaw("neg", REG_DWORD, "\xff\xff\xff\xff"s);
+  PutRaw("short", REG_DWORD, "\x01\x02"s);
+  PutRaw("long", REG_DWORD, "\x05\x00\x00\x00\x09\x09"s);
+  EXPECT_EQ(Read(*reg_, scratch_, "dw"), Variant(int32_t{300}));
+  EXPECT_EQ(Read(*reg_, scratch_, "neg"), Variant(int32_t{-1}));
+  EXPECT_EQ(Read(*reg_, scratch_, "short"), Variant(int32_t{0x0201}));
+  EXPECT_EQ(Read(*reg_, scratch_, "long"), Variant(int32_t{5}));
+
+  PutRaw("multi", REG_MULTI_SZ, "first\0second\0\0"s);
+  RegistryDataTypes type = rdNone;
+  EXPECT_EQ(Read(*reg_, scratch_, "multi", &type), Variant("first"));
+  EXPECT_EQ(type, rdMultiSZ);
+
+  // Other types: one character per data byte.
+  PutRaw("big-endian", REG_DWORD_BIG_ENDIAN, "\x00\x00\x01\x2c"s);
+  PutRaw("none", REG_NONE, "raw\0x"s);
+  EXPECT_EQ(Read(*reg_, scratch_, "big-endian"), Variant("\x00\x00\x01\x2c"s));
+  EXPECT_EQ(Read(*reg_, scratch_, "none", &type), Variant("raw\0x"s));
+  EXPECT_EQ(type, rdNone);
+}
+
+TEST_F(ValueConversionTest, MissingValuesGiveEmptyOrStoreTheDefault) {
+  RegistryDataTypes type = rdBinary;
+  EXPECT_TRUE(reg_->GetValue(scratch_, "nothing", std::nullopt, &type).IsEmpty());
+  EXPECT_EQ(type, rdBinary) << "the type must be left alone without data";
+  EXPECT_EQ(GetRaw("nothing").first, REG_NONE) << "no default: nothing written";
+
+  EXPECT_EQ(reg_->GetValue(scratch_, "nothing", Variant("abc")), Variant("abc"));
+  EXPECT_EQ(GetRaw("nothing"), std::make_pair(REG_SZ, "abc\0"s));
+
+  // Zero data bytes count as no data: the default replaces them.
+  PutRaw("zero", REG_BINARY, "");
+  EXPECT_TRUE(Read(*reg_, scratch_, "zero").IsEmpty());
+  EXPECT_EQ(reg_->GetValue(scratch_, "zero", Variant(int32_t{1000})), Variant(int32_t{1000}));
+  EXPECT_EQ(Read(*reg_, scratch_, "zero"), Variant(int32_t{1000}));
+
+  // Existing data is never overwritten by the default.
+  PutRaw("there", REG_SZ, "kept\0"s);
+  EXPECT_EQ(reg_->GetValue(scratch_, "there", Variant("other")), Variant("kept"));
+  EXPECT_TRUE(reg_->GetValue(-1, "there").IsEmpty());
+}
+
+TEST_F(ValueConversionTest, SetValuePicksTheTypeFromTheHostValue) {
+  struct Case {
+    Variant value;
+    DWORD type;
+    std::string bytes;
+  };
+  const std::vector<Case> cases = {
+      {Variant(static_cast<int16_t>(255)), REG_BINARY, "\xff"s},
+      {Variant(static_cast<int16_t>(256)), REG_DWORD, "\x00\x01\x00\x00"s},
+      {Variant(static_cast<int16_t>(-1)), REG_DWORD, "\xff\xff\xff\xff"s},
+      {Variant(int32_t{5}), REG_BINARY, "\x05"s},
+      {Variant(int32_t{300}), REG_DWORD, "\x2c\x01\x00\x00"s},
+      {Variant(int32_t{-2}), REG_DWORD, "\xfe\xff\xff\xff"s},
+      {Variant(uint8_t{0}), REG_BINARY, "\x00"s},
+      {Variant(true), REG_BINARY, "\x01"s},
+      {Variant(false), REG_BINARY, "\x00"s},
+      {Variant("text"), REG_SZ, "text\0"s},
+      {Variant(""), REG_SZ, "\0"s},
+      {Variant::StringArray({"a", "b"}), REG_MULTI_SZ, "a\0b\0\0"s},
+      {Variant(2.5), REG_SZ, Variant(2.5).ToText() + '\0'},
+      {Variant(1.25f), REG_SZ, Variant(1.25f).ToText() + '\0'},
+      {Variant(Currency{123456}), REG_SZ, Variant(Currency{123456}).ToText() + '\0'},
+      {Variant(Date{45000.5}), REG_SZ, Variant(Date{45000.5}).ToText() + '\0'},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value.TypeName());
+    EXPECT_EQ(reg_->SetValue(scratch_, "v", c.value), ERROR_SUCCESS);
+    EXPECT_EQ(GetRaw("v"), std::make_pair(c.type, c.bytes));
+  }
+  EXPECT_EQ(reg_->GetValue(scratch_, "v"), Variant(Date{45000.5}).ToText());
+
+  // Values with no registry form write nothing and leave the old data.
+  const std::vector<Variant> unwritable = {Variant(),
+                                           Variant::Null(),
+                                           Variant(ErrorValue{7}),
+                                           Variant::ByteArray({1, 2}),
+                                           Variant::Array(vbDouble, {Variant(1.0)}),
+                                           Variant(std::make_shared<Object>())};
+  for (const Variant& value : unwritable) {
+    SCOPED_TRACE(value.TypeName());
+    EXPECT_EQ(reg_->SetValue(scratch_, "v", value), ERROR_SUCCESS);
+    EXPECT_EQ(GetRaw("v").first, REG_SZ);
+  }
+
+  // Omitted: the value goes.
+  EXPECT_EQ(reg_->SetValue(scratch_, "v"), ERROR_SUCCESS);
+  EXPECT_EQ(GetRaw("v").first, REG_NONE);
+  // A write the service refuses reports its code.
+  EXPECT_NE(reg_->SetValue(-1, "v", Variant("x")), ERROR_SUCCESS);
+}
+
+TEST_F(ValueConversionTest, RoundTripsThroughTheRegistry) {
+  reg_->SetValue(scratch_, "multi", Variant::StringArray({"a", "b"}));
+  EXPECT_EQ(reg_->GetValue(scratch_, "multi"), Variant("a"));
+  reg_->SetValue(scratch_, "small", Variant(int32_t{5}));
+  EXPECT_EQ(reg_->GetValue(scratch_, "small"), Variant("05 "));
+  reg_->SetValue(scratch_, "flag", Variant(true));
+  EXPECT_EQ(reg_->GetValue(scratch_, "flag"), Variant("01 "));
+}
+
+TEST_F(ValueConversionTest, MultiStringSplitAndJoin) {
+  auto pieces = [&](const std::string& text) {
+    Variant array = reg_->GetMultiSZ(text);
+    EXPECT_EQ(array.Type(), vbArray | vbString);
+    EXPECT_EQ(array.LBound(), 0);
+    std::vector<std::string> out;
+    for (const Variant& v : array.AsArray().elements) out.push_back(v.AsString());
+    return out;
+  };
+  EXPECT_EQ(pieces("a\0b\0\0"s), (std::vector<std::string>{"a", "b", "", ""}));
+  EXPECT_EQ(pieces(""), (std::vector<std::string>{""}));
+  EXPECT_EQ(pieces("solo"), (std::vector<std::string>{"solo"}));
+  // No 16-bit element limit.
+  EXPECT_EQ(pieces(std::string(40000, '\0')).size(), 40001u);
+
+  EXPECT_EQ(reg_->ToMultiSZ(Variant::StringArray({"a", "b"})), "a\0b\0\0"s);
+  EXPECT_EQ(reg_->ToMultiSZ(Variant::StringArray({})), "\0"s);
+  EXPECT_EQ(reg_->ToMultiSZ(reg_->GetMultiSZ("x\0y"s)), "x\0y\0\0"s);
+  try {
+    reg_->ToMultiSZ(Variant("not an array"));
+    FAIL() << "a String was accepted as an array";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.Number(), errors::kTypeMismatch);
+  }
+}
+
+TEST_F(ValueConversionTest, DeleteValueAndKey) {
+  PutRaw("gone", REG_SZ, "x\0"s);
+  EXPECT_EQ(reg_->DeleteValue(scratch_, "gone"), ERROR_SUCCESS);
+  EXPECT_EQ(GetRaw("gone").first, REG_NONE);
+  EXPECT_EQ(reg_->DeleteValue(scratch_, "gone"), ERROR_FILE_NOT_FOUND);
+
+  HKEY parent = reg_->OpenKey(scratch_, "Parent\\Child");
+  ASSERT_NE(parent, -1);
+  // One call only: a key with sub-keys stays.
+  EXPECT_NE(reg_->DeleteKey(scratch_, "Parent"), ERROR_SUCCESS);
+  EXPECT_TRUE(KeyExists(scratch_, "Parent\\Child"));
+  EXPECT_EQ(reg_->DeleteKey(scratch_, "Parent\\Child"), ERROR_SUCCESS);
+  EXPECT_EQ(reg_->DeleteKey(scratch_, "Parent"), ERROR_SUCCESS);
+  EXPECT_FALSE(KeyExists(scratch_, "Parent"));
+}
+
+}  // namespace
+}  // namespace qvr

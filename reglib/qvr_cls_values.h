@@ -20,7 +20,7 @@
 #include "platform/keyed_list.h"
 #include "platform/registry_api.h"
 #include "platform/variant.h"
-#include "reglib/member_enumerator.h"
+#include "platform/member_enumerator.h"
 #include "reglib/qvr_cls_value.h"
 
 namespace qvr {

@@ -7,8 +7,8 @@
 //   auto it = keys->NewEnum();
 //   std::shared_ptr<qvrClsKey> key;
 //   while (it->Next(&key)) { ... }
-#ifndef QVR_REGLIB_MEMBER_ENUMERATOR_H_
-#define QVR_REGLIB_MEMBER_ENUMERATOR_H_
+#ifndef QVR_PLATFORM_MEMBER_ENUMERATOR_H_
+#define QVR_PLATFORM_MEMBER_ENUMERATOR_H_
 
 #include <cstddef>
 #include <memory>
@@ -59,4 +59,4 @@ class MemberEnumerator : public Object {
 
 }  // namespace qvr
 
-#endif  // QVR_REGLIB_MEMBER_ENUMERATOR_H_
+#endif  // QVR_PLATFORM_MEMBER_ENUMERATOR_H_

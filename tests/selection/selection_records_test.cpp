@@ -1,0 +1,290 @@
+// Record sets and the selection: filing order, look-up, removal and emptying.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/automation_error.h"
+#include "selection/internal/selection_access.h"
+#include "selection/qvr_collection.h"
+#include "selection/qvr_data.h"
+#include "selection/qvr_selected_data.h"
+
+namespace qvr {
+namespace {
+
+using selection_internal::SelectionAccess;
+
+// Files a record as the control does: the value name is also the key.
+std::shared_ptr<qvrData> File(qvrSelectedData& set, const std::string& value_name,
+                              const std::string& hive = "HKEY_CURRENT_USER",
+                              const std::string& key = "Software",
+                              const std::string& value = "data") {
+  return SelectionAccess::Add(set, "{9CD4B2F4-923D-47f5-A062-E897DD1DAD50}", "Software",
+                              "Wizard Generated Registry Item", "7", "U", "0", hive, key,
+                              value_name, "REG_SZ", value, value_name);
+}
+
+std::vector<std::string> Names(const qvrSelectedData& set) {
+  std::vector<std::string> names;
+  for (const auto& record : set) names.push_back(record->strPropSheetName);
+  return names;
+}
+
+// Display path, as the control files record sets.
+std::string PathOf(const std::string& hive, const std::string& key) {
+  return key.empty() ? hive : hive + "\\" + key;
+}
+
+std::shared_ptr<qvrSelectedData> FileSet(qvrCollection& selection, const std::string& hive,
+                                         const std::string& key, int records = 1) {
+  auto set = SelectionAccess::Add(selection, PathOf(hive, key));
+  for (int i = 0; i < records; ++i) File(*set, "v" + std::to_string(i), hive, key);
+  return set;
+}
+
+int ErrorNumberOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const AutomationError& error) {
+    return error.Number();
+  }
+  return 0;
+}
+
+TEST(SelectedData, RecordsStandInOrderOfValueNameWithoutRegardToCase) {
+  qvrSelectedData set;
+  File(set, "b");
+  File(set, "A");
+  File(set, "c");
+  EXPECT_EQ(Names(set), (std::vector<std::string>{"A", "b", "c"}));
+
+  // Every field lands where it belongs.
+  auto record = set.item("a");
+  ASSERT_NE(record, nullptr);
+  EXPECT_EQ(record->strRegistryClsID, "{9CD4B2F4-923D-47f5-A062-E897DD1DAD50}");
+  EXPECT_EQ(record->strRegistryName, "Software");
+  EXPECT_EQ(record->strRegistryDesc, "Wizard Generated Registry Item");
+  EXPECT_EQ(record->strRegistryImage, "7");
+  EXPECT_EQ(record->strPropSheetAct, "U");
+  EXPECT_EQ(record->strPropSheetDefault, "0");
+  EXPECT_EQ(record->strPropSheetHive, "HKEY_CURRENT_USER");
+  EXPECT_EQ(record->strPropSheetKey, "Software");
+  EXPECT_EQ(record->strPropSheetName, "A");
+  EXPECT_EQ(record->strPropSheetType, "REG_SZ");
+  EXPECT_EQ(record->strPropSheetValue, "data");
+
+  // A key that differs only in case changes nothing; the new record is
+  // handed back unfiled.
+  auto again = File(set, "B", "HKEY_CURRENT_USER", "Software", "other");
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again->strPropSheetValue, "other");
+  EXPECT_EQ(Names(set), (std::vector<std::string>{"A", "b", "c"}));
+  EXPECT_EQ(set.item("b")->strPropSheetValue, "data");
+
+  // Names from elsewhere in Unicode fold too; "(default)" sorts before letters.
+  File(set, "Ärger");
+  File(set, "(default)");
+  File(set, "äRGER");
+  EXPECT_EQ(Names(set), (std::vector<std::string>{"(default)", "A", "b", "c", "Ärger"}));
+}
+
+TEST(SelectedData, InsertionPointFollowsValueNamesEvenWhenTheyDifferFromKeys) {
+  // The position comes from the records' value names while the record is
+  // filed under its key; names out of order are still scanned from the top.
+  qvrSelectedData set;
+  auto add = [&](const std::string& name, const std::string& key) {
+    SelectionAccess::Add(set, "", "", "", "", "", "", "H", "", name, "", "", key);
+  };
+  add("a", "a");
+  add("x", "b");   // nothing sorts after "b": appended
+  add("c", "y1");  // appended: names now a, x, c
+  add("d", "y2");
+  add("e", "y3");
+  add("w", "w");  // "x" is the first name after "w"
+  EXPECT_EQ(Names(set), (std::vector<std::string>{"a", "w", "x", "c", "d", "e"}));
+  EXPECT_NE(set.item("y1"), nullptr);
+  EXPECT_EQ(set.item("y1")->strPropSheetName, "c");
+}
+
+TEST(SelectedData, LookUpNeverFailsButRemovalOfAMissingRecordRaises) {
+  qvrSelectedData set;
+  File(set, "Alpha");
+  File(set, "Beta");
+  File(set, "Gamma");
+
+  EXPECT_EQ(set.item(int32_t{2})->strPropSheetName, "Beta");
+  EXPECT_EQ(set.item(2.0)->strPropSheetName, "Beta");
+  EXPECT_EQ(set.item("GAMMA")->strPropSheetName, "Gamma");
+  EXPECT_EQ(set.item("Delta"), nullptr);
+  EXPECT_EQ(set.item(int32_t{0}), nullptr);
+  EXPECT_EQ(set.item(int32_t{4}), nullptr);
+  EXPECT_EQ(set.item(Variant()), nullptr);
+  EXPECT_EQ(set.item(Variant::Null()), nullptr);
+
+  try {
+    set.Remove("Delta");
+    ADD_FAILURE() << "removing a record that is not filed raised nothing";
+  } catch (const AutomationError& error) {
+    EXPECT_EQ(error.Number(), errors::kInvalidProcedureCall);
+    EXPECT_EQ(error.Description(), "Invalid procedure call or argument");
+  }
+  EXPECT_EQ(ErrorNumberOf([&] { set.Remove(int32_t{7}); }), errors::kSubscriptOutOfRange);
+  EXPECT_EQ(set.Count(), 3);
+
+  set.Remove("beta");
+  EXPECT_EQ(Names(set), (std::vector<std::string>{"Alpha", "Gamma"}));
+  EXPECT_EQ(set.item(int32_t{2})->strPropSheetName, "Gamma");
+  set.Remove(int32_t{1});
+  EXPECT_EQ(Names(set), (std::vector<std::string>{"Gamma"}));
+
+  // A record a host still holds outlives the set's Clear.
+  auto held = set.item("Gamma");
+  set.Clear();
+  EXPECT_EQ(set.Count(), 0);
+  EXPECT_EQ(set.item("Gamma"), nullptr);
+  EXPECT_EQ(held->strPropSheetName, "Gamma");
+  // The set files again after Clear, in order.
+  File(set, "z");
+  File(set, "m");
+  EXPECT_EQ(Names(set), (std::vector<std::string>{"m", "z"}));
+}
+
+TEST(SelectedData, EnumeratorWalksTheRecordsFiledWhenItWasMade) {
+  qvrSelectedData set;
+  for (const char* name : {"c", "a", "b"}) File(set, name);
+  auto it = set.NewEnum();
+  set.Remove("b");
+  std::shared_ptr<qvrData> record;
+  std::vector<std::string> seen;
+  while (it->Next(&record)) seen.push_back(record->strPropSheetName);
+  EXPECT_EQ(seen, (std::vector<std::string>{"a", "b", "c"}));
+  EXPECT_EQ(record, nullptr);
+}
+
+TEST(Collection, RecordSetsAreFiledByDisplayPathInOrderOfAddition) {
+  qvrCollection selection;
+  auto second = FileSet(selection, "HKEY_LOCAL_MACHINE", "Software\\Zeta");
+  auto first = FileSet(selection, "HKEY_CURRENT_USER", "Software\\Acme");
+  auto hive = FileSet(selection, "HKEY_USERS", "");
+
+  ASSERT_EQ(selection.Count(), 3);
+  std::vector<std::shared_ptr<qvrSelectedData>> order(selection.begin(), selection.end());
+  EXPECT_EQ(order, (std::vector<std::shared_ptr<qvrSelectedData>>{second, first, hive}));
+  EXPECT_EQ(selection.item(int32_t{1}), second);
+
+  EXPECT_EQ(selection.item("hkey_current_user\\SOFTWARE\\acme"), first);
+  EXPECT_EQ(selection.item("HKEY_USERS"), hive);
+  EXPECT_EQ(selection.item("HKEY_CURRENT_USER\\Software"), nullptr);
+  EXPECT_EQ(selection.item(int32_t{4}), nullptr);
+
+  // Adding a path that is present (in any case) changes nothing; the new set
+  // comes back unfiled.
+  auto again = SelectionAccess::Add(selection, "HKEY_USERS");
+  ASSERT_NE(again, nullptr);
+  EXPECT_NE(again, hive);
+  EXPECT_EQ(selection.Count(), 3);
+  EXPECT_EQ(selection.item("hkey_users"), hive);
+
+  // Emptying a record set keeps it under its path.
+  first->Clear();
+  EXPECT_EQ(selection.item("HKEY_CURRENT_USER\\Software\\Acme"), first);
+  EXPECT_EQ(selection.item("HKEY_CURRENT_USER\\Software\\Acme")->Count(), 0);
+
+  EXPECT_EQ(ErrorNumberOf([&] { selection.Remove("HKEY_CLASSES_ROOT"); }),
+            errors::kInvalidProcedureCall);
+  EXPECT_EQ(ErrorNumberOf([&] { selection.Remove(int32_t{0}); }), errors::kSubscriptOutOfRange);
+  selection.Remove("HKEY_LOCAL_MACHINE\\Software\\Zeta");
+  EXPECT_EQ(selection.item(int32_t{1}), first);
+
+  // The enumerator gives the sets in order even when the collection empties.
+  auto it = selection.NewEnum();
+  selection.Clear();
+  EXPECT_EQ(selection.Count(), 0);
+  EXPECT_EQ(selection.item("HKEY_USERS"), nullptr);
+  std::shared_ptr<qvrSelectedData> set;
+  ASSERT_TRUE(it->Next(&set));
+  EXPECT_EQ(set, first);
+  ASSERT_TRUE(it->Next(&set));
+  EXPECT_EQ(set, hive);
+  EXPECT_FALSE(it->Next(&set));
+}
+
+TEST(Collection, ClearChildrenEmptiesTheKeyAndTheKeysBelowIt) {
+  qvrCollection selection;
+  auto software = FileSet(selection, "HKEY_LOCAL_MACHINE", "Software", 2);
+  auto acme = FileSet(selection, "HKEY_LOCAL_MACHINE", "Software\\Acme\\Tools", 3);
+  auto lookalike = FileSet(selection, "HKEY_LOCAL_MACHINE", "SoftwareX", 1);
+  auto system = FileSet(selection, "HKEY_LOCAL_MACHINE", "System", 1);
+  auto root = FileSet(selection, "HKEY_LOCAL_MACHINE", "", 1);
+  auto other_hive = FileSet(selection, "HKEY_CURRENT_USER", "Software", 2);
+  auto empty = FileSet(selection, "HKEY_LOCAL_MACHINE", "Software\\Empty", 0);
+
+  selection.ClearChildren("hkey_local_machine\\SOFTWARE");
+  EXPECT_EQ(software->Count(), 0);
+  EXPECT_EQ(acme->Count(), 0);
+  EXPECT_EQ(lookalike->Count(), 1);
+  EXPECT_EQ(system->Count(), 1);
+  EXPECT_EQ(root->Count(), 1);
+  EXPECT_EQ(other_hive->Count(), 2);
+  EXPECT_EQ(empty->Count(), 0);
+  // Emptied, never removed.
+  EXPECT_EQ(selection.Count(), 7);
+  EXPECT_EQ(selection.item("HKEY_LOCAL_MACHINE\\Software\\Acme\\Tools"), acme);
+
+  // A deeper key leaves its parent alone; a trailing "\" names the same key.
+  File(*software, "again", "HKEY_LOCAL_MACHINE", "Software");
+  File(*acme, "again", "HKEY_LOCAL_MACHINE", "Software\\Acme\\Tools");
+  selection.ClearChildren("HKEY_LOCAL_MACHINE\\Software\\Acme\\");
+  EXPECT_EQ(software->Count(), 1);
+  EXPECT_EQ(acme->Count(), 0);
+
+  // A bare hive name empties the whole hive and nothing else.
+  selection.ClearChildren("HKEY_LOCAL_MACHINE");
+  for (const auto& set : {software, acme, lookalike, system, root}) EXPECT_EQ(set->Count(), 0);
+  EXPECT_EQ(other_hive->Count(), 2);
+}
+
+TEST(Collection, MoreThan32767RecordsAndRecordSetsWork) {
+  constexpr int kMany = 40000;
+  std::vector<int> order(kMany);
+  for (int i = 0; i < kMany; ++i) order[i] = i;
+  std::shuffle(order.begin(), order.end(), std::mt19937(7));
+
+  qvrSelectedData set;
+  char name[16];
+  for (int i : order) {
+    std::snprintf(name, sizeof name, "V%05d", i);
+    File(set, name);
+  }
+  ASSERT_EQ(set.Count(), kMany);
+  int expected = 0;
+  for (const auto& record : set) {
+    std::snprintf(name, sizeof name, "V%05d", expected++);
+    ASSERT_EQ(record->strPropSheetName, name);
+  }
+  EXPECT_EQ(set.item(int32_t{kMany})->strPropSheetName, "V39999");
+  EXPECT_EQ(set.item("v32768")->strPropSheetName, "V32768");
+
+  qvrCollection selection;
+  for (int i = 0; i < kMany; ++i) {
+    FileSet(selection, i % 2 ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE",
+            "Key" + std::to_string(i));
+  }
+  ASSERT_EQ(selection.Count(), kMany);
+  EXPECT_EQ(selection.item(int32_t{kMany})->item(int32_t{1})->strPropSheetKey, "Key39999");
+  selection.ClearChildren("HKEY_LOCAL_MACHINE");
+  int emptied = 0;
+  for (const auto& record_set : selection) emptied += record_set->Count() == 0;
+  EXPECT_EQ(emptied, kMany / 2);
+  EXPECT_EQ(selection.item("HKEY_CURRENT_USER\\Key39999")->Count(), 1);
+  EXPECT_EQ(selection.item("HKEY_LOCAL_MACHINE\\Key39998")->Count(), 0);
+}
+
+}  // namespace
+}  // namespace qvr

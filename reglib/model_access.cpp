@@ -132,4 +132,19 @@ std::shared_ptr<qvrClsValue> ModelAccess::Add(qvrClsValues& values, std::string_
   return value;
 }
 
+std::shared_ptr<qvrClsValue> ModelAccess::AddStarred(qvrClsValues& values,
+                                                     std::string_view ValueName,
+                                                     RegistryDataTypes DataType) {
+  auto value = NewValue();
+  SetParent(*value, values.shared_from_this());
+  SetRegistryObject(*value, values.registry_);
+  SetParentKey(*value, values.parent_key_);
+  SetDataType(*value, DataType);
+  std::string listed = std::string(ValueName) + "*";
+  while (values.members_.Contains(listed)) listed += '*';
+  value->Rename(listed, ValueName);
+  values.members_.Add(value, listed);
+  return value;
+}
+
 }  // namespace qvr::reglib_internal

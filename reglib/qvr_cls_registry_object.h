@@ -177,8 +177,9 @@ class qvrClsRegistryObject : public Object,
   // the collection key "(default)", DataType REG_SZ when it is not set), then
   // every named value in the service's order, each one already holding its
   // data. Options, events (ValueEnumerated), ending and error 10029 as for
-  // EnumKeys. A value literally named "(default)" is listed as "(default)*",
-  // but reads and writes the real value.
+  // EnumKeys. A value literally named "(default)" is listed as "(default)*"
+  // ("(default)**" when a value of that name was listed before it), but reads
+  // and writes the real value.
   std::shared_ptr<qvrClsValues> EnumValues(HKEY uKey, bool fRaiseEvents = false,
                                            bool fDoEvents = false, bool fReturnNothing = false);
 

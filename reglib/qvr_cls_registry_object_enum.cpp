@@ -231,9 +231,10 @@ std::shared_ptr<qvrClsValues> qvrClsRegistryObject::EnumValues(HKEY uKey, bool f
       try {
         value = ModelAccess::Add(*values, name, static_cast<RegistryDataTypes>(type), name);
       } catch (const AutomationError&) {
-        // Both the name and its starred form are taken ("(default)" and
-        // "(default)*" both exist): list it all the same, without a key.
-        value = ModelAccess::Add(*values, name, static_cast<RegistryDataTypes>(type));
+        // Both the name and its starred form are taken (a value "(default)*"
+        // listed before the value "(default)"): file it with one more star,
+        // so that every row of a value list stays distinct and reachable.
+        value = ModelAccess::AddStarred(*values, name, static_cast<RegistryDataTypes>(type));
       }
     } else {
       value = ModelAccess::NewValue();

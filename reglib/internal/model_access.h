@@ -76,6 +76,12 @@ class ModelAccess {
   // value named `ValueName`. A failure of that second filing is raised.
   static std::shared_ptr<qvrClsValue> Add(qvrClsValues& values, std::string_view ValueName,
                                           RegistryDataTypes DataType, std::string_view sKey = "");
+  // A new member for the value `ValueName`, filed under that name followed
+  // by as many "*" as it takes to find a free key (at least one); the shown
+  // name carries the same stars, reads and writes go to `ValueName`. For a
+  // value whose name and starred name are both taken. Raises nothing.
+  static std::shared_ptr<qvrClsValue> AddStarred(qvrClsValues& values, std::string_view ValueName,
+                                                 RegistryDataTypes DataType);
 };
 
 }  // namespace reglib_internal

@@ -140,6 +140,54 @@ TEST_F(EnumerationTest, ValueLiterallyNamedDefault) {
   EXPECT_EQ(values->item(Variant("(default)"))->Value(), Variant("unnamed"));
 }
 
+TEST_F(EnumerationTest, BothDefaultAndItsStarredNameExist) {
+  // Listed in the order written: "(default)*" takes the starred key first.
+  PutRaw("(default)*", REG_SZ, "starred\0"s);
+  PutRaw("(DEFAULT)", REG_SZ, "literal\0"s);
+  auto recorder = std::make_shared<Recorder>();
+  reg_->Advise(recorder);
+  auto values = reg_->EnumValues(scratch_, true);
+  ASSERT_EQ(values->Count(), 3);
+  ASSERT_EQ(recorder->values.size(), 3u);
+  EXPECT_EQ(values->item(Variant("(default)*"))->Value(), Variant("starred"));
+  auto literal = values->item(Variant("(default)**"));
+  EXPECT_EQ(literal, recorder->values[2]);
+  EXPECT_EQ(literal->ValueName(), "(DEFAULT)**");
+  EXPECT_EQ(literal->Value(), Variant("literal"));
+  literal->Value(Variant("new"));
+  EXPECT_EQ(GetRaw("(default)").second, "new\0"s);
+  EXPECT_EQ(GetRaw("(default)*").second, "starred\0"s);
+  EXPECT_EQ(GetRaw("(default)**").first, REG_NONE);
+}
+
+TEST_F(EnumerationTest, HandlersRunBeforeTheNextItemAndMayUseTheObject) {
+  for (const char* name : {"k1", "k2", "k3"}) ASSERT_NE(reg_->OpenKey(scratch_, name), -1);
+  HKEY k3 = reg_->OpenKey(scratch_, "k3", true, "k3");
+  reg_->SetValue(k3, "inner", Variant("x"));
+  auto recorder = std::make_shared<Recorder>();
+  reg_->Advise(recorder);
+  std::vector<int32_t> nested_counts;
+  recorder->on_event = [&] {
+    if (!recorder->values.empty()) return;  // only the outer listing's events
+    if (recorder->keys.back() == "k1") {
+      // The next sub-key is not fetched yet: deleting it keeps it out.
+      EXPECT_EQ(reg_->DeleteKey(scratch_, "k2"), ERROR_SUCCESS);
+    } else {
+      // A nested listing from inside the handler, with its own events.
+      auto inner = reg_->EnumValues(reg_->item(Variant("k3")), true);
+      nested_counts.push_back(inner->Count());
+      recorder->values.clear();
+    }
+  };
+  const int32_t count_before = reg_->Count();
+  auto keys = reg_->EnumKeys(scratch_, true);
+  ASSERT_NE(keys, nullptr);
+  EXPECT_EQ(Names(*keys), (std::vector<std::string>{"k1", "k3"}));
+  EXPECT_EQ(recorder->keys, Names(*keys));
+  EXPECT_EQ(nested_counts, (std::vector<int32_t>{2}));
+  EXPECT_EQ(reg_->Count(), count_before);
+}
+
 TEST_F(EnumerationTest, AbortFromAHandler) {
   for (const char* name : {"k1", "k2", "k3", "k4"}) ASSERT_NE(reg_->OpenKey(scratch_, name), -1);
   auto recorder = std::make_shared<Recorder>();

@@ -1,6 +1,7 @@
 // The key and value objects and their collections: filing, look-up, removal,
 // iteration, back references and lifetimes, type words and sizes.
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "platform/automation_error.h"
@@ -26,6 +27,21 @@ int32_t ErrorNumberOf(const std::function<void()>& action) {
   }
   return 0;
 }
+
+// Clients can neither make the objects nor fill them in.
+template <class T>
+concept ClientCanAddKeys = requires(T& keys) { keys.Add("name", 0, "key"); };
+template <class T>
+concept ClientCanAddValues = requires(T& values) { values.Add("name", rdString, "key"); };
+template <class T>
+concept ClientCanRename = requires(T& value) { value.Rename("shown", "name"); };
+static_assert(!ClientCanAddKeys<qvrClsKeys>);
+static_assert(!ClientCanAddValues<qvrClsValues>);
+static_assert(!ClientCanRename<qvrClsValue>);
+static_assert(!std::is_default_constructible_v<qvrClsKey>);
+static_assert(!std::is_default_constructible_v<qvrClsKeys>);
+static_assert(!std::is_default_constructible_v<qvrClsValue>);
+static_assert(!std::is_default_constructible_v<qvrClsValues>);
 
 TEST_F(ObjectModelTest, KeysCollectionFilesAndFinds) {
   auto keys = ModelAccess::NewKeys();

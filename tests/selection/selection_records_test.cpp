@@ -7,6 +7,8 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "platform/automation_error.h"
@@ -56,6 +58,19 @@ int ErrorNumberOf(const std::function<void()>& action) {
   }
   return 0;
 }
+
+// Hosts create record sets and selections but neither records nor filings.
+template <class T>
+concept HostCanFileRecords = requires(T& set, std::string_view s) {
+  set.Add(s, s, s, s, s, s, s, s, s, s, s, s);
+};
+template <class T>
+concept HostCanAddRecordSets = requires(T& selection, std::string_view s) { selection.Add(s); };
+static_assert(!HostCanFileRecords<qvrSelectedData>);
+static_assert(!HostCanAddRecordSets<qvrCollection>);
+static_assert(!std::is_default_constructible_v<qvrData>);
+static_assert(std::is_default_constructible_v<qvrSelectedData>);
+static_assert(std::is_default_constructible_v<qvrCollection>);
 
 TEST(SelectedData, RecordsStandInOrderOfValueNameWithoutRegardToCase) {
   qvrSelectedData set;

@@ -1,0 +1,76 @@
+#include "platform/toolkit/widget.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "platform/automation_error.h"
+#include "platform/toolkit/window_messages.h"
+
+namespace qvr::toolkit {
+namespace {
+
+// Handles are process-wide and the widgets live on one thread.
+struct HandleTable {
+  int32_t next = 0x10000;
+  std::unordered_map<int32_t, Widget*> widgets;
+};
+HandleTable& Handles() {
+  static HandleTable table;
+  return table;
+}
+
+}  // namespace
+
+Widget::Widget() {
+  HandleTable& table = Handles();
+  hwnd_ = table.next;
+  table.next += 4;  // window handles are multiples of 4, as on the platform
+  table.widgets.emplace(hwnd_, this);
+}
+
+Widget::~Widget() { Handles().widgets.erase(hwnd_); }
+
+void Widget::Move(float Left, float Top, float Width, float Height) {
+  if (Width < 0 || Height < 0) throw AutomationError(380, "Widget", "Invalid property value");
+  if (Left == left_ && Top == top_ && Width == width_ && Height == height_) return;
+  left_ = Left;
+  top_ = Top;
+  width_ = Width;
+  height_ = Height;
+  NotifyMoved();
+}
+
+void Widget::AddWidgetObserver(WidgetObserver* observer) {
+  if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+    observers_.push_back(observer);
+}
+
+void Widget::RemoveWidgetObserver(WidgetObserver* observer) {
+  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
+}
+
+int32_t Widget::WindowProc(int32_t wMsg, int32_t wParam, int32_t lParam) { return 0; }
+
+void Widget::NotifyMoved() {
+  // A copy, so an observer may remove itself while being told.
+  std::vector<WidgetObserver*> copy = observers_;
+  for (WidgetObserver* o : copy) o->WidgetMoved(*this);
+}
+
+void Widget::NotifyPropertyChanged(WidgetProperty property) {
+  std::vector<WidgetObserver*> copy = observers_;
+  for (WidgetObserver* o : copy) o->WidgetPropertyChanged(*this, property);
+}
+
+int32_t SendMessageA(int32_t hWnd, int32_t wMsg, int32_t wParam, int32_t lParam) {
+  Widget* widget = WidgetFromHandle(hWnd);
+  return widget ? widget->WindowProc(wMsg, wParam, lParam) : 0;
+}
+
+Widget* WidgetFromHandle(int32_t hWnd) {
+  auto& widgets = Handles().widgets;
+  auto it = widgets.find(hWnd);
+  return it == widgets.end() ? nullptr : it->second;
+}
+
+}  // namespace qvr::toolkit

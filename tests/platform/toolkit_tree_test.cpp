@@ -1,0 +1,241 @@
+// Tree semantics of the toolkit model: placing nodes by every relationship,
+// keys and positions, removal, paths and navigation.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/toolkit/toolkit.h"
+
+namespace qvr::toolkit {
+namespace {
+
+// The texts of a node's children, in sibling order.
+std::vector<std::string> ChildTexts(const NodePtr& parent) {
+  std::vector<std::string> out;
+  for (NodePtr c = parent->Child(); c; c = c->Next()) out.push_back(c->Text());
+  return out;
+}
+
+// The keys of the collection, in order of position.
+std::vector<std::string> KeysByIndex(const Nodes& nodes) {
+  std::vector<std::string> out;
+  for (int32_t i = 1; i <= nodes.Count(); ++i) out.push_back(nodes.Item(i)->Key());
+  return out;
+}
+
+int32_t ErrorNumber(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const AutomationError& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+TEST(ToolkitTree, AddPlacesNodesByEveryRelationship) {
+  TreeView tree;
+  Nodes& nodes = tree.Nodes();
+  NodePtr root = nodes.Add(Variant(), tvwFirst, "ROOT", "Computer", "ROOTKEY");
+  NodePtr b = nodes.Add("ROOT", tvwChild, "B", "b");
+  nodes.Add("B", tvwFirst, "A", "a");      // first sibling of B
+  nodes.Add("B", tvwLast, "D", "d");       // last sibling of B
+  nodes.Add("B", tvwNext, "C", "c");       // right after B
+  nodes.Add("A", tvwPrevious, "Z", "z");   // right before A
+  nodes.Add(2, tvwChild, "B1", "b1");      // relative by position: B is position 2
+  EXPECT_EQ(ChildTexts(root), (std::vector<std::string>{"z", "a", "b", "c", "d"}));
+  EXPECT_EQ(ChildTexts(b), (std::vector<std::string>{"b1"}));
+  EXPECT_EQ(root->Image(), "ROOTKEY");
+  EXPECT_EQ(root->SelectedImage(), "");
+
+  // Index is the order of adding, not the place in the tree.
+  EXPECT_EQ(KeysByIndex(nodes), (std::vector<std::string>{"ROOT", "B", "A", "D", "C", "Z", "B1"}));
+  EXPECT_EQ(nodes.Item("Z")->Index(), 6);
+  // Rows among siblings follow the tree.
+  EXPECT_EQ(nodes.Item("Z")->Row(), 0);
+  EXPECT_EQ(nodes.Item("D")->Row(), 4);
+  EXPECT_EQ(root->ChildAt(2)->Key(), "B");
+  EXPECT_EQ(root->ChildAt(5), nullptr);
+
+  // Without a relative a node goes to the top level: first for tvwFirst,
+  // last otherwise.
+  nodes.Add(Variant(), tvwLast, "TOP2", "top2");
+  nodes.Add(Variant(), tvwFirst, "TOP0", "top0");
+  EXPECT_EQ(nodes.TopLevelCount(), 3);
+  EXPECT_EQ(nodes.TopLevelAt(0)->Key(), "TOP0");
+  EXPECT_EQ(nodes.TopLevelAt(2)->Key(), "TOP2");
+  EXPECT_EQ(root->FirstSibling()->Key(), "TOP0");
+  EXPECT_EQ(root->LastSibling()->Key(), "TOP2");
+  EXPECT_EQ(root->Next()->Key(), "TOP2");
+  EXPECT_EQ(root->Previous()->Key(), "TOP0");
+  EXPECT_EQ(nodes.Item("TOP0")->Previous(), nullptr);
+}
+
+TEST(ToolkitTree, NavigationAndFullPath) {
+  TreeView tree;
+  Nodes& nodes = tree.Nodes();
+  NodePtr root = nodes.Add(Variant(), tvwFirst, "ROOTKEY", "My Computer");
+  nodes.Add("ROOTKEY", tvwChild, "_&H80000002", "HKEY_LOCAL_MACHINE");
+  NodePtr soft = nodes.Add("_&H80000002", tvwChild, "_&H80000002\\SOFTWARE", "Software");
+  NodePtr classes = nodes.Add(soft->Key(), tvwChild, "_&H80000002\\SOFTWARE\\CLASSES", "Classes");
+  EXPECT_EQ(classes->FullPath(), "My Computer\\HKEY_LOCAL_MACHINE\\Software\\Classes");
+  EXPECT_EQ(root->FullPath(), "My Computer");
+  EXPECT_EQ(classes->Root(), root);
+  EXPECT_EQ(classes->Parent(), soft);
+  EXPECT_EQ(root->Parent(), nullptr);
+  EXPECT_EQ(soft->Children(), 1);
+  EXPECT_EQ(soft->Child(), classes);
+  EXPECT_EQ(soft->LastChild(), classes);
+  EXPECT_EQ(classes->Children(), 0);
+  EXPECT_EQ(classes->Child(), nullptr);
+  EXPECT_EQ(classes->FirstSibling(), classes);
+  tree.PathSeparator("/");
+  EXPECT_EQ(classes->FullPath(), "My Computer/HKEY_LOCAL_MACHINE/Software/Classes");
+}
+
+TEST(ToolkitTree, KeysAndPositionsRaiseAsTheToolkitDoes) {
+  TreeView tree;
+  Nodes& nodes = tree.Nodes();
+  nodes.Add(Variant(), tvwFirst, "ROOTKEY", "root");
+  EXPECT_EQ(ErrorNumber([&] { nodes.Add("ROOTKEY", tvwChild, "ROOTKEY", "again"); }), 35602);
+  EXPECT_EQ(ErrorNumber([&] { nodes.Add("MISSING", tvwChild, "X", "x"); }), 35601);
+  EXPECT_EQ(ErrorNumber([&] { nodes.Add(7, tvwChild, "X", "x"); }), 35600);
+  EXPECT_EQ(ErrorNumber([&] { nodes.Add("ROOTKEY", 5, "X", "x"); }), 5);
+  EXPECT_EQ(ErrorNumber([&] { nodes.Add("ROOTKEY", tvwChild, 12, "x"); }), 35603);
+  EXPECT_EQ(ErrorNumber([&] { nodes.Item("missing"); }), 35601);
+  EXPECT_EQ(ErrorNumber([&] { nodes.Item(0); }), 35600);
+  EXPECT_EQ(ErrorNumber([&] { nodes.Item(2); }), 35600);
+  EXPECT_EQ(ErrorNumber([&] { nodes.Remove("missing"); }), 35601);
+  // Failed calls change nothing.
+  EXPECT_EQ(nodes.Count(), 1);
+  EXPECT_EQ(nodes.Item(1)->Children(), 0);
+  // Keys compare exactly; nodes without keys are fine, any number of them.
+  nodes.Add("ROOTKEY", tvwChild, "rootkey", "lower");
+  nodes.Add("ROOTKEY", tvwChild, Variant(), "no key 1");
+  nodes.Add("ROOTKEY", tvwChild, "", "no key 2");
+  EXPECT_EQ(nodes.Count(), 4);
+  EXPECT_EQ(nodes.Item("rootkey")->Text(), "lower");
+  EXPECT_EQ(nodes.Find("Rootkey"), nullptr);
+  EXPECT_TRUE(nodes.Exists("ROOTKEY"));
+  // Variant look-ups: a text is a key, a number a position.
+  EXPECT_EQ(nodes.Item(Variant("rootkey"))->Index(), 2);
+  EXPECT_EQ(nodes.Item(Variant(int32_t{3}))->Text(), "no key 1");
+}
+
+TEST(ToolkitTree, RemovalTakesDescendantsAndShiftsPositions) {
+  TreeView tree;
+  Nodes& nodes = tree.Nodes();
+  nodes.Add(Variant(), tvwFirst, "R", "r");
+  nodes.Add("R", tvwChild, "A", "a");
+  nodes.Add("A", tvwChild, "A1", "a1");
+  nodes.Add("R", tvwChild, "B", "b");
+  nodes.Add("A1", tvwChild, "A11", "a11");
+  nodes.Add("B", tvwChild, "B1", "b1");
+  NodePtr a11 = nodes.Item("A11");
+  NodePtr b1 = nodes.Item("B1");
+  tree.SelectedItem(a11);
+  EXPECT_EQ(b1->Index(), 6);
+
+  nodes.Remove("A");
+  EXPECT_EQ(nodes.Count(), 3);
+  EXPECT_EQ(KeysByIndex(nodes), (std::vector<std::string>{"R", "B", "B1"}));
+  EXPECT_EQ(b1->Index(), 3);
+  EXPECT_FALSE(nodes.Exists("A1"));
+  EXPECT_FALSE(nodes.Exists("A11"));
+  // The key of a removed node is free again.
+  nodes.Add("R", tvwChild, "A1", "new a1");
+  EXPECT_EQ(nodes.Item("A1")->Index(), 4);
+  // A removed node someone still holds is cut loose.
+  EXPECT_EQ(a11->Tree(), nullptr);
+  EXPECT_EQ(a11->Parent(), nullptr);
+  EXPECT_EQ(a11->Text(), "a11");
+  EXPECT_EQ(ErrorNumber([&] { a11->Index(); }), 35605);
+  // Removing the selected node leaves no selection.
+  EXPECT_EQ(tree.SelectedItem(), nullptr);
+  EXPECT_FALSE(a11->Selected());
+
+  // By position, and by the node itself.
+  nodes.Remove(2);  // B and B1
+  EXPECT_EQ(KeysByIndex(nodes), (std::vector<std::string>{"R", "A1"}));
+  nodes.Remove(nodes.Item("A1"));
+  EXPECT_EQ(nodes.Count(), 1);
+  EXPECT_EQ(nodes.Item("R")->Children(), 0);
+
+  nodes.Add("R", tvwChild, "X", "x");
+  nodes.Clear();
+  EXPECT_EQ(nodes.Count(), 0);
+  EXPECT_EQ(nodes.TopLevelCount(), 0);
+  nodes.Add(Variant(), tvwFirst, "R", "again");
+  EXPECT_EQ(nodes.Item(1)->Text(), "again");
+}
+
+TEST(ToolkitTree, ManyChildrenRemovedFirstToLastKeepPositionsRight) {
+  TreeView tree;
+  Nodes& nodes = tree.Nodes();
+  NodePtr root = nodes.Add(Variant(), tvwFirst, "R", "r");
+  const int n = 3000;
+  for (int i = 0; i < n; ++i) nodes.Add("R", tvwChild, "K" + std::to_string(i), std::to_string(i));
+  for (int i = 0; i < n; ++i) {
+    NodePtr first = root->Child();
+    ASSERT_EQ(first->Text(), std::to_string(i));
+    ASSERT_EQ(first->Row(), 0);
+    ASSERT_EQ(first->Index(), 2);
+    if (i + 1 < n) {
+      ASSERT_EQ(root->LastChild()->Row(), n - i - 1);
+      ASSERT_EQ(root->ChildAt(1)->Text(), std::to_string(i + 1));
+      ASSERT_EQ(nodes.Item(nodes.Count())->Text(), std::to_string(n - 1));
+    }
+    nodes.Remove(first);
+  }
+  EXPECT_EQ(root->Children(), 0);
+  EXPECT_EQ(nodes.Count(), 1);
+
+  // Removal from the middle, then positions and siblings.
+  for (int i = 0; i < 10; ++i) nodes.Add("R", tvwChild, "M" + std::to_string(i), std::to_string(i));
+  nodes.Remove("M3");
+  nodes.Remove("M7");
+  EXPECT_EQ(nodes.Item("M8")->Index(), 8);
+  EXPECT_EQ(nodes.Item("M8")->Row(), 6);
+  EXPECT_EQ(nodes.Item("M2")->Next()->Key(), "M4");
+  EXPECT_EQ(nodes.Item("M8")->Previous()->Key(), "M6");
+  EXPECT_EQ(ChildTexts(root), (std::vector<std::string>{"0", "1", "2", "4", "5", "6", "8", "9"}));
+  // Inserting before a sibling after holes keeps everything in step.
+  nodes.Add("M4", tvwPrevious, "P", "p");
+  EXPECT_EQ(ChildTexts(root),
+            (std::vector<std::string>{"0", "1", "2", "p", "4", "5", "6", "8", "9"}));
+  EXPECT_EQ(nodes.Item("P")->Row(), 3);
+  EXPECT_EQ(nodes.Item("M9")->Row(), 8);
+  EXPECT_EQ(nodes.Item("P")->Index(), 10);
+}
+
+TEST(ToolkitTree, StateWritesStoreAndSelectionMoves) {
+  TreeView tree;
+  Nodes& nodes = tree.Nodes();
+  NodePtr root = nodes.Add(Variant(), tvwFirst, "R", "r");
+  NodePtr a = nodes.Add("R", tvwChild, "A", "a");
+  NodePtr a1 = nodes.Add("A", tvwChild, "A1", "a1");
+  a1->Selected(true);
+  EXPECT_EQ(tree.SelectedItem(), a1);
+  a->Selected(true);
+  EXPECT_FALSE(a1->Selected());
+  EXPECT_TRUE(a->Selected());
+  a->Selected(false);
+  EXPECT_EQ(tree.SelectedItem(), nullptr);
+  a1->Checked(true);
+  EXPECT_TRUE(a1->Checked());
+  EXPECT_TRUE(a1->EnsureVisible());
+  EXPECT_TRUE(root->Expanded());
+  EXPECT_TRUE(a->Expanded());
+  EXPECT_FALSE(a1->Expanded());
+  a1->Image("SELECTKEY");
+  a1->SelectedImage("SELECTOPEN");
+  EXPECT_EQ(a1->Image(), "SELECTKEY");
+  EXPECT_EQ(a1->SelectedImage(), "SELECTOPEN");
+  // Images by number come from the tree's image list.
+  ImageList images({"BLANK", "ROOTKEY", "STRVAL"});
+  tree.ImageList(&images);
+  EXPECT_EQ(nodes.Add("R", tvwChild, "N", "n", 2)->Image(), "ROOTKEY");
+}
+
+}  // namespace
+}  // namespace qvr::toolkit

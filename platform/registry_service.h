@@ -4,9 +4,9 @@
 // It issues key handles (32-bit, never 0 or -1, never in the range of the
 // predefined hive handles), resolves the predefined hives and their aliases
 // (HKEY_CLASSES_ROOT is HKLM\SOFTWARE\Classes, HKEY_CURRENT_USER is the
-// user's key under HKEY_USERS, HKEY_CURRENT_CONFIG is HKLM\SYSTEM\
-// CurrentControlSet\Hardware Profiles\Current: the same keys, not copies), and
-// applies Windows' rules and result codes. The free Reg* functions of
+// user's key under HKEY_USERS, HKEY_CURRENT_CONFIG is
+// HKLM\SYSTEM\CurrentControlSet\Hardware Profiles\Current: the same keys, not
+// copies), and applies Windows' rules and result codes. The free Reg* functions of
 // registry_api.h forward to the current service. Thread-safe.
 #ifndef QVR_PLATFORM_REGISTRY_SERVICE_H_
 #define QVR_PLATFORM_REGISTRY_SERVICE_H_

@@ -14,8 +14,10 @@ namespace {
 
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS qvr_keys("
-    "  id INTEGER PRIMARY KEY, parent INTEGER NOT NULL, name TEXT NOT NULL, fold TEXT NOT NULL,"
-    "  UNIQUE(parent, fold));"
+    // AUTOINCREMENT: a deleted key's id is never given to a new key, so a
+    // handle still open on the deleted key cannot reach the new one.
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL, name TEXT NOT NULL,"
+    "  fold TEXT NOT NULL, UNIQUE(parent, fold));"
     "CREATE TABLE IF NOT EXISTS qvr_values("
     "  id INTEGER PRIMARY KEY, key INTEGER NOT NULL, name TEXT NOT NULL, fold TEXT NOT NULL,"
     "  type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, fold));"
@@ -31,6 +33,7 @@ class Step {
  public:
   explicit Step(sqlite3_stmt* s) : s_(s) {}
   ~Step() {
+    if (s_ == nullptr) return;
     sqlite3_reset(s_);
     sqlite3_clear_bindings(s_);
   }
@@ -61,24 +64,6 @@ class Step {
   sqlite3_stmt* s_;
 };
 
-// Statements are prepared once per connection and kept.
-std::map<std::pair<sqlite3*, const char*>, sqlite3_stmt*>& Cache() {
-  static thread_local std::map<std::pair<sqlite3*, const char*>, sqlite3_stmt*> cache;
-  return cache;
-}
-
-sqlite3_stmt* Prepared(sqlite3* db, const char* sql) {
-  auto& cache = Cache();
-  auto it = cache.find({db, sql});
-  if (it != cache.end()) return it->second;
-  sqlite3_stmt* s = nullptr;
-  if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK) {
-    return nullptr;
-  }
-  cache[{db, sql}] = s;
-  return s;
-}
-
 }  // namespace
 
 std::unique_ptr<SqliteStore> SqliteStore::Open(const std::string& path, bool create,
@@ -97,7 +82,11 @@ std::unique_ptr<SqliteStore> SqliteStore::Open(const std::string& path, bool cre
     }
     if (fd >= 0) ::close(fd);
   }
-  bool read_only = access(path.c_str(), W_OK) != 0;
+  // A file without any write permission is read-only even for a user (root)
+  // whom the system would let write it.
+  struct stat st {};
+  bool read_only = access(path.c_str(), W_OK) != 0 ||
+                   (stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0);
   sqlite3* db = nullptr;
   int flags = (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
   if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
@@ -112,18 +101,33 @@ std::unique_ptr<SqliteStore> SqliteStore::Open(const std::string& path, bool cre
 
 bool SqliteStore::Prepare(std::string* error) {
   sqlite3_busy_timeout(db_, 10000);
-  char* msg = nullptr;
-  // Full synchronisation: a commit is on disk before the call returns.
-  std::string setup = "PRAGMA synchronous=FULL; PRAGMA foreign_keys=OFF;";
-  if (!read_only_) setup = "PRAGMA journal_mode=WAL; " + setup + kSchema;
-  int rc = sqlite3_exec(db_, setup.c_str(), nullptr, nullptr, &msg);
-  if (rc != SQLITE_OK) {
-    *error = msg ? msg : "not a registry store";
-    sqlite3_free(msg);
+  // Look before writing anything: only an empty database (a file just
+  // created) is given the schema; a file of another program's database, or
+  // no database at all, is refused and left as it is.
+  int64_t tables = -1;
+  {
+    Step count(Prepared("SELECT count(*) FROM sqlite_master"));
+    if (count.Run() == SQLITE_ROW) tables = count.Int(0);
+  }
+  if (tables < 0 || (tables == 0 && read_only_)) {
+    *error = std::string("not a registry store (") + sqlite3_errmsg(db_) + ")";
     return false;
   }
-  // A file of another program's database is refused rather than written to.
-  sqlite3_stmt* s = Prepared(db_, "SELECT value FROM qvr_meta WHERE name='format'");
+  // Full synchronisation: a commit is on disk before the call returns.
+  std::string setup = "PRAGMA synchronous=FULL;";
+  if (!read_only_) setup = "PRAGMA journal_mode=WAL; " + setup;
+  // One transaction, so that a process opening the store meanwhile never
+  // sees half a schema.
+  if (tables == 0) setup += std::string("BEGIN IMMEDIATE;") + kSchema + "COMMIT;";
+  char* msg = nullptr;
+  int rc = sqlite3_exec(db_, setup.c_str(), nullptr, nullptr, &msg);
+  if (rc != SQLITE_OK) {
+    *error = msg ? msg : "cannot set up the store";
+    sqlite3_free(msg);
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+  }
+  sqlite3_stmt* s = Prepared("SELECT value FROM qvr_meta WHERE name='format'");
   if (s == nullptr) {
     *error = "not a registry store";
     return false;
@@ -137,16 +141,20 @@ bool SqliteStore::Prepare(std::string* error) {
 }
 
 SqliteStore::~SqliteStore() {
-  auto& cache = Cache();
-  for (auto it = cache.begin(); it != cache.end();) {
-    if (it->first.first == db_) {
-      sqlite3_finalize(it->second);
-      it = cache.erase(it);
-    } else {
-      ++it;
-    }
-  }
+  for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
   sqlite3_close(db_);
+}
+
+sqlite3_stmt* SqliteStore::Prepared(const char* sql) {
+  auto it = statements_.find(sql);
+  if (it != statements_.end()) return it->second;
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
+      SQLITE_OK) {
+    return nullptr;
+  }
+  statements_[sql] = statement;
+  return statement;
 }
 
 LONG SqliteStore::Failure(int rc) const {
@@ -165,7 +173,7 @@ LONG SqliteStore::Failure(int rc) const {
 }
 
 LONG SqliteStore::FindChild(KeyId parent, std::string_view name, KeyId* child) {
-  Step s(Prepared(db_, "SELECT id FROM qvr_keys WHERE parent=?1 AND fold=?2"));
+  Step s(Prepared("SELECT id FROM qvr_keys WHERE parent=?1 AND fold=?2"));
   s.Bind(1, parent).Bind(2, FoldCase(name));
   int rc = s.Run();
   if (rc == SQLITE_ROW) {
@@ -179,7 +187,7 @@ LONG SqliteStore::CreateChild(KeyId parent, std::string_view name, KeyId* child,
   *created = false;
   if (FindChild(parent, name, child) == ERROR_SUCCESS) return ERROR_SUCCESS;
   if (read_only_) return ERROR_ACCESS_DENIED;
-  Step s(Prepared(db_, "INSERT INTO qvr_keys(parent, name, fold) VALUES(?1, ?2, ?3)"));
+  Step s(Prepared("INSERT INTO qvr_keys(parent, name, fold) VALUES(?1, ?2, ?3)"));
   s.Bind(1, parent).Bind(2, name).Bind(3, FoldCase(name));
   int rc = s.Run();
   if (rc == SQLITE_DONE) {
@@ -193,13 +201,13 @@ LONG SqliteStore::CreateChild(KeyId parent, std::string_view name, KeyId* child,
 }
 
 bool SqliteStore::KeyExists(KeyId key) {
-  Step s(Prepared(db_, "SELECT 1 FROM qvr_keys WHERE id=?1"));
+  Step s(Prepared("SELECT 1 FROM qvr_keys WHERE id=?1"));
   s.Bind(1, key);
   return s.Run() == SQLITE_ROW;
 }
 
 bool SqliteStore::HasChildren(KeyId key) {
-  Step s(Prepared(db_, "SELECT 1 FROM qvr_keys WHERE parent=?1 LIMIT 1"));
+  Step s(Prepared("SELECT 1 FROM qvr_keys WHERE parent=?1 LIMIT 1"));
   s.Bind(1, key);
   return s.Run() == SQLITE_ROW;
 }
@@ -212,12 +220,12 @@ LONG SqliteStore::DeleteKey(KeyId key) {
   sqlite3_free(msg);
   if (rc != SQLITE_OK) return Failure(rc);
   {
-    Step v(Prepared(db_, "DELETE FROM qvr_values WHERE key=?1"));
+    Step v(Prepared("DELETE FROM qvr_values WHERE key=?1"));
     v.Bind(1, key);
     rc = v.Run();
   }
   if (rc == SQLITE_DONE) {
-    Step k(Prepared(db_, "DELETE FROM qvr_keys WHERE id=?1"));
+    Step k(Prepared("DELETE FROM qvr_keys WHERE id=?1"));
     k.Bind(1, key);
     rc = k.Run();
   }
@@ -237,15 +245,13 @@ LONG SqliteStore::EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::s
   int rc;
   if (cursor->index >= 0 && index == cursor->index + 1) {
     // The usual walk 0, 1, 2, ...: continue after the last name (index seek).
-    Step s(Prepared(db_,
-                    "SELECT name, fold FROM qvr_keys WHERE parent=?1 AND fold>?2 "
+    Step s(Prepared("SELECT name, fold FROM qvr_keys WHERE parent=?1 AND fold>?2 "
                     "ORDER BY fold LIMIT 1"));
     s.Bind(1, key).Bind(2, cursor->fold);
     rc = s.Run();
     if (rc == SQLITE_ROW) *name = s.Text(0), cursor->fold = s.Text(1);
   } else {
-    Step s(Prepared(db_,
-                    "SELECT name, fold FROM qvr_keys WHERE parent=?1 ORDER BY fold "
+    Step s(Prepared("SELECT name, fold FROM qvr_keys WHERE parent=?1 ORDER BY fold "
                     "LIMIT 1 OFFSET ?2"));
     s.Bind(1, key).Bind(2, index);
     rc = s.Run();
@@ -269,15 +275,13 @@ LONG SqliteStore::EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::s
     cursor->row = s.Int(3);
   };
   if (cursor->index >= 0 && index == cursor->index + 1) {
-    Step s(Prepared(db_,
-                    "SELECT name, type, data, id FROM qvr_values WHERE key=?1 AND id>?2 "
+    Step s(Prepared("SELECT name, type, data, id FROM qvr_values WHERE key=?1 AND id>?2 "
                     "ORDER BY id LIMIT 1"));
     s.Bind(1, key).Bind(2, cursor->row);
     rc = s.Run();
     if (rc == SQLITE_ROW) take(s);
   } else {
-    Step s(Prepared(db_,
-                    "SELECT name, type, data, id FROM qvr_values WHERE key=?1 ORDER BY id "
+    Step s(Prepared("SELECT name, type, data, id FROM qvr_values WHERE key=?1 ORDER BY id "
                     "LIMIT 1 OFFSET ?2"));
     s.Bind(1, key).Bind(2, index);
     rc = s.Run();
@@ -292,7 +296,7 @@ LONG SqliteStore::EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::s
 }
 
 LONG SqliteStore::GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) {
-  Step s(Prepared(db_, "SELECT type, data FROM qvr_values WHERE key=?1 AND fold=?2"));
+  Step s(Prepared("SELECT type, data FROM qvr_values WHERE key=?1 AND fold=?2"));
   s.Bind(1, key).Bind(2, FoldCase(name));
   int rc = s.Run();
   if (rc == SQLITE_ROW) {
@@ -306,8 +310,7 @@ LONG SqliteStore::GetValue(KeyId key, std::string_view name, DWORD* type, std::s
 LONG SqliteStore::SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) {
   if (read_only_) return ERROR_ACCESS_DENIED;
   // An upsert keeps the row id, so a replaced value keeps its place.
-  Step s(Prepared(db_,
-                  "INSERT INTO qvr_values(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+  Step s(Prepared("INSERT INTO qvr_values(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
                   "ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data"));
   s.Bind(1, key).Bind(2, name).Bind(3, FoldCase(name)).Bind(4, static_cast<int64_t>(type));
   s.BindBlob(5, data);
@@ -317,7 +320,7 @@ LONG SqliteStore::SetValue(KeyId key, std::string_view name, DWORD type, std::st
 
 LONG SqliteStore::DeleteValue(KeyId key, std::string_view name) {
   if (read_only_) return ERROR_ACCESS_DENIED;
-  Step s(Prepared(db_, "DELETE FROM qvr_values WHERE key=?1 AND fold=?2"));
+  Step s(Prepared("DELETE FROM qvr_values WHERE key=?1 AND fold=?2"));
   s.Bind(1, key).Bind(2, FoldCase(name));
   int rc = s.Run();
   if (rc != SQLITE_DONE) return Failure(rc);

@@ -4,10 +4,11 @@
 // returned 0 survives the writing process being killed and the machine losing
 // power; several processes may use one file at once (each write is one
 // transaction, and a busy database is waited for). A file without write
-// permission opens read-only.
+// permission, or without any write permission bit, opens read-only.
 #ifndef QVR_PLATFORM_SQLITE_STORE_H_
 #define QVR_PLATFORM_SQLITE_STORE_H_
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -45,9 +46,13 @@ class SqliteStore : public RegistryStore {
   bool Prepare(std::string* error);
   // Maps an SQLite failure to a registry result code.
   LONG Failure(int rc) const;
+  // The statement for `sql`, prepared on first use and kept until the store
+  // closes; nullptr when it cannot be prepared.
+  sqlite3_stmt* Prepared(const char* sql);
 
   sqlite3* db_;
   bool read_only_;
+  std::map<const char*, sqlite3_stmt*> statements_;  // by the address of the SQL text
 };
 
 }  // namespace qvr

@@ -8,8 +8,16 @@ function(qvr_add_tests prefix)
     set(target ${prefix}_${name})
     add_executable(${target} ${src})
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} qvr_testsupport GTest::gtest GTest::gmock GTest::gtest_main)
-    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QVR_TEST_BIN_DIR=${CMAKE_BINARY_DIR}")
+    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60)
+    # The environment of the discovered tests. (gtest_discover_tests' own
+    # PROPERTIES splits a list value at its ";", so it could pass only one.)
+    set(env_script ${CMAKE_CURRENT_BINARY_DIR}/${target}_environment.cmake)
+    file(WRITE ${env_script}
+      "if(${target}_TESTS)\n"
+      "  set_tests_properties(\${${target}_TESTS} PROPERTIES ENVIRONMENT\n"
+      "    \"QT_QPA_PLATFORM=offscreen;QVR_TEST_BIN_DIR=${CMAKE_BINARY_DIR}\")\n"
+      "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_script})
   endforeach()
 endfunction()
 

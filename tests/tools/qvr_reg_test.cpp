@@ -1,0 +1,359 @@
+// qvr-reg end to end: the built program run on a temporary store.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/registry_api.h"
+#include "platform/registry_service.h"
+#include "support/run_program.h"
+#include "support/temp_registry.h"
+
+namespace qvr {
+namespace {
+
+using namespace std::string_literals;
+using testing::ProgramResult;
+
+class QvrRegTest : public ::testing::Test {
+ protected:
+  ProgramResult Reg(std::vector<std::string> args, const std::string& input = "") {
+    return testing::RunProgram(testing::BuildOutput("tools/qvr-reg/qvr-reg"), args, input);
+  }
+
+  HKEY Create(HKEY parent, const std::string& path) {
+    HKEY key = 0;
+    EXPECT_EQ(RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    keys_.push_back(key);
+    return key;
+  }
+  void Put(HKEY key, const std::string& name, DWORD type, const std::string& data) {
+    ASSERT_EQ(RegSetValueExA(key, name.c_str(), 0, type,
+                             reinterpret_cast<const BYTE*>(data.data()),
+                             static_cast<DWORD>(data.size())),
+              ERROR_SUCCESS);
+  }
+  // The type and bytes of a value; type REG_NONE with "<absent>" when absent.
+  std::pair<DWORD, std::string> Get(HKEY key, const std::string& name) {
+    DWORD type = REG_NONE, size = 0;
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+      return {REG_NONE, "<absent>"};
+    }
+    std::string data(size, '\0');
+    RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                     &size);
+    data.resize(size);
+    return {type, data};
+  }
+  bool Exists(HKEY parent, const std::string& path) {
+    HKEY key = 0;
+    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+  void TearDown() override {
+    for (HKEY key : keys_) RegCloseKey(key);
+  }
+
+  testing::TempRegistry temp_;
+  std::vector<HKEY> keys_;
+};
+
+const char kSuccess[] = "The operation completed successfully.\n";
+const char kNotFound[] = "ERROR: The system was unable to find the specified registry key or value.\n";
+
+TEST_F(QvrRegTest, QueryPrintsValuesAndSubKeysAsRegDoes) {
+  HKEY acme = Create(HKEY_CURRENT_USER, "Software\\Acme");
+  Put(acme, "", REG_SZ, "default text\0"s);
+  Put(acme, "Text", REG_SZ, "Grüße\0"s);
+  Put(acme, "Path", REG_EXPAND_SZ, "%HOME%\\bin\0"s);
+  Put(acme, "List", REG_MULTI_SZ, "a\0b c\0\0"s);
+  Put(acme, "Count", REG_DWORD, "\x6d\x00\x00\x00"s);
+  Put(acme, "Big", REG_QWORD, "\x01\x00\x00\x00\x02\x00\x00\x00"s);
+  Put(acme, "Blob", REG_BINARY, "\x00\x0a\xff"s);
+  Put(acme, "Nothing", REG_NONE, "");
+  Create(acme, "zeta");
+  Create(acme, "Alpha");
+
+  ProgramResult r = Reg({"query", "HKCU\\Software\\Acme"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "\nHKEY_CURRENT_USER\\Software\\Acme\n"
+            "    (Default)    REG_SZ    default text\n"
+            "    Text    REG_SZ    Grüße\n"
+            "    Path    REG_EXPAND_SZ    %HOME%\\bin\n"
+            "    List    REG_MULTI_SZ    a\\0b c\n"
+            "    Count    REG_DWORD    0x6d\n"
+            "    Big    REG_QWORD    0x200000001\n"
+            "    Blob    REG_BINARY    000AFF\n"
+            "    Nothing    REG_NONE    \n"
+            "\n"
+            "HKEY_CURRENT_USER\\Software\\Acme\\Alpha\n"
+            "HKEY_CURRENT_USER\\Software\\Acme\\zeta\n");
+  EXPECT_EQ(r.err, "");
+
+  // A key with sub-keys only lists them; an empty key shows its name.
+  r = Reg({"query", "hkcu\\SOFTWARE\\acme\\"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_NE(r.out.find("\nHKEY_CURRENT_USER\\SOFTWARE\\acme\\Alpha\n"), std::string::npos);
+  r = Reg({"query", "HKEY_CURRENT_USER\\Software\\Acme\\Alpha"});
+  EXPECT_EQ(r.out, "\nHKEY_CURRENT_USER\\Software\\Acme\\Alpha\n");
+
+  // One value, any letter case; the default value, set or not.
+  r = Reg({"query", "HKCU\\Software\\Acme", "/V", "count"});
+  EXPECT_EQ(r.out, "\nHKEY_CURRENT_USER\\Software\\Acme\n    Count    REG_DWORD    0x6d\n\n");
+  r = Reg({"query", "HKCU\\Software\\Acme", "/ve"});
+  EXPECT_EQ(r.out,
+            "\nHKEY_CURRENT_USER\\Software\\Acme\n    (Default)    REG_SZ    default text\n\n");
+  r = Reg({"query", "HKCU\\Software\\Acme\\Alpha", "/ve"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out,
+            "\nHKEY_CURRENT_USER\\Software\\Acme\\Alpha\n    (Default)    REG_SZ    (value not "
+            "set)\n\n");
+
+  r = Reg({"query", "HKCU\\Software\\Acme", "/v", "Missing"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, kNotFound);
+  r = Reg({"query", "HKCU\\Software\\NoSuchKey"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, kNotFound);
+  EXPECT_EQ(r.out, "");
+}
+
+TEST_F(QvrRegTest, QueryWholeTreesAndSearches) {
+  HKEY tree = Create(HKEY_CURRENT_USER, "Software\\Tree");
+  Put(tree, "Name", REG_SZ, "root\0"s);
+  HKEY b = Create(tree, "B");
+  Put(b, "name", REG_DWORD, "\x01\x00\x00\x00"s);
+  Create(tree, "a\\Deep");
+
+  ProgramResult r = Reg({"query", "HKCU\\Software\\Tree", "/s"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out,
+            "\nHKEY_CURRENT_USER\\Software\\Tree\n"
+            "    Name    REG_SZ    root\n\n"
+            "HKEY_CURRENT_USER\\Software\\Tree\\a\n\n"
+            "HKEY_CURRENT_USER\\Software\\Tree\\a\\Deep\n\n"
+            "HKEY_CURRENT_USER\\Software\\Tree\\B\n"
+            "    name    REG_DWORD    0x1\n\n");
+
+  r = Reg({"query", "HKCU\\Software\\Tree", "/v", "NAME", "/s"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out,
+            "\nHKEY_CURRENT_USER\\Software\\Tree\n"
+            "    Name    REG_SZ    root\n\n"
+            "HKEY_CURRENT_USER\\Software\\Tree\\B\n"
+            "    name    REG_DWORD    0x1\n\n"
+            "End of search: 2 match(es) found.\n");
+  r = Reg({"query", "HKCU\\Software\\Tree", "/v", "other", "/s"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.out.find("End of search: 0 match(es) found."), std::string::npos);
+}
+
+TEST_F(QvrRegTest, HiveNamesShortLongAndAliases) {
+  HKEY acme = Create(HKEY_CURRENT_USER, "Software\\Acme");
+  Put(acme, "v", REG_SZ, "1\0"s);
+  const std::string user = "HKU\\" + CurrentUserKeyName() + "\\Software\\Acme";
+  ProgramResult via_users = Reg({"query", user, "/v", "v"});
+  EXPECT_EQ(via_users.exit_code, 0);
+  EXPECT_NE(via_users.out.find("    v    REG_SZ    1\n"), std::string::npos);
+  EXPECT_NE(via_users.out.find("HKEY_USERS\\" + CurrentUserKeyName()), std::string::npos);
+
+  // A write through HKCR shows under HKLM\SOFTWARE\Classes.
+  EXPECT_EQ(Reg({"add", "HKCR\\.qvr", "/ve", "/d", "qvrfile"}).exit_code, 0);
+  ProgramResult r = Reg({"query", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\.qvr", "/ve"});
+  EXPECT_NE(r.out.find("(Default)    REG_SZ    qvrfile"), std::string::npos);
+  EXPECT_EQ(Reg({"query", "HKCC"}).exit_code, 0);
+  EXPECT_EQ(Reg({"query", "hkey_local_machine\\software"}).exit_code, 0);
+
+  for (const char* bad : {"HKXX\\Software", "HKCU\\\\Software", "HKCU\\\\", "Software"}) {
+    r = Reg({"query", bad});
+    EXPECT_EQ(r.exit_code, 1) << bad;
+    EXPECT_EQ(r.err, "ERROR: Invalid key name.\n") << bad;
+  }
+}
+
+TEST_F(QvrRegTest, AddWritesEveryTypeAndAsksBeforeOverwriting) {
+  ProgramResult r = Reg({"add", "HKCU\\Software\\New\\Deeper"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, kSuccess);
+  EXPECT_TRUE(Exists(HKEY_CURRENT_USER, "Software\\New\\Deeper"));
+
+  const std::string key = "HKCU\\Software\\New";
+  EXPECT_EQ(Reg({"add", key, "/v", "s", "/d", "text"}).exit_code, 0);
+  EXPECT_EQ(Reg({"add", key, "/v", "e", "/t", "reg_expand_sz", "/d", "%HOME%"}).exit_code, 0);
+  EXPECT_EQ(Reg({"add", key, "/v", "m", "/t", "REG_MULTI_SZ", "/d", "a\\0b"}).exit_code, 0);
+  EXPECT_EQ(Reg({"add", key, "/v", "m2", "/t", "REG_MULTI_SZ", "/s", "#", "/d", "x#y"}).exit_code,
+            0);
+  EXPECT_EQ(Reg({"add", key, "/v", "d", "/t", "REG_DWORD", "/d", "0x10"}).exit_code, 0);
+  EXPECT_EQ(Reg({"add", key, "/v", "d2", "/t", "REG_DWORD", "/d", "4294967295"}).exit_code, 0);
+  EXPECT_EQ(Reg({"add", key, "/v", "be", "/t", "REG_DWORD_BIG_ENDIAN", "/d", "1"}).exit_code, 0);
+  EXPECT_EQ(Reg({"add", key, "/v", "q", "/t", "REG_QWORD", "/d", "0x100000000"}).exit_code, 0);
+  EXPECT_EQ(Reg({"add", key, "/v", "b", "/t", "REG_BINARY", "/d", "00ff0A"}).exit_code, 0);
+  EXPECT_EQ(Reg({"add", key, "/ve", "/d", "dflt"}).exit_code, 0);
+
+  HKEY k = Create(HKEY_CURRENT_USER, "Software\\New");
+  EXPECT_EQ(Get(k, "s"), std::make_pair(REG_SZ, "text\0"s));
+  EXPECT_EQ(Get(k, "e"), std::make_pair(REG_EXPAND_SZ, "%HOME%\0"s));
+  EXPECT_EQ(Get(k, "m"), std::make_pair(REG_MULTI_SZ, "a\0b\0\0"s));
+  EXPECT_EQ(Get(k, "m2"), std::make_pair(REG_MULTI_SZ, "x\0y\0\0"s));
+  EXPECT_EQ(Get(k, "d"), std::make_pair(REG_DWORD, "\x10\0\0\0"s));
+  EXPECT_EQ(Get(k, "d2"), std::make_pair(REG_DWORD, "\xff\xff\xff\xff"s));
+  EXPECT_EQ(Get(k, "be"), std::make_pair(REG_DWORD_BIG_ENDIAN, "\0\0\0\x01"s));
+  EXPECT_EQ(Get(k, "q"), std::make_pair(REG_QWORD, "\0\0\0\0\x01\0\0\0"s));
+  EXPECT_EQ(Get(k, "b"), std::make_pair(REG_BINARY, "\x00\xff\x0a"s));
+  EXPECT_EQ(Get(k, ""), std::make_pair(REG_SZ, "dflt\0"s));
+
+  // An existing value: asked first; "no" (or no answer) keeps it.
+  r = Reg({"add", key, "/v", "S", "/d", "changed"}, "n\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "Value S exists, overwrite (Yes/No)? ");
+  EXPECT_EQ(r.err, "The operation was canceled by the user.\n");
+  EXPECT_EQ(Reg({"add", key, "/v", "s", "/d", "changed"}).exit_code, 1);
+  EXPECT_EQ(Get(k, "s"), std::make_pair(REG_SZ, "text\0"s));
+  r = Reg({"add", key, "/v", "s", "/d", "changed"}, "maybe\nYES\n");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(Get(k, "s"), std::make_pair(REG_SZ, "changed\0"s));
+  EXPECT_EQ(Reg({"add", key, "/v", "s", "/t", "REG_DWORD", "/d", "7", "/f"}).exit_code, 0);
+  EXPECT_EQ(Get(k, "s"), std::make_pair(REG_DWORD, "\x07\0\0\0"s));
+
+  // Data that does not fit the type is refused and nothing is written.
+  for (std::vector<std::string> bad : {
+           std::vector<std::string>{"/t", "REG_DWORD", "/d", "4294967296"},
+           {"/t", "REG_DWORD", "/d", "-1"},
+           {"/t", "REG_DWORD", "/d", "12abc"},
+           {"/t", "REG_BINARY", "/d", "abc"},
+           {"/t", "REG_BINARY", "/d", "zz"},
+           {"/t", "REG_MULTI_SZ", "/d", "a\\0\\0b"},
+           {"/t", "REG_WHATEVER", "/d", "1"},
+       }) {
+    std::vector<std::string> args = {"add", key, "/v", "bad"};
+    args.insert(args.end(), bad.begin(), bad.end());
+    r = Reg(args);
+    EXPECT_EQ(r.exit_code, 1) << bad[1] << " " << bad[3];
+    EXPECT_EQ(r.err.rfind("ERROR: ", 0), 0u) << r.err;
+  }
+  EXPECT_EQ(Get(k, "bad").second, "<absent>");
+}
+
+TEST_F(QvrRegTest, DeleteKeysTreesAndValues) {
+  HKEY doomed = Create(HKEY_CURRENT_USER, "Software\\Doomed");
+  Put(doomed, "", REG_SZ, "d\0"s);
+  Put(doomed, "one", REG_SZ, "1\0"s);
+  Put(doomed, "two", REG_SZ, "2\0"s);
+  Create(doomed, "Child\\Grandchild");
+
+  ProgramResult r = Reg({"delete", "HKCU\\Software\\Doomed", "/v", "ONE", "/f"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, kSuccess);
+  EXPECT_EQ(Get(doomed, "one").second, "<absent>");
+  r = Reg({"delete", "HKCU\\Software\\Doomed", "/v", "one", "/f"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, kNotFound);
+
+  r = Reg({"delete", "HKCU\\Software\\Doomed", "/ve"}, "y\n");
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out, "Delete the registry value (Default) (Yes/No)? "s + kSuccess);
+  EXPECT_EQ(Get(doomed, "").second, "<absent>");
+  EXPECT_EQ(Get(doomed, "two").first, REG_SZ);
+
+  Put(doomed, "three", REG_SZ, "3\0"s);
+  r = Reg({"delete", "HKCU\\Software\\Doomed", "/va", "/f"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(Get(doomed, "two").second, "<absent>");
+  EXPECT_EQ(Get(doomed, "three").second, "<absent>");
+  EXPECT_TRUE(Exists(doomed, "Child"));
+
+  // The whole tree, after asking; "no" keeps it.
+  r = Reg({"delete", "HKCU\\Software\\Doomed"}, "no\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.out, "Permanently delete the registry key HKEY_CURRENT_USER\\Software\\Doomed "
+                   "(Yes/No)? ");
+  EXPECT_TRUE(Exists(HKEY_CURRENT_USER, "Software\\Doomed\\Child\\Grandchild"));
+  r = Reg({"delete", "HKCU\\Software\\Doomed", "/f"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_FALSE(Exists(HKEY_CURRENT_USER, "Software\\Doomed"));
+  EXPECT_TRUE(Exists(HKEY_CURRENT_USER, "Software"));
+
+  r = Reg({"delete", "HKCU\\Software\\Doomed", "/f"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, kNotFound);
+  r = Reg({"delete", "HKLM", "/f"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "ERROR: A whole hive cannot be deleted.\n");
+  EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE"));
+}
+
+TEST_F(QvrRegTest, SyntaxErrorsAndHelp) {
+  for (std::vector<std::string> bad : {
+           std::vector<std::string>{},
+           {"frobnicate", "HKCU"},
+           {"query"},
+           {"query", "HKCU", "HKLM"},
+           {"query", "HKCU", "/x"},
+           {"query", "HKCU", "/v"},
+           {"query", "HKCU", "/v", "a", "/ve"},
+           {"query", "HKCU", "/s", "/s"},
+           {"add", "HKCU\\Software\\X", "/v", "a", "/s", "#"},
+           {"delete", "HKCU\\Software\\X", "/va", "/ve"},
+       }) {
+    ProgramResult r = Reg(bad);
+    EXPECT_EQ(r.exit_code, 1) << ::testing::PrintToString(bad);
+    EXPECT_EQ(r.err.rfind("ERROR: Invalid syntax.", 0), 0u) << r.err;
+  }
+  EXPECT_FALSE(Exists(HKEY_CURRENT_USER, "Software\\X"));
+
+  ProgramResult help = Reg({"/?"});
+  EXPECT_EQ(help.exit_code, 0);
+  for (const char* verb : {"add", "delete", "query"}) {
+    EXPECT_NE(help.out.find("  " + std::string(verb) + " "), std::string::npos) << verb;
+    ProgramResult verb_help = Reg({verb, "/?"});
+    EXPECT_EQ(verb_help.exit_code, 0);
+    EXPECT_EQ(verb_help.out.rfind("qvr-reg " + std::string(verb) + " KeyName", 0), 0u);
+  }
+}
+
+TEST_F(QvrRegTest, RemoteMachinesFromTheMachineTable) {
+  temp_.AddMachine("Server1");
+  ProgramResult r = Reg({"add", "\\\\server1\\HKLM\\SOFTWARE\\Remote", "/v", "where", "/d", "there"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  r = Reg({"query", "\\\\SERVER1\\HKLM\\SOFTWARE\\Remote"});
+  EXPECT_EQ(r.out, "\n\\\\SERVER1\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Remote\n"
+                   "    where    REG_SZ    there\n\n");
+  // Written there, not here.
+  EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Remote"));
+  EXPECT_EQ(Reg({"query", "\\\\Server1\\HKU\\.DEFAULT"}).exit_code, 0);
+  EXPECT_EQ(Reg({"delete", "\\\\Server1\\HKLM\\SOFTWARE\\Remote", "/f"}).exit_code, 0);
+  EXPECT_EQ(Reg({"query", "\\\\Server1\\HKLM\\SOFTWARE\\Remote"}).exit_code, 1);
+
+  // This machine by its local names.
+  EXPECT_EQ(Reg({"query", "\\\\localhost\\HKLM\\SOFTWARE"}).exit_code, 0);
+  EXPECT_EQ(Reg({"query", "\\\\.\\HKLM\\SOFTWARE"}).exit_code, 0);
+
+  r = Reg({"query", "\\\\Server2\\HKLM\\SOFTWARE"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "ERROR: The network path was not found.\n");
+  r = Reg({"query", "\\\\Server1\\HKCU\\Software"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err.rfind("ERROR: Invalid key name.", 0), 0u);
+}
+
+TEST_F(QvrRegTest, AStoreThatCannotBeOpenedIsReported) {
+  const std::string bogus = temp_.Dir() + "/not-a-store";
+  std::ofstream(bogus) << "this is a text file, not a registry store\n";
+  setenv("QVR_REGISTRY", bogus.c_str(), 1);
+  ProgramResult r = Reg({"query", "HKLM"});
+  setenv("QVR_REGISTRY", temp_.LocalStorePath().c_str(), 1);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err.rfind("ERROR: Cannot open the registry store " + bogus, 0), 0u) << r.err;
+  std::ifstream in(bogus);
+  std::string first;
+  std::getline(in, first);
+  EXPECT_EQ(first, "this is a text file, not a registry store");
+}
+
+}  // namespace
+}  // namespace qvr

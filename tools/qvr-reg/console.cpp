@@ -1,0 +1,74 @@
+#include "console.h"
+
+#include <istream>
+#include <ostream>
+
+#include "platform/unicode.h"
+
+namespace qvr::reg_tool {
+
+std::string ResultText(LONG code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+      return "The system was unable to find the specified registry key or value.";
+    case ERROR_ACCESS_DENIED:
+      return "Access is denied.";
+    case ERROR_INVALID_HANDLE:
+      return "The handle is invalid.";
+    case ERROR_BAD_NETPATH:
+      return "The network path was not found.";
+    case ERROR_INVALID_PARAMETER:
+      return "The parameter is incorrect.";
+    case ERROR_MORE_DATA:
+      return "More data is available.";
+    case 112:
+      return "There is not enough space on the disk.";
+    case 170:
+      return "The requested resource is in use.";
+    case 1009:
+      return "The configuration registry database is corrupt.";
+    case ERROR_KEY_DELETED:
+      return "Illegal operation attempted on a registry key that has been marked for deletion.";
+    default:
+      return "The registry call failed with code " + std::to_string(code) + ".";
+  }
+}
+
+int Fail(Invocation& call, std::string_view text) {
+  call.err << "ERROR: " << text << "\n";
+  return kExitFailure;
+}
+
+int FailWithCode(Invocation& call, LONG code) { return Fail(call, ResultText(code)); }
+
+int SyntaxError(Invocation& call, std::string_view verb, std::string_view reason) {
+  call.err << "ERROR: Invalid syntax.";
+  if (!reason.empty()) call.err << " " << reason;
+  call.err << "\nType \"qvr-reg " << verb << " /?\" for usage.\n";
+  return kExitFailure;
+}
+
+int Succeed(Invocation& call) {
+  call.out << "The operation completed successfully.\n";
+  return kExitSuccess;
+}
+
+bool Confirm(Invocation& call, std::string_view question) {
+  std::string answer;
+  while (true) {
+    call.out << question << " (Yes/No)? " << std::flush;
+    if (!std::getline(call.in, answer)) {
+      call.out << "\n";
+      return false;
+    }
+    if (EqualsNoCase(answer, "y") || EqualsNoCase(answer, "yes")) return true;
+    if (EqualsNoCase(answer, "n") || EqualsNoCase(answer, "no")) return false;
+  }
+}
+
+int Cancelled(Invocation& call) {
+  call.err << "The operation was canceled by the user.\n";
+  return kExitFailure;
+}
+
+}  // namespace qvr::reg_tool

@@ -1,0 +1,38 @@
+// Messages, questions and exit codes shared by the verbs of qvr-reg.
+//
+// Output follows reg.exe: "The operation completed successfully." on
+// standard output after a change, "ERROR: ..." on standard error and exit
+// code 1 on any failure.
+#ifndef QVR_TOOLS_QVR_REG_CONSOLE_H_
+#define QVR_TOOLS_QVR_REG_CONSOLE_H_
+
+#include <string>
+#include <string_view>
+
+#include "platform/registry_api.h"
+#include "verb.h"
+
+namespace qvr::reg_tool {
+
+// The message for a registry result code, e.g. 2 "The system was unable to
+// find the specified registry key or value."
+std::string ResultText(LONG code);
+
+// Writes "ERROR: <text>" to the error stream; returns kExitFailure.
+int Fail(Invocation& call, std::string_view text);
+// Fail with the message of a registry result code.
+int FailWithCode(Invocation& call, LONG code);
+// "ERROR: Invalid syntax." with the reason and a pointer to the verb's help.
+int SyntaxError(Invocation& call, std::string_view verb, std::string_view reason = {});
+// Writes "The operation completed successfully."; returns kExitSuccess.
+int Succeed(Invocation& call);
+
+// Asks "<question> (Yes/No)? " until the answer is yes or no; true for yes.
+// The end of input counts as no.
+bool Confirm(Invocation& call, std::string_view question);
+// The message for a question answered no; returns kExitFailure.
+int Cancelled(Invocation& call);
+
+}  // namespace qvr::reg_tool
+
+#endif  // QVR_TOOLS_QVR_REG_CONSOLE_H_

@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the registry browser.
+# Installs what is missing, builds, and starts the registry browser (until the
+# window exists: qvr-reg, given the arguments; see README.md).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${QVR_BUILD_DIR:-$here/build}
 "$here/scripts/deps.sh" >/dev/null
-for program in "$build/qt/qvr-browser" "$build/tools/qvr-reg/qvr-reg"; do
-  [ -x "$program" ] && exec "$program" "$@"
-done
+[ -x "$build/qt/qvr-browser" ] && exec "$build/qt/qvr-browser" "$@"
+if [ -x "$build/tools/qvr-reg/qvr-reg" ]; then
+  # Until the window exists: the command-line client; by default it lists
+  # HKLM\SOFTWARE of the local store.
+  [ $# -eq 0 ] && set -- query 'HKLM\SOFTWARE'
+  exec "$build/tools/qvr-reg/qvr-reg" "$@"
+fi
 echo "run.sh: no program is built yet (the browser and the command-line client are still to come)" >&2
 exit 1

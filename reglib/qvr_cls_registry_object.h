@@ -230,6 +230,7 @@ class qvrClsRegistryObject : public Object,
   void Forget(HKEY handle);
   bool HasChildren(HKEY parent, const std::string& name);
   bool TakeAbort();
+  void RunDoEventsHook();
   // Hands one event to every live connection; `event` is called with each
   // sink.
   template <class Event>

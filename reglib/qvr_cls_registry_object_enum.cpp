@@ -82,6 +82,14 @@ class qvrClsRegistryObject::EnumScope {
   qvrClsRegistryObject& owner_;
 };
 
+void qvrClsRegistryObject::RunDoEventsHook() {
+  // The host's pump may install another hook: run a copy, not the one that
+  // is being replaced.
+  if (!do_events_) return;
+  std::function<void()> hook = do_events_;
+  hook();
+}
+
 bool qvrClsRegistryObject::TakeAbort() {
   if (!abort_requested_) return false;
   abort_requested_ = false;
@@ -167,7 +175,7 @@ std::shared_ptr<qvrClsKeys> qvrClsRegistryObject::EnumKeys(HKEY uKey, bool fRais
     if (fRaiseEvents) {
       Deliver([&](qvrClsRegistryObjectEvents& sink) { sink.KeyEnumerated(name, has_children); });
     }
-    if (fDoEvents && do_events_) do_events_();
+    if (fDoEvents) RunDoEventsHook();
     rc = buffer.EnumKey(uKey, index);
     if (TakeAbort()) break;
   }
@@ -246,7 +254,7 @@ std::shared_ptr<qvrClsValues> qvrClsRegistryObject::EnumValues(HKEY uKey, bool f
     if (fRaiseEvents) {
       Deliver([&](qvrClsRegistryObjectEvents& sink) { sink.ValueEnumerated(value); });
     }
-    if (fDoEvents && do_events_) do_events_();
+    if (fDoEvents) RunDoEventsHook();
     rc = buffer.EnumValue(uKey, ++index, &type);
     if (TakeAbort()) break;
   }

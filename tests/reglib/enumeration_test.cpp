@@ -266,6 +266,19 @@ TEST_F(EnumerationTest, DoEventsHookRunsOncePerItem) {
   pumped = 0;
   reg_->EnumValues(scratch_, false, true);
   EXPECT_EQ(pumped, 1);
+
+  // A pump that installs another hook while it runs, and one that aborts.
+  int replaced = 0;
+  reg_->SetDoEventsHook([&] {
+    reg_->SetDoEventsHook([&] { ++replaced; });
+    ++pumped;  // the running hook must still be intact here
+  });
+  pumped = 0;
+  EXPECT_EQ(reg_->EnumKeys(scratch_, false, true)->Count(), 2);
+  EXPECT_EQ(pumped, 1);
+  EXPECT_EQ(replaced, 1);
+  reg_->SetDoEventsHook([&] { reg_->AbortEnum(); });
+  EXPECT_EQ(reg_->EnumKeys(scratch_, false, true)->Count(), 1);
 }
 
 TEST_F(EnumerationTest, ListingEndsWhenTheKeyGoesAway) {

@@ -324,6 +324,14 @@ TEST_F(EnumerationTest, LongNamesAreNotDropped) {
   auto keys = reg_->EnumKeys(scratch_);
   ASSERT_NE(keys, nullptr);
   EXPECT_EQ(Names(*keys), (std::vector<std::string>{unicode_key_name}));
+
+  // The longest name allowed, in three-byte characters: 49,149 bytes.
+  std::string longest;
+  for (int i = 0; i < 16383; ++i) longest += "東";
+  PutRaw(longest, REG_DWORD, "\x07\x00\x00\x00"s);
+  values = reg_->EnumValues(scratch_);
+  ASSERT_EQ(values->Count(), 3);
+  EXPECT_EQ(values->item(Variant(longest))->Value(), Variant(int32_t{7}));
 }
 
 TEST_F(EnumerationTest, GetKeyObject) {

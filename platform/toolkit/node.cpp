@@ -3,24 +3,19 @@
 #include <vector>
 
 #include "platform/toolkit/internal/child_list.h"
+#include "platform/toolkit/internal/image_names.h"
 #include "platform/toolkit/toolkit_errors.h"
 #include "platform/toolkit/tree_view.h"
 
 namespace qvr::toolkit {
 namespace {
 
-const std::string kNoImage;
-
 NodePtr Share(Node* n) { return n ? n->shared_from_this() : nullptr; }
 
 }  // namespace
 
 Node::Node(Token, TreeView* tree, std::string key, std::string text)
-    : tree_(tree),
-      key_(std::move(key)),
-      text_(std::move(text)),
-      image_(&kNoImage),
-      selected_image_(&kNoImage) {}
+    : tree_(tree), key_(std::move(key)), text_(std::move(text)) {}
 
 Node::~Node() = default;
 
@@ -30,18 +25,21 @@ void Node::Text(std::string vData) {
   if (tree_) tree_->Notify([&](TreeViewObserver& o) { o.NodeChanged(*this, NodeField::kText); });
 }
 
+const std::string& Node::Image() const { return internal::ImageNames::Name(image_); }
+const std::string& Node::SelectedImage() const {
+  return internal::ImageNames::Name(selected_image_);
+}
+
 void Node::Image(std::string_view vData) {
-  if (*image_ == vData) return;
-  if (!tree_) return;  // a removed node no longer reaches the tree's images
-  image_ = tree_->Intern(vData);
-  tree_->Notify([&](TreeViewObserver& o) { o.NodeChanged(*this, NodeField::kImage); });
+  if (Image() == vData) return;
+  image_ = internal::ImageNames::Number(vData);
+  if (tree_) tree_->Notify([&](TreeViewObserver& o) { o.NodeChanged(*this, NodeField::kImage); });
 }
 
 void Node::SelectedImage(std::string_view vData) {
-  if (*selected_image_ == vData) return;
-  if (!tree_) return;
-  selected_image_ = tree_->Intern(vData);
-  tree_->Notify([&](TreeViewObserver& o) { o.NodeChanged(*this, NodeField::kSelectedImage); });
+  if (SelectedImage() == vData) return;
+  selected_image_ = internal::ImageNames::Number(vData);
+  if (tree_) tree_->Notify([&](TreeViewObserver& o) { o.NodeChanged(*this, NodeField::kSelectedImage); });
 }
 
 int32_t Node::Index() const {
@@ -135,8 +133,11 @@ void Node::Selected(bool vData) {
 
 bool Node::EnsureVisible() {
   if (!tree_) return false;
-  for (Node* n = parent_; n; n = n->parent_)
-    if (!n->expanded_) tree_->SetExpanded(n, true);
+  // From the top down, so a view opens each level under an open one.
+  std::vector<Node*> ancestors;
+  for (Node* n = parent_; n; n = n->parent_) ancestors.push_back(n);
+  for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it)
+    if (!(*it)->expanded_) tree_->SetExpanded(*it, true);
   tree_->Notify([&](TreeViewObserver& o) { o.NodeScrolledIntoView(*this); });
   return true;
 }

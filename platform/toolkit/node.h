@@ -29,6 +29,7 @@ using NodePtr = std::shared_ptr<Node>;
 namespace internal {
 struct ChildSlot;
 struct OrderSlot;
+struct NodeKey;
 struct ChildList;
 }  // namespace internal
 
@@ -51,9 +52,9 @@ class Node : public std::enable_shared_from_this<Node> {
   void Text(std::string vData);
 
   // Keys of images of the tree's image list; "" for none.
-  const std::string& Image() const { return *image_; }
+  const std::string& Image() const;
   void Image(std::string_view vData);
-  const std::string& SelectedImage() const { return *selected_image_; }
+  const std::string& SelectedImage() const;
   void SelectedImage(std::string_view vData);
 
   // 1-based position in the tree's node collection, in the order of adding;
@@ -107,6 +108,7 @@ class Node : public std::enable_shared_from_this<Node> {
   friend class TreeView;
   friend struct internal::ChildSlot;
   friend struct internal::OrderSlot;
+  friend struct internal::NodeKey;
 
   const internal::ChildList* SiblingList() const;
 
@@ -116,10 +118,10 @@ class Node : public std::enable_shared_from_this<Node> {
   std::unique_ptr<internal::ChildList> children_;
   std::string key_;
   std::string text_;
-  const std::string* image_;
-  const std::string* selected_image_;
   int32_t slot_ = -1;  // place among the siblings (see internal::ChildList)
   int32_t seq_ = -1;   // place in the order of adding (see Nodes)
+  uint16_t image_ = 0;  // image keys, as numbers of internal::ImageNames
+  uint16_t selected_image_ = 0;
   bool expanded_ = false;
   bool checked_ = false;
 };

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/toolkit/internal/image_names.h"
 #include "platform/toolkit/toolkit_constants.h"
 #include "platform/toolkit/toolkit_errors.h"
 #include "platform/toolkit/tree_view.h"
@@ -67,7 +68,7 @@ NodePtr Nodes::Add(const Variant& Relative, const Variant& Relationship, const V
   if (!IsMissing(Key)) {
     if (!Key.IsString()) throw InvalidKey(kSource);
     key = Key.AsString();
-    if (by_key_.count(key)) throw KeyNotUnique(kSource);
+    if (by_key_.Find(key)) throw KeyNotUnique(kSource);
   }
   int32_t relationship = IsMissing(Relationship) ? tvwNext : Relationship.ToLong();
   if (relationship < tvwFirst || relationship > tvwChild) throw InvalidRelationship(kSource);
@@ -95,14 +96,14 @@ NodePtr Nodes::Add(const Variant& Relative, const Variant& Relationship, const V
   }
 
   auto node = std::make_shared<Node>(Node::Token{}, &tree_, std::move(key), std::move(text));
-  node->image_ = tree_.Intern(image);
-  node->selected_image_ = tree_.Intern(selected_image);
+  node->image_ = internal::ImageNames::Number(image);
+  node->selected_image_ = internal::ImageNames::Number(selected_image);
 
   tree_.Notify([&](TreeViewObserver& o) { o.NodeAboutToBeInserted(parent, row); });
   node->parent_ = parent;
   ListOf(parent).Insert(row, node.get());
   order_.PushBack(node.get());
-  if (!node->key_.empty()) by_key_.emplace(std::string_view(node->key_), node.get());
+  if (!node->key_.empty()) by_key_.Insert(node.get());
   node->self_ = node;
   tree_.Notify([&](TreeViewObserver& o) { o.NodeInserted(*node); });
   return node;
@@ -115,9 +116,9 @@ NodePtr Nodes::Item(int32_t Index) const {
 }
 
 NodePtr Nodes::Item(std::string_view Key) const {
-  auto it = by_key_.find(Key);
-  if (it == by_key_.end()) throw ElementNotFound(kSource);
-  return it->second->shared_from_this();
+  Node* n = by_key_.Find(Key);
+  if (!n) throw ElementNotFound(kSource);
+  return n->shared_from_this();
 }
 
 NodePtr Nodes::Item(const Variant& IndexOrKey) const {
@@ -126,8 +127,8 @@ NodePtr Nodes::Item(const Variant& IndexOrKey) const {
 }
 
 NodePtr Nodes::Find(std::string_view Key) const {
-  auto it = by_key_.find(Key);
-  return it == by_key_.end() ? nullptr : it->second->shared_from_this();
+  Node* n = by_key_.Find(Key);
+  return n ? n->shared_from_this() : nullptr;
 }
 
 void Nodes::Remove(int32_t Index) { RemoveNode(Item(Index).get()); }
@@ -157,7 +158,7 @@ void Nodes::RemoveNode(Node* node) {
     if (n->children_) n->children_->ForEach([&](Node* c) { pending.push_back(c); });
     if (tree_.selected_ == n) tree_.selected_ = nullptr;
     order_.Erase(n);
-    if (!n->key_.empty()) by_key_.erase(std::string_view(n->key_));
+    if (!n->key_.empty()) by_key_.Erase(n->key_);
     n->tree_ = nullptr;
     n->parent_ = nullptr;
     n->children_.reset();
@@ -178,7 +179,7 @@ void Nodes::Clear() {
   });
   order_.Clear();
   roots_.Clear();
-  by_key_.clear();
+  by_key_.Clear();
   tree_.selected_ = nullptr;
   tree_.Notify([](TreeViewObserver& o) { o.NodesCleared(); });
 }

@@ -20,7 +20,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "platform/toolkit/internal/child_list.h"
 #include "platform/toolkit/node.h"
@@ -61,7 +60,7 @@ class Nodes {
 
   // The node under a key, or null; never raises.
   NodePtr Find(std::string_view Key) const;
-  bool Exists(std::string_view Key) const { return by_key_.count(Key) != 0; }
+  bool Exists(std::string_view Key) const { return by_key_.Find(Key) != nullptr; }
 
   // Removes a node and all its descendants. O(size of the subtree x log n).
   void Remove(int32_t Index);
@@ -100,7 +99,7 @@ class Nodes {
   TreeView& tree_;
   internal::ChildList roots_;
   internal::AddingOrder order_;
-  std::unordered_map<std::string_view, Node*> by_key_;  // views into Node::key_
+  internal::NodeKeyIndex by_key_;  // nodes that have a key
 };
 
 }  // namespace qvr::toolkit

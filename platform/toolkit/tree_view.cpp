@@ -3,10 +3,6 @@
 #include <algorithm>
 
 namespace qvr::toolkit {
-namespace {
-const std::string kNoImage;
-}  // namespace
-
 TreeView::TreeView() : nodes_(*this) {}
 
 TreeView::~TreeView() = default;
@@ -47,11 +43,6 @@ void TreeView::Checkboxes(bool vData) {
 }
 
 void TreeView::Refresh() { NotifyPropertyChanged(WidgetProperty::kRefresh); }
-
-const std::string* TreeView::Intern(std::string_view image) {
-  if (image.empty()) return &kNoImage;
-  return &*images_.emplace(image).first;
-}
 
 bool TreeView::UserExpand(const NodePtr& node) {
   if (!Owns(node) || node->expanded_ || node->Children() == 0) return false;

@@ -19,7 +19,6 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "platform/toolkit/image_list.h"
@@ -108,8 +107,6 @@ class TreeView : public Widget {
   friend class qvr::toolkit::Nodes;
 
   bool Owns(const NodePtr& node) const { return node && node->tree_ == this; }
-  // The shared copy of an image key ("" for none).
-  const std::string* Intern(std::string_view image);
   void SetSelected(Node* node);
   void SetExpanded(Node* node, bool expanded);
 
@@ -127,7 +124,6 @@ class TreeView : public Widget {
   bool redraw_ = true;
   std::string path_separator_ = "\\";
   const qvr::toolkit::ImageList* image_list_ = nullptr;
-  std::unordered_set<std::string> images_;
   std::vector<TreeViewObserver*> observers_;
 
   NodeHandler on_expand_;

@@ -1,8 +1,12 @@
 // The children of a node (or the top-level nodes of a tree) in sibling order,
-// and the node collection's order of adding, as OrderedSlots over nodes.
+// the node collection's order of adding, as OrderedSlots over nodes, and the
+// index of nodes by key.
 #ifndef QVR_PLATFORM_TOOLKIT_INTERNAL_CHILD_LIST_H_
 #define QVR_PLATFORM_TOOLKIT_INTERNAL_CHILD_LIST_H_
 
+#include <string_view>
+
+#include "platform/toolkit/internal/key_index.h"
 #include "platform/toolkit/internal/ordered_slots.h"
 #include "platform/toolkit/node.h"
 
@@ -17,7 +21,12 @@ struct OrderSlot {
   static int32_t Of(const Node* n) { return n->seq_; }
 };
 
+struct NodeKey {
+  static std::string_view Of(const Node* n) { return n->key_; }
+};
+
 struct ChildList : OrderedSlots<Node, ChildSlot> {};
+using NodeKeyIndex = KeyIndex<Node, NodeKey>;
 using AddingOrder = OrderedSlots<Node, OrderSlot>;
 
 }  // namespace qvr::toolkit::internal

@@ -1,0 +1,163 @@
+// Timer on a manual clock, property bag text form, message service, status
+// bar, image list and the redraw message of the toolkit model.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/toolkit/toolkit.h"
+
+namespace qvr::toolkit {
+namespace {
+
+int32_t ErrorNumber(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const AutomationError& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+TEST(ToolkitServices, TimerTicksOnTheHostLoop) {
+  ManualEventLoop loop;
+  Timer timer(loop, 10);
+  std::vector<int64_t> ticks;
+  timer.OnTimer([&] { ticks.push_back(loop.Now()); });
+  loop.Advance(50);
+  EXPECT_TRUE(ticks.empty());  // not enabled
+  timer.Enabled(true);
+  loop.Advance(9);
+  EXPECT_TRUE(ticks.empty());
+  loop.Advance(1);
+  EXPECT_EQ(ticks, (std::vector<int64_t>{60}));
+  loop.Advance(25);
+  EXPECT_EQ(ticks, (std::vector<int64_t>{60, 70, 80}));
+  timer.Enabled(false);
+  loop.Advance(100);
+  EXPECT_EQ(ticks.size(), 3u);
+  EXPECT_EQ(loop.ActiveTimers(), 0u);
+
+  // A one-shot: the handler switches the timer off at its first tick.
+  ticks.clear();
+  timer.OnTimer([&] {
+    ticks.push_back(loop.Now());
+    timer.Enabled(false);
+  });
+  timer.Enabled(true);
+  loop.Advance(100);
+  EXPECT_EQ(ticks, (std::vector<int64_t>{195}));
+  // Re-enabling starts the count afresh.
+  timer.Enabled(true);
+  loop.Advance(5);
+  timer.Interval(20);
+  loop.Advance(19);
+  EXPECT_EQ(ticks.size(), 1u);
+  loop.Advance(1);
+  EXPECT_EQ(ticks.size(), 2u);
+  // Interval 0 never ticks.
+  timer.Interval(0);
+  timer.Enabled(true);
+  loop.Advance(1000);
+  EXPECT_EQ(ticks.size(), 2u);
+}
+
+TEST(ToolkitServices, ProcessEventsRunsTheHostHook) {
+  ManualEventLoop loop;
+  int pumped = 0;
+  loop.ProcessEvents();
+  loop.SetProcessEventsHook([&] { ++pumped; });
+  loop.ProcessEvents();
+  loop.ProcessEvents();
+  EXPECT_EQ(pumped, 2);
+  EXPECT_EQ(loop.ProcessEventsCount(), 3);
+}
+
+TEST(ToolkitServices, PropertyBagKeepsValuesAndReadsBackItsText) {
+  PropertyBag bag;
+  EXPECT_EQ(bag.ReadProperty("SelectionType", int32_t{0}).ToLong(), 0);
+  bag.WriteProperty("BrowserType", int32_t{1}, int32_t{0});
+  bag.WriteProperty("SelectionType", int32_t{0}, int32_t{0});  // the default: not kept
+  bag.WriteProperty("DividerPosition", int32_t{3000}, int32_t{0});
+  bag.WriteProperty("Caption", std::string("a=b\\c\nline 2\ttab"), std::string());
+  bag.WriteProperty("Ratio", 0.1, 0.0);
+  bag.WriteProperty("Flag", true, false);
+  EXPECT_EQ(bag.Count(), 5u);
+  EXPECT_FALSE(bag.Contains("SelectionType"));
+  EXPECT_EQ(bag.ReadProperty("browsertype", int32_t{0}).ToLong(), 1);  // names ignore case
+
+  const std::string text = bag.ToText();
+  EXPECT_EQ(text.substr(0, 39), "BrowserType=Long:1\nDividerPosition=Long");
+  PropertyBag copy;
+  ASSERT_TRUE(copy.FromText(text));
+  EXPECT_EQ(copy.ToText(), text);
+  EXPECT_EQ(copy.ReadProperty("DividerPosition", int32_t{0}).Type(), vbLong);
+  EXPECT_EQ(copy.ReadProperty("DividerPosition", int32_t{0}).ToLong(), 3000);
+  EXPECT_EQ(copy.ReadProperty("Caption").AsString(), "a=b\\c\nline 2\ttab");
+  EXPECT_EQ(copy.ReadProperty("Ratio").ToDouble(), 0.1);
+  EXPECT_TRUE(copy.ReadProperty("Flag").ToBool());
+
+  // Writing the default again removes a stored value.
+  copy.WriteProperty("BrowserType", int32_t{0}, int32_t{0});
+  EXPECT_FALSE(copy.Contains("BrowserType"));
+  // Bad text leaves the bag as it was; comments and blank lines are fine.
+  EXPECT_FALSE(copy.FromText("BrowserType=Long:x\n"));
+  EXPECT_FALSE(copy.FromText("no equals sign\n"));
+  EXPECT_FALSE(copy.FromText("A=Long:99999999999\n"));
+  EXPECT_FALSE(copy.FromText("A=Currency:1\n"));
+  EXPECT_FALSE(copy.FromText("A=String:bad\\q\n"));
+  EXPECT_TRUE(copy.Contains("Caption"));
+  ASSERT_TRUE(copy.FromText("# saved\r\n\r\nSelectionType=Long:1\r\n"));
+  EXPECT_EQ(copy.Count(), 1u);
+  EXPECT_EQ(copy.ReadProperty("SelectionType", int32_t{0}).ToLong(), 1);
+  EXPECT_TRUE(copy.FromText(""));
+  EXPECT_EQ(copy.Count(), 0u);
+  EXPECT_EQ(ErrorNumber([&] { copy.WriteProperty("a=b", int32_t{1}); }), 5);
+  EXPECT_EQ(ErrorNumber([&] { copy.WriteProperty("Obj", Variant::Null()); }), 13);
+}
+
+TEST(ToolkitServices, MessageServiceRecordsBoxesAndAnswersOk) {
+  RecordingMessageService messages;
+  MessageService& service = messages;
+  EXPECT_EQ(service.MsgBox("Uncaught error occurred in Refresh()", vbOKOnly + vbCritical,
+                           "Uncaught Exception"),
+            vbOK);
+  EXPECT_EQ(service.MsgBox("Subscript out of range", vbOKOnly, ""), vbOK);
+  ASSERT_EQ(messages.Messages().size(), 2u);
+  EXPECT_EQ(messages.Messages()[0],
+            (RecordedMessage{"Uncaught error occurred in Refresh()", 16, "Uncaught Exception"}));
+  EXPECT_EQ(messages.Messages()[1].Buttons, 0);
+  messages.Clear();
+  EXPECT_TRUE(messages.Messages().empty());
+}
+
+TEST(ToolkitServices, StatusBarImageListAndGeometry) {
+  StatusBar bar;
+  EXPECT_EQ(bar.PanelCount(), 1);
+  bar.Panels(1).Text("HKEY_USERS");
+  EXPECT_EQ(bar.Panels(1).Text(), "HKEY_USERS");
+  EXPECT_GT(bar.Height(), 0);
+  EXPECT_EQ(ErrorNumber([&] { bar.Panels(2); }), 35600);
+
+  ImageList icons(std::vector<std::string>(kSmallIconKeys.begin(), kSmallIconKeys.end()));
+  EXPECT_EQ(icons.Count(), 11);
+  EXPECT_EQ(icons.Key(1), "BLANK");
+  EXPECT_EQ(icons.Key(11), "REGKEY_ERROR");
+  EXPECT_EQ(icons.IndexOf("selectkey"), 7);
+  EXPECT_EQ(icons.IndexOf("NONE"), 0);
+  EXPECT_EQ(ErrorNumber([&] { icons.Add("Blank"); }), 35602);
+
+  PictureBox box;
+  box.Move(0, 1800, 4800, 45);
+  box.Move(0, 2000);
+  EXPECT_EQ(box.Top(), 2000);
+  EXPECT_EQ(box.Width(), 4800);
+  EXPECT_EQ(box.Height(), 45);
+  EXPECT_EQ(ErrorNumber([&] { box.Move(0, 0, -1, 10); }), 380);
+  EXPECT_EQ(box.Top(), 2000);
+  EXPECT_NE(box.hWnd(), bar.hWnd());
+  EXPECT_EQ(WidgetFromHandle(box.hWnd()), &box);
+}
+
+}  // namespace
+}  // namespace qvr::toolkit

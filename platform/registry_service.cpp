@@ -8,6 +8,7 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/regfile/wine_prefix.h"
 #include "platform/sqlite_store.h"
 #include "platform/unicode.h"
 
@@ -428,6 +429,57 @@ LONG RegistryService::DeleteKey(HKEY key, const char* sub_key) {
   return t.machine->store->DeleteKey(k);
 }
 
+LONG RegistryService::SetValueBytes(HKEY key, const char* name, DWORD type,
+                                    std::string_view stored) {
+  std::lock_guard<std::mutex> lock(mu_);
+  Target t;
+  LONG rc = Resolve(key, &t);
+  if (rc != ERROR_SUCCESS) return rc;
+  std::string_view value_name = name ? name : "";
+  if (CodePointCount(value_name) > kMaxValueName) return ERROR_INVALID_PARAMETER;
+  return t.machine->store->SetValue(t.key, value_name, type, stored);
+}
+
+LONG RegistryService::EnumValueBytes(HKEY key, DWORD index, std::string* name, DWORD* type,
+                                     std::string* stored) {
+  if (name == nullptr || type == nullptr || stored == nullptr) return ERROR_INVALID_PARAMETER;
+  std::lock_guard<std::mutex> lock(mu_);
+  Target t;
+  LONG rc = Resolve(key, &t);
+  if (rc != ERROR_SUCCESS) return rc;
+  EnumCursor scratch;
+  EnumCursor* cursor = t.handle ? &t.handle->values : &scratch;
+  return t.machine->store->EnumValue(t.key, index, cursor, name, type, stored);
+}
+
+LONG RegistryService::Transact(HKEY key, const std::function<LONG()>& writes) {
+  std::shared_ptr<RegistryStore> store;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    Target t;
+    LONG rc = Resolve(key, &t);
+    if (rc != ERROR_SUCCESS) return rc;
+    store = t.machine->store;
+    if (store->ReadOnly()) return ERROR_ACCESS_DENIED;
+    rc = store->BeginTransaction();
+    if (rc != ERROR_SUCCESS) return rc;
+  }
+  LONG rc = ERROR_SUCCESS;
+  try {
+    rc = writes();
+  } catch (...) {
+    std::lock_guard<std::mutex> lock(mu_);
+    store->RollbackTransaction();
+    throw;
+  }
+  std::lock_guard<std::mutex> lock(mu_);
+  if (rc != ERROR_SUCCESS) {
+    store->RollbackTransaction();
+    return rc;
+  }
+  return store->CommitTransaction();
+}
+
 std::shared_ptr<RegistryService::Machine> RegistryService::FindMachine(std::string_view name,
                                                                        LONG* rc) {
   std::string folded = FoldCase(name);
@@ -443,13 +495,27 @@ std::shared_ptr<RegistryService::Machine> RegistryService::FindMachine(std::stri
     std::string entry = StripMachinePrefix(Trim(line.substr(0, eq)));
     if (!EqualsNoCase(entry, name)) continue;
     std::string path = Trim(line.substr(eq + 1));
-    if (!path.empty() && path[0] != '/') path = dir + path;
-    std::string error;
-    // A remote machine's store must exist; nothing is created for a name.
-    auto store = SqliteStore::Open(path, false, &error);
-    if (!store) break;
     auto machine = std::make_shared<Machine>();
-    machine->store = std::move(store);
+    if (path.compare(0, 5, "wine:") == 0) {
+      // A Wine prefix, read into memory when first connected and never written.
+      std::string prefix = Trim(path.substr(5));
+      if (prefix.compare(0, 2, "~/") == 0 && std::getenv("HOME")) {
+        prefix = std::string(std::getenv("HOME")) + prefix.substr(1);
+      } else if (!prefix.empty() && prefix[0] != '/') {
+        prefix = dir + prefix;
+      }
+      RegStatus status;
+      auto store = WinePrefix::Load(prefix, &status);
+      if (!store) break;
+      machine->store = std::move(store);
+    } else {
+      if (!path.empty() && path[0] != '/') path = dir + path;
+      std::string error;
+      // A remote machine's store must exist; nothing is created for a name.
+      auto store = SqliteStore::Open(path, false, &error);
+      if (!store) break;
+      machine->store = std::move(store);
+    }
     if (machine->store->FindChild(0, "HKEY_LOCAL_MACHINE", &machine->local_machine) != 0 ||
         machine->store->FindChild(0, "HKEY_USERS", &machine->users) != 0) {
       break;

@@ -11,6 +11,7 @@
 #ifndef QVR_PLATFORM_REGISTRY_SERVICE_H_
 #define QVR_PLATFORM_REGISTRY_SERVICE_H_
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -57,6 +58,17 @@ class RegistryService {
   LONG DeleteValue(HKEY key, const char* name);
   LONG DeleteKey(HKEY key, const char* sub_key);
   LONG Connect(const char* machine, HKEY hive, HKEY* result);
+
+  // Values as the store keeps them (text types as UTF-16LE bytes, whatever
+  // they hold), for moving data between stores and files without a change.
+  LONG SetValueBytes(HKEY key, const char* name, DWORD type, std::string_view stored);
+  LONG EnumValueBytes(HKEY key, DWORD index, std::string* name, DWORD* type, std::string* stored);
+
+  // Runs `writes` as one transaction of the store that holds `key`: when it
+  // returns 0 every write it made takes effect, otherwise (or when it throws)
+  // none does, and its code is returned. 5 for a read-only machine. Writes by
+  // other threads of this process while `writes` runs join the transaction.
+  LONG Transact(HKEY key, const std::function<LONG()>& writes);
 
   // Number of handles issued and not yet closed.
   size_t OpenHandleCount() const;

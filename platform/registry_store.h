@@ -53,6 +53,14 @@ class RegistryStore {
   // Creates or replaces a value; a replaced value keeps its place in the order.
   virtual LONG SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) = 0;
   virtual LONG DeleteValue(KeyId key, std::string_view name) = 0;
+
+  // A transaction: the writes between Begin and Commit take effect together,
+  // and Rollback undoes every one of them. Transactions do not nest. A store
+  // that cannot undo writes keeps these defaults and refuses to begin (1), so
+  // nobody relies on an all-or-nothing it cannot give.
+  virtual LONG BeginTransaction() { return 1; }  // ERROR_INVALID_FUNCTION
+  virtual LONG CommitTransaction() { return 1; }
+  virtual LONG RollbackTransaction() { return 1; }
 };
 
 }  // namespace qvr

@@ -99,6 +99,19 @@ std::unique_ptr<SqliteStore> SqliteStore::Open(const std::string& path, bool cre
   return store;
 }
 
+std::unique_ptr<SqliteStore> SqliteStore::OpenInMemory(std::string* error) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
+    *error = db ? sqlite3_errmsg(db) : "cannot open a store in memory";
+    sqlite3_close(db);
+    return nullptr;
+  }
+  std::unique_ptr<SqliteStore> store(new SqliteStore(db, false));
+  if (!store->Prepare(error)) return nullptr;
+  return store;
+}
+
 bool SqliteStore::Prepare(std::string* error) {
   sqlite3_busy_timeout(db_, 10000);
   // Look before writing anything: only an empty database (a file just
@@ -215,10 +228,15 @@ bool SqliteStore::HasChildren(KeyId key) {
 LONG SqliteStore::DeleteKey(KeyId key) {
   if (read_only_) return ERROR_ACCESS_DENIED;
   if (HasChildren(key)) return ERROR_ACCESS_DENIED;
-  char* msg = nullptr;
-  int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, &msg);
-  sqlite3_free(msg);
-  if (rc != SQLITE_OK) return Failure(rc);
+  // Inside the caller's transaction the two deletes simply join it.
+  bool own = sqlite3_get_autocommit(db_) != 0;
+  int rc = SQLITE_OK;
+  if (own) {
+    char* msg = nullptr;
+    rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, &msg);
+    sqlite3_free(msg);
+    if (rc != SQLITE_OK) return Failure(rc);
+  }
   {
     Step v(Prepared("DELETE FROM qvr_values WHERE key=?1"));
     v.Bind(1, key);
@@ -230,9 +248,10 @@ LONG SqliteStore::DeleteKey(KeyId key) {
     rc = k.Run();
   }
   if (rc != SQLITE_DONE) {
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (own) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     return Failure(rc);
   }
+  if (!own) return ERROR_SUCCESS;
   rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -325,6 +344,27 @@ LONG SqliteStore::DeleteValue(KeyId key, std::string_view name) {
   int rc = s.Run();
   if (rc != SQLITE_DONE) return Failure(rc);
   return sqlite3_changes(db_) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+LONG SqliteStore::BeginTransaction() {
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  if (sqlite3_get_autocommit(db_) == 0) return ERROR_INVALID_PARAMETER;  // no nesting
+  int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? ERROR_SUCCESS : Failure(rc);
+}
+
+LONG SqliteStore::CommitTransaction() {
+  if (sqlite3_get_autocommit(db_) != 0) return ERROR_INVALID_PARAMETER;
+  int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) return ERROR_SUCCESS;
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return Failure(rc);
+}
+
+LONG SqliteStore::RollbackTransaction() {
+  if (sqlite3_get_autocommit(db_) != 0) return ERROR_INVALID_PARAMETER;
+  int rc = sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? ERROR_SUCCESS : Failure(rc);
 }
 
 }  // namespace qvr

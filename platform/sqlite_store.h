@@ -26,7 +26,13 @@ class SqliteStore : public RegistryStore {
   // or is not a registry store.
   static std::unique_ptr<SqliteStore> Open(const std::string& path, bool create,
                                            std::string* error);
+  // An empty store in memory, gone when the object ends (for data loaded
+  // from elsewhere, such as another program's registry files).
+  static std::unique_ptr<SqliteStore> OpenInMemory(std::string* error);
   ~SqliteStore() override;
+
+  // From now on every write gives 5 (a store filled once, then only read).
+  void MakeReadOnly() { read_only_ = true; }
 
   bool ReadOnly() const override { return read_only_; }
   LONG FindChild(KeyId parent, std::string_view name, KeyId* child) override;
@@ -40,6 +46,9 @@ class SqliteStore : public RegistryStore {
   LONG GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) override;
   LONG SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) override;
   LONG DeleteValue(KeyId key, std::string_view name) override;
+  LONG BeginTransaction() override;
+  LONG CommitTransaction() override;
+  LONG RollbackTransaction() override;
 
  private:
   SqliteStore(sqlite3* db, bool read_only) : db_(db), read_only_(read_only) {}

@@ -1,0 +1,138 @@
+// A registry browser control over a fresh temporary registry, a manual event
+// loop and a message service that records, with helpers that write keys and
+// values and act as a person would.
+#ifndef QVR_TESTS_CONTROL_CONTROL_FIXTURE_H_
+#define QVR_TESTS_CONTROL_CONTROL_FIXTURE_H_
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "control/ctl_registry.h"
+#include "platform/registry_api.h"
+#include "platform/toolkit/toolkit.h"
+#include "support/temp_registry.h"
+
+namespace qvr {
+
+// Records the control's events.
+class EventLog : public ctlRegistryEvents {
+ public:
+  void evtDoubleClick() override { double_clicks++; }
+  void evtSingleClick(bool& bValidSelection) override {
+    single_clicks.push_back(bValidSelection);
+    bValidSelection = !bValidSelection;  // the control must not read this back
+  }
+  int double_clicks = 0;
+  std::vector<bool> single_clicks;
+};
+
+class ControlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    control_ = std::make_unique<ctlRegistry>(loop_, messages_);
+    events_ = std::make_shared<EventLog>();
+    control_->Advise(events_);
+  }
+  void TearDown() override { control_.reset(); }
+
+  // Restores the properties with a multiple-selection bag.
+  void UseMultiSelect() {
+    toolkit::PropertyBag bag;
+    bag.WriteProperty("SelectionType", Variant(int32_t{1}), Variant(int32_t{0}));
+    control_->UserControl_ReadProperties(bag);
+  }
+
+  // Creates a key (and its parents) below a hive.
+  static void MakeKey(HKEY hive, const std::string& path) {
+    HKEY h = 0;
+    ASSERT_EQ(RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                              nullptr),
+              ERROR_SUCCESS)
+        << path;
+    RegCloseKey(h);
+  }
+  static void DeleteKey(HKEY hive, const std::string& path) {
+    ASSERT_EQ(RegDeleteKeyA(hive, path.c_str()), ERROR_SUCCESS) << path;
+  }
+  static void SetValue(HKEY hive, const std::string& path, const std::string& name, DWORD type,
+                       const std::string& bytes) {
+    HKEY h = 0;
+    ASSERT_EQ(RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                              nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                             static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS);
+    RegCloseKey(h);
+  }
+  static void SetString(HKEY hive, const std::string& path, const std::string& name,
+                        const std::string& text) {
+    SetValue(hive, path, name, REG_SZ, text + std::string(1, '\0'));
+  }
+  static void SetDword(HKEY hive, const std::string& path, const std::string& name,
+                       uint32_t value) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    SetValue(hive, path, name, REG_DWORD, bytes);
+  }
+
+  toolkit::Nodes& Nodes() { return control_->tvReg().Nodes(); }
+  toolkit::NodePtr Node(const std::string& key) { return Nodes().Find(key); }
+  std::string Status() { return control_->sbStatusBar().Panels(1).Text(); }
+
+  // A person opens a node (and its ancestors) and clicks it.
+  void Open(const std::string& key) {
+    toolkit::NodePtr node = Node(key);
+    ASSERT_TRUE(node) << key;
+    if (!node->Expanded() && node->Children() > 0) control_->tvReg().UserExpand(node);
+  }
+  void Click(const std::string& key) {
+    toolkit::NodePtr node = Node(key);
+    ASSERT_TRUE(node) << key;
+    control_->tvReg().UserClick(node);
+  }
+  // Opens every level of a node-key path ("_&H80000002\SOFTWARE\X") in turn.
+  void OpenPath(const std::string& key) {
+    for (size_t p = key.find('\\'); ; p = key.find('\\', p + 1)) {
+      Open(key.substr(0, p));
+      if (p == std::string::npos) break;
+    }
+  }
+
+  // Texts of the children of a node, in tree order.
+  std::vector<std::string> ChildTexts(const std::string& key) {
+    std::vector<std::string> texts;
+    for (toolkit::NodePtr c = Node(key)->Child(); c; c = c->Next()) texts.push_back(c->Text());
+    return texts;
+  }
+  // Texts of the value list's rows, in order.
+  std::vector<std::string> RowTexts(int column = 0) {
+    std::vector<std::string> texts;
+    auto& items = control_->lvValues().ListItems();
+    for (int32_t i = 1; i <= items.Count(); ++i) {
+      auto row = items.Item(i);
+      texts.push_back(column == 0 ? row->Text() : row->SubItems(column));
+    }
+    return texts;
+  }
+  toolkit::ListItemPtr Row(const std::string& text) {
+    auto& items = control_->lvValues().ListItems();
+    for (int32_t i = 1; i <= items.Count(); ++i) {
+      if (items.Item(i)->Text() == text) return items.Item(i);
+    }
+    return nullptr;
+  }
+
+  testing::TempRegistry temp_;
+  toolkit::ManualEventLoop loop_;
+  toolkit::RecordingMessageService messages_;
+  std::unique_ptr<ctlRegistry> control_;
+  std::shared_ptr<EventLog> events_;
+};
+
+}  // namespace qvr
+
+#endif  // QVR_TESTS_CONTROL_CONTROL_FIXTURE_H_

@@ -1,0 +1,71 @@
+#include "server/catalog.h"
+
+#include <cstdlib>
+
+#include "server/identifiers.h"
+
+namespace qvr::server {
+
+Catalog& Catalog::Get() {
+  static Catalog* catalog = new Catalog();  // lives as long as the server is loaded
+  return *catalog;
+}
+
+Catalog::Catalog()
+    : library_(server_ids::kLibrary, "qvrRegistryBrowser",
+               "qvrRegistryBrowser: registry access, registry browser control and selection",
+               1, 0) {
+  BindEnums(*this);
+  BindRegistryObject(*this);
+  BindObjectModel(*this);
+}
+
+Unknown* Catalog::Create(const Guid& clsid) const {
+  auto it = makers_.find(clsid);
+  return it == makers_.end() ? nullptr : it->second();
+}
+
+const DispatchTable& Catalog::Table(const std::string& interface_name) const {
+  auto it = by_name_.find(interface_name);
+  if (it == by_name_.end()) std::abort();  // a binding names an interface it never built
+  return *it->second;
+}
+
+DispatchTable& Catalog::AddTable(InterfaceInfo& info) {
+  DispatchTable& table = tables_.emplace_back(info);
+  by_name_[info.name] = &table;
+  return table;
+}
+
+void Catalog::AddMaker(const Guid& clsid, std::function<Unknown*()> maker) {
+  makers_[clsid] = std::move(maker);
+}
+
+Variant WrapObject(std::shared_ptr<Object> native, const std::string& interface_name) {
+  if (!native) return Variant(std::shared_ptr<Object>());
+  auto* object = new DispatchObject(std::move(native), Catalog::Get().Table(interface_name));
+  return DispatchVariant(object);
+}
+
+void BindEnums(Catalog& catalog) {
+  TypeLibrary& lib = catalog.MutableLibrary();
+  lib.AddEnum("StandardRegistryKeys", {{"HKeyClassesRoot", static_cast<int32_t>(0x80000000u)},
+                                       {"HKeyCurrentUser", static_cast<int32_t>(0x80000001u)},
+                                       {"HKeyLocalMachine", static_cast<int32_t>(0x80000002u)},
+                                       {"HKeyUsers", static_cast<int32_t>(0x80000003u)},
+                                       {"HKeyCurrentConfig", static_cast<int32_t>(0x80000005u)}});
+  lib.AddEnum("RegistryDataTypes", {{"rdNone", 0},
+                                    {"rdString", 1},
+                                    {"rdExpandSZ", 2},
+                                    {"rdBinary", 3},
+                                    {"rdDWord", 4},
+                                    {"rdDWordLittleEndian", 4},
+                                    {"rdDWordBigEndian", 5},
+                                    {"rdLink", 6},
+                                    {"rdMultiSZ", 7},
+                                    {"rdFullResourceDescriptor", 9}});
+  lib.AddEnum("eSelectionType", {{"SingleSelect", 0}, {"MultiSelect", 1}});
+  lib.AddEnum("eBrowserType", {{"Registry", 0}, {"SystemPolicy", 1}});
+}
+
+}  // namespace qvr::server

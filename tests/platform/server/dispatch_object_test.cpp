@@ -1,0 +1,295 @@
+// The generic late-bound machinery on a small class of its own: argument
+// binding, failures, events through a connection point, object counts.
+#include <gtest/gtest.h>
+
+#include "platform/automation_error.h"
+#include "platform/server/connection_point.h"
+#include "platform/server/dispatch_object.h"
+#include "platform/server/enum_variant.h"
+#include "platform/server/function_sink.h"
+#include "platform/server/late_bound.h"
+#include "platform/server/server_lifetime.h"
+
+namespace qvr {
+namespace {
+
+constexpr Guid kCounterIid = Guid::Literal("{A976C6FA-D55D-4D5D-843E-8A55914018F7}");
+constexpr Guid kCounterEvents = Guid::Literal("{11111111-2222-3333-4444-555555555555}");
+
+class Counter : public Object {
+ public:
+  int32_t value = 0;
+  std::string label;
+};
+
+struct Fixture {
+  TypeLibrary lib{Guid::Literal("{00000000-1111-2222-3333-444444444444}"), "Toy", "toy", 2, 5};
+  InterfaceInfo& iface = lib.AddInterface(kCounterIid, "_Counter");
+  DispatchTable table{iface};
+  InterfaceInfo& events = lib.AddInterface(kCounterEvents, "__Counter", true);
+
+  Fixture() {
+    InterfaceBuilder<Counter> b(table);
+    b.Get("Value", "Long", {}, [](Counter& c, Arguments&) { return Variant(c.value); },
+          kDefaultMember);
+    b.Put("Value", "Long", {Param("v", "Long")}, [](Counter& c, Arguments& a) {
+      c.value = a.Long(0);
+      return Variant();
+    });
+    b.Method("Add", "Long", {Param("n", "Long"), OptParam("times", "Long", Variant(int32_t{1})),
+                             OptParam("label", "String")},
+             [](Counter& c, Arguments& a) {
+               c.value += a.Long(0) * a.Long(1);
+               if (auto l = a.Optional(2)) c.label = l->ToText();
+               else c.label = "<missing>";
+               return Variant(c.value);
+             });
+    b.Method("Swap", "", {RefParam("x", "Variant")}, [](Counter& c, Arguments& a) {
+      int32_t old = c.value;
+      c.value = a.Long(0);
+      a.SetRef(0, Variant(old));
+      return Variant();
+    });
+    b.Method("Fail", "", {}, [](Counter&, Arguments&) -> Variant {
+      throw AutomationError(10029, "Toy.Counter", "it failed");
+    });
+    b.Get("NewEnum", "IUnknown", {}, [](Counter& c, Arguments&) {
+      return VariantEnumerator::Make({Variant(c.value), Variant(c.value + 1)});
+    }, kEnumeratorMember);
+    MemberInfo changed;
+    changed.id = 1;
+    changed.name = "Changed";
+    changed.params = {Param("NewValue", "Long")};
+    DispatchTable(events).AddDescription(changed);
+  }
+};
+
+TEST(DispatchObjectTest, BindsArgumentsAsDescribed) {
+  Fixture f;
+  auto native = std::make_shared<Counter>();
+  ComPtr<Dispatch> d(new DispatchObject(native, f.table));
+  LateBound c(d);
+
+  // Ids: default member 0, enumerator -4, others by slot order from 1; names
+  // without regard to case; parameter names give positions.
+  EXPECT_EQ(c.IdOf("value"), DISPID_VALUE);
+  EXPECT_EQ(c.IdOf("NEWENUM"), DISPID_NEWENUM);
+  std::string names[] = {"add", "LABEL", "n", "nope"};
+  DispId ids[4];
+  EXPECT_EQ(d->GetIDsOfNames(names, 4, ids), DISP_E_UNKNOWNNAME);
+  EXPECT_EQ(ids[0], 1);
+  EXPECT_EQ(ids[1], 2);
+  EXPECT_EQ(ids[2], 0);
+  EXPECT_EQ(ids[3], DISPID_UNKNOWN);
+
+  // Omitted optional: its default, or missing; named arguments; the marker.
+  EXPECT_EQ(c.Call("Add", {Variant(int32_t{5})}).ToLong(), 5);
+  EXPECT_EQ(native->label, "<missing>");
+  EXPECT_EQ(c.Call("Add", {Variant(int32_t{2})}, {{"label", Variant("x")}, {"times", Variant(int32_t{3})}})
+                .ToLong(),
+            11);
+  EXPECT_EQ(native->label, "x");
+  EXPECT_EQ(c.Call("Add", {Variant(int32_t{1}), MissingArgument(), Variant("y")}).ToLong(), 12);
+
+  // Property write positional and named; read as method too.
+  c.Put("Value", Variant(int32_t{40}));
+  EXPECT_EQ(c.Get("Value").ToLong(), 40);
+  DispParams put{{Variant(int32_t{41})}, {}};
+  EXPECT_EQ(d->Invoke(DISPID_VALUE, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_EQ(c.Call("Value").ToLong(), 41);
+
+  // By reference: the callee's write comes back.
+  std::vector<Variant> swap{Variant(int32_t{7})};
+  c.CallRef("Swap", swap);
+  EXPECT_EQ(swap[0].ToLong(), 41);
+  EXPECT_EQ(native->value, 7);
+
+  // Failures.
+  DispParams none;
+  EXPECT_EQ(d->Invoke(1, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+            DISP_E_PARAMNOTOPTIONAL);
+  DispParams too_many{{Variant(int32_t{1}), Variant(int32_t{1}), Variant("a"), Variant("b")}, {}};
+  EXPECT_EQ(d->Invoke(1, DISPATCH_METHOD, &too_many, nullptr, nullptr, nullptr),
+            DISP_E_BADPARAMCOUNT);
+  DispParams bad_named{{Variant(int32_t{1})}, {9}};
+  EXPECT_EQ(d->Invoke(1, DISPATCH_METHOD, &bad_named, nullptr, nullptr, nullptr),
+            DISP_E_PARAMNOTFOUND);
+  EXPECT_EQ(d->Invoke(77, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+  // A method cannot be written.
+  DispParams put_add{{Variant(int32_t{1})}, {DISPID_PROPERTYPUT}};
+  EXPECT_EQ(d->Invoke(1, DISPATCH_PROPERTYPUT, &put_add, nullptr, nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+  ExcepInfo excep;
+  EXPECT_EQ(d->Invoke(c.IdOf("Fail"), DISPATCH_METHOD, &none, nullptr, &excep, nullptr),
+            DISP_E_EXCEPTION);
+  EXPECT_EQ(excep.number, 10029);
+  EXPECT_EQ(excep.source, "Toy.Counter");
+  EXPECT_EQ(excep.description, "it failed");
+  try {
+    c.Call("Add", {Variant("not a number")});
+    FAIL() << "a text for a Long parameter must fail";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.Number(), 13);
+  }
+  try {
+    c.Call("Nope");
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.Number(), 438);
+  }
+
+  // The enumerator member gives an enumerator over a snapshot.
+  Variant en = c.Get("NewEnum");
+  EnumVariant* e = VariantEnumerator::FromVariant(en);
+  ASSERT_NE(e, nullptr);
+  Variant items[3];
+  uint32_t fetched = 0;
+  EXPECT_EQ(e->Next(3, items, &fetched), S_FALSE);
+  EXPECT_EQ(fetched, 2u);
+  EXPECT_EQ(items[0].ToLong(), 7);
+  EXPECT_EQ(items[1].ToLong(), 8);
+  EXPECT_EQ(e->Reset(), S_OK);
+  EXPECT_EQ(e->Skip(2), S_OK);
+  EXPECT_EQ(e->Skip(1), S_FALSE);
+}
+
+TEST(DispatchObjectTest, InterfacesAndObjectCounts) {
+  Fixture f;
+  int64_t before = server_lifetime::LiveObjects();
+  {
+    ComPtr<Dispatch> d(new DispatchObject(std::make_shared<Counter>(), f.table));
+    EXPECT_EQ(server_lifetime::LiveObjects(), before + 1);
+    EXPECT_FALSE(server_lifetime::CanUnload());
+    EXPECT_TRUE(d.As<Dispatch>(IID_IDispatch));
+    EXPECT_TRUE(d.As<Dispatch>(kCounterIid));
+    EXPECT_TRUE(d.As<Unknown>(IID_IUnknown));
+    // No events: no connection point container.
+    EXPECT_FALSE(d.As<ConnectionPointContainer>(IID_IConnectionPointContainer));
+    EXPECT_FALSE(d.As<Unknown>(IID_IClassFactory));
+    const InterfaceInfo* info = nullptr;
+    ASSERT_EQ(d->GetTypeInfo(0, &info), S_OK);
+    EXPECT_EQ(info->name, "_Counter");
+    EXPECT_EQ(d->GetTypeInfo(1, &info), DISP_E_BADINDEX);
+    // An object in a Variant holds a reference of its own.
+    Variant held = DispatchVariant(d.Get());
+    d.Reset();
+    EXPECT_EQ(server_lifetime::LiveObjects(), before + 1);
+    EXPECT_NE(VariantDispatch(held), nullptr);
+    EXPECT_TRUE(DispatchObject::NativeOf(held));
+  }
+  EXPECT_EQ(server_lifetime::LiveObjects(), before);
+  server_lifetime::Lock();
+  EXPECT_FALSE(server_lifetime::CanUnload());
+  server_lifetime::Unlock();
+  server_lifetime::Unlock();  // unbalanced: must not hide a later lock
+  server_lifetime::Lock();
+  EXPECT_EQ(server_lifetime::Locks(), 1);
+  server_lifetime::Unlock();
+}
+
+TEST(DispatchObjectTest, EventsReachConnectedSinksUntilUnadvised) {
+  Fixture f;
+  auto* object = new DispatchObject(std::make_shared<Counter>(), f.table, &f.events);
+  ComPtr<Dispatch> d(object);
+  std::vector<int32_t> heard_a, heard_b;
+  uint32_t cookie_b = 0;
+  ComPtr<FunctionSink> a(new FunctionSink());
+  ComPtr<FunctionSink> b(new FunctionSink());
+  a->On(1, [&](std::vector<Variant>& args) {
+    heard_a.push_back(args.at(0).ToLong());
+    // Disconnecting another sink during a delivery stops it at once.
+    DisconnectEvents(d.Get(), kCounterEvents, cookie_b);
+  });
+  b->On(1, [&](std::vector<Variant>& args) { heard_b.push_back(args.at(0).ToLong()); });
+  uint32_t cookie_a = ConnectEvents(d.Get(), kCounterEvents, a.Get());
+  cookie_b = ConnectEvents(d.Get(), kCounterEvents, b.Get());
+  ASSERT_NE(cookie_a, 0u);
+  ASSERT_NE(cookie_b, 0u);
+  EXPECT_NE(cookie_a, cookie_b);
+  EXPECT_EQ(ConnectEvents(d.Get(), kCounterIid, a.Get()), 0u);  // not an event interface
+
+  std::vector<Variant> args{Variant(int32_t{3})};
+  object->FireEvent(1, args);
+  object->FireEvent(1, args);
+  EXPECT_EQ(heard_a, (std::vector<int32_t>{3, 3}));
+  EXPECT_TRUE(heard_b.empty());
+  EXPECT_TRUE(DisconnectEvents(d.Get(), kCounterEvents, cookie_a));
+  EXPECT_FALSE(DisconnectEvents(d.Get(), kCounterEvents, cookie_a));
+  object->FireEvent(1, args);
+  EXPECT_EQ(heard_a.size(), 2u);
+
+  // A sink that is not a Dispatch cannot connect.
+  ComPtr<ConnectionPointContainer> cpc = d.As<ConnectionPointContainer>(IID_IConnectionPointContainer);
+  ComPtr<ConnectionPoint> point;
+  ASSERT_EQ(cpc->FindConnectionPoint(kCounterEvents, point.Put()), S_OK);
+  Guid iid;
+  point->GetConnectionInterface(&iid);
+  EXPECT_EQ(iid, kCounterEvents);
+  auto* enumerator = new VariantEnumerator({});
+  ComPtr<EnumVariant> not_a_sink(enumerator);
+  uint32_t cookie = 0;
+  EXPECT_EQ(point->Advise(not_a_sink.Get(), &cookie), CONNECT_E_CANNOTCONNECT);
+  EXPECT_EQ(point->Unadvise(12345), CONNECT_E_NOCONNECTION);
+}
+
+TEST(GuidTest, ParsesAndFormats) {
+  constexpr Guid g = Guid::Literal("{4eb19a2e-5969-4D06-8ED3-8C101EC07275}");
+  EXPECT_EQ(g.ToString(), "{4EB19A2E-5969-4D06-8ED3-8C101EC07275}");
+  EXPECT_EQ(Guid::Parse("4EB19A2E-5969-4D06-8ED3-8C101EC07275"), g);
+  EXPECT_EQ(Guid::Parse(g.ToString()), g);
+  EXPECT_FALSE(Guid::Parse("{4EB19A2E-5969-4D06-8ED3-8C101EC0727}"));
+  EXPECT_FALSE(Guid::Parse("{4EB19A2E-5969-4D06-8ED38C101EC07275X}"));
+  EXPECT_FALSE(Guid::Parse("{4EB19A2E-5969-4D06-8ED3-8C101EC0727G}"));
+  EXPECT_TRUE(Guid{}.IsNull());
+  EXPECT_FALSE(g.IsNull());
+  EXPECT_NE(IID_IDispatch, IID_IUnknown);
+}
+
+TEST(TypeLibraryTest, DescribesMembersAndWritesJson) {
+  Fixture f;
+  f.lib.AddEnum("Colours", {{"Red", 1}, {"Blue", -2}});
+  ClassInfo cls;
+  cls.clsid = Guid::Literal("{12345678-1234-1234-1234-123456789ABC}");
+  cls.name = "Counter";
+  cls.default_interface = &f.iface;
+  cls.events = &f.events;
+  cls.creatable = true;
+  f.lib.AddClass(cls);
+
+  EXPECT_EQ(f.lib.VersionText(), "2.5");
+  EXPECT_EQ(f.lib.ProgId(f.lib.Classes()[0]), "Toy.Counter");
+  EXPECT_EQ(f.lib.VersionedProgId(f.lib.Classes()[0]), "Toy.Counter.2");
+  EXPECT_EQ(f.lib.FindConstant("blue"), -2);
+  EXPECT_FALSE(f.lib.FindConstant("Green"));
+  EXPECT_EQ(f.lib.FindClass("COUNTER"), &f.lib.Classes()[0]);
+  EXPECT_EQ(f.lib.FindInterface(kCounterEvents), &f.events);
+
+  // Slots in order; a property's read and write share the id.
+  const auto& m = f.iface.members;
+  ASSERT_EQ(m.size(), 6u);
+  EXPECT_EQ(m[0].slot, 0);
+  EXPECT_EQ(m[1].slot, 1);
+  EXPECT_EQ(m[0].id, m[1].id);
+  EXPECT_EQ(m[1].kind, DISPATCH_PROPERTYPUT);
+  EXPECT_TRUE(m[5].hidden);
+  EXPECT_EQ(f.iface.Find(DISPID_VALUE, DISPATCH_METHOD), &m[0]);
+  EXPECT_EQ(f.iface.Find(DISPID_VALUE, DISPATCH_PROPERTYPUT), &m[1]);
+
+  std::string json = f.lib.ToJson();
+  for (const char* part :
+       {"\"name\": \"Toy\"", "\"version\": \"2.5\"", "\"name\": \"Blue\"", "\"value\": -2",
+        "\"kind\": \"propput\"", "\"dispid\": -4", "\"optional\": true", "\"default\": 1",
+        "\"progid\": \"Toy.Counter\"", "\"events\": \"__Counter\"", "\"source\": true"}) {
+    EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+  }
+  // Brackets balance and no member list ends in a comma.
+  int depth = 0;
+  for (char c : json) depth += (c == '{' || c == '[') - (c == '}' || c == ']');
+  EXPECT_EQ(depth, 0);
+  EXPECT_EQ(json.find(",\n}"), std::string::npos);
+  EXPECT_EQ(json.find(",\n ]"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qvr

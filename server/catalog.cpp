@@ -18,6 +18,7 @@ Catalog::Catalog()
   BindEnums(*this);
   BindRegistryObject(*this);
   BindObjectModel(*this);
+  BindSelection(*this);
 }
 
 Unknown* Catalog::Create(const Guid& clsid) const {

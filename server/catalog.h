@@ -24,6 +24,9 @@ class qvrClsKey;
 class qvrClsKeys;
 class qvrClsValue;
 class qvrClsValues;
+class qvrData;
+class qvrSelectedData;
+class qvrCollection;
 }  // namespace qvr
 
 namespace qvr::server {
@@ -63,12 +66,16 @@ Variant Wrap(const std::shared_ptr<qvrClsKey>& key);
 Variant Wrap(const std::shared_ptr<qvrClsKeys>& keys);
 Variant Wrap(const std::shared_ptr<qvrClsValue>& value);
 Variant Wrap(const std::shared_ptr<qvrClsValues>& values);
+Variant Wrap(const std::shared_ptr<qvrData>& data);
+Variant Wrap(const std::shared_ptr<qvrSelectedData>& set);
+Variant Wrap(const std::shared_ptr<qvrCollection>& collection);
 
 // The binding files: each describes its classes' interfaces in slot order and
 // registers makers for the creatable ones.
 void BindEnums(Catalog& catalog);
 void BindRegistryObject(Catalog& catalog);
 void BindObjectModel(Catalog& catalog);
+void BindSelection(Catalog& catalog);
 
 }  // namespace qvr::server
 

@@ -1,6 +1,8 @@
 #include "server/catalog.h"
 
 #include <cstdlib>
+#include <mutex>
+#include <unordered_map>
 
 #include "server/identifiers.h"
 
@@ -42,10 +44,52 @@ void Catalog::AddMaker(const Guid& clsid, std::function<Unknown*()> maker) {
   makers_[clsid] = std::move(maker);
 }
 
+namespace {
+
+// One server object per library object while any client holds it, so that a
+// member handing out the same object twice hands out the same server object
+// (clients compare objects by identity).
+class SharedServerObject : public DispatchObject {
+ public:
+  SharedServerObject(std::shared_ptr<Object> native, const DispatchTable& table)
+      : DispatchObject(std::move(native), table) {}
+  ~SharedServerObject() override {
+    std::lock_guard<std::mutex> lock(Mutex());
+    Live().erase(Native().get());
+  }
+
+  static std::mutex& Mutex() {
+    static std::mutex mu;
+    return mu;
+  }
+  static std::unordered_map<const Object*, SharedServerObject*>& Live() {
+    static auto* live = new std::unordered_map<const Object*, SharedServerObject*>();
+    return *live;
+  }
+};
+
+}  // namespace
+
 Variant WrapObject(std::shared_ptr<Object> native, const std::string& interface_name) {
   if (!native) return Variant(std::shared_ptr<Object>());
-  auto* object = new DispatchObject(std::move(native), Catalog::Get().Table(interface_name));
-  return DispatchVariant(object);
+  std::unique_lock<std::mutex> lock(SharedServerObject::Mutex());
+  auto& live = SharedServerObject::Live();
+  if (auto it = live.find(native.get()); it != live.end()) {
+    SharedServerObject* existing = it->second;
+    existing->AddRef();  // held while the lock is dropped
+    lock.unlock();
+    Variant v = DispatchVariant(existing);
+    existing->Release();
+    return v;
+  }
+  const Object* key = native.get();
+  auto* object = new SharedServerObject(std::move(native), Catalog::Get().Table(interface_name));
+  live[key] = object;
+  object->AddRef();
+  lock.unlock();
+  Variant v = DispatchVariant(object);
+  object->Release();
+  return v;
 }
 
 void BindEnums(Catalog& catalog) {

@@ -1,0 +1,195 @@
+"""qvrClsRegistryObject and its object model from Python, end to end."""
+import datetime
+import decimal
+
+import pytest
+
+import qvrRegistryBrowser as q
+
+
+@pytest.fixture
+def reg():
+    return q.qvrClsRegistryObject()
+
+
+@pytest.fixture
+def key(reg, request):
+    h = reg.OpenKey(q.HKeyCurrentUser, "Software\\PyTest\\" + request.node.name)
+    assert h > 0
+    yield h
+    reg.CloseKey(h)
+
+
+def test_constants_at_module_level():
+    assert q.HKeyClassesRoot == -0x80000000
+    assert q.HKeyCurrentUser == -0x7FFFFFFF
+    assert q.HKeyCurrentConfig == q.StandardRegistryKeys.HKeyCurrentConfig
+    assert (q.rdNone, q.rdString, q.rdBinary, q.rdDWord, q.rdMultiSZ) == (0, 1, 3, 4, 7)
+    assert q.rdDWordBigEndian == 5 and q.rdFullResourceDescriptor == 9
+    assert (q.SingleSelect, q.MultiSelect, q.Registry, q.SystemPolicy) == (0, 1, 0, 1)
+    assert q.eSelectionType.MultiSelect == 1
+
+
+def test_every_host_type_written_and_read_back(reg, key):
+    cases = [
+        ("text", "hello", q.rdString, "hello"),
+        ("empty", "", q.rdString, ""),
+        ("long_small", 5, q.rdBinary, "05 "),
+        ("long_big", 300, q.rdDWord, 300),
+        ("negative", -7, q.rdDWord, -7),
+        ("integer", q.Integer(-2), q.rdDWord, -2),
+        ("integer_small", q.Integer(10), q.rdBinary, "0A "),
+        ("byte", q.Byte(255), q.rdBinary, "FF "),
+        ("true", True, q.rdBinary, "01 "),
+        ("false", False, q.rdBinary, "00 "),
+        ("double", 2.5, q.rdString, None),
+        ("single", q.Single(0.5), q.rdString, None),
+        ("currency", q.Currency("12.3456"), q.rdString, None),
+        ("date", q.Date(datetime.datetime(2024, 2, 29, 6, 0)), q.rdString, None),
+        ("multi", ["a", "b", ""], q.rdMultiSZ, "a"),
+    ]
+    for name, value, rtype, expected in cases:
+        assert reg.SetValue(key, name, value) == 0, name
+        kind = q.Ref()
+        got = reg.GetValue(key, name, lpType=kind)
+        assert kind.value == rtype, name
+        if expected is None:
+            assert isinstance(got, str) and got, name  # the locale's text form
+        else:
+            assert got == expected, name
+    # Values with no registry form write nothing.
+    for name, value in [("null", q.Null), ("nothing", None)]:
+        assert reg.SetValue(key, name, value) == 0
+        assert reg.GetValue(key, name) is None
+    # The default is written when the value is absent; omitted data deletes.
+    assert reg.GetValue(key, "absent", "dflt") == "dflt"
+    assert reg.GetValue(key, "absent") == "dflt"
+    reg.SetValue(key, "absent")
+    assert reg.GetValue(key, "absent") is None
+    # Multi-string helpers: str lists map to String arrays.
+    assert reg.GetMultiSZ("a\0b\0\0") == ["a", "b", "", ""]
+    assert reg.ToMultiSZ(["a", "b"]) == "a\0b\0\0"
+
+
+def test_wrappers_round_trip_values():
+    assert q.Integer(5).value == 5 and int(q.Byte(7)) == 7
+    assert q.Currency(1.5).value == decimal.Decimal("1.5000")
+    assert q.Date(0.0).value == datetime.datetime(1899, 12, 30)
+    assert q.Date(datetime.date(2000, 1, 1)).serial == 36526.0
+    assert q.Null == q.Null and not q.Null
+    with pytest.raises(ValueError):
+        q.Integer(40000)
+    with pytest.raises(ValueError):
+        q.Byte(256)
+
+
+def test_handle_table_and_properties(reg):
+    h1 = reg.OpenKey(q.HKeyCurrentUser, "Software\\PyTest\\Table", fMustExist=False, vntIndexKey="t")
+    h2 = reg.OpenKey(q.HKeyCurrentUser, "Software\\PyTest\\Table", vntIndexKey="T")
+    assert h1 != h2 and reg.Count == 1
+    assert reg.item("t") == h1 and reg["T"] == h1 and reg("t") == h1 and reg.item(1) == h1
+    assert reg.item("nope") == -1
+    assert reg.OpenKey(q.HKeyCurrentUser, "Software\\PyTest\\Nothing", True) == -1
+    reg.MachineName = "elsewhere"
+    assert reg.MachineName == ""
+    reg.RegHKeyUsers = 77
+    assert reg.RegHKeyUsers == 77
+    reg.RegHKeyUsers = 0
+    reg.CloseKey("t")
+    reg.CloseKey(h2)
+    assert reg.Count == 0
+    with pytest.raises(AttributeError):
+        reg.Count = 3
+    with pytest.raises(AttributeError):
+        reg.NoSuchMember
+    with pytest.raises(TypeError):
+        reg.OpenKey(q.HKeyCurrentUser, "x", nonsense=1)
+    with pytest.raises(q.AutomationError) as err:
+        reg.OpenKey(q.HKeyCurrentUser)
+    assert err.value.number == 449
+
+
+def test_enumeration_with_events_and_collections(reg, key):
+    reg.OpenKey(key, "beta\\child")
+    reg.OpenKey(key, "Alpha")
+    reg.SetValue(key, "one", "1")
+    reg.SetValue(key, "two", 2000)
+
+    heard = []
+
+    class Handler:
+        def KeyEnumerated(self, name, has_children):
+            heard.append((name, has_children))
+
+        def OnValueEnumerated(self, value):
+            heard.append((value.ValueName, value.Value, value.TypeWord(True)))
+
+    cookie = q.advise(reg, Handler())
+    keys = reg.EnumKeys(key, True)
+    values = reg.EnumValues(key, fRaiseEvents=True)
+    assert heard == [("Alpha", False), ("beta", True), ("", None, "String"),
+                     ("one", "1", "String"), ("two", 2000, "DWord")]
+    assert len(keys) == 2 and [k.KeyName for k in keys] == ["Alpha", "beta"]
+    assert keys[2].HadChildrenOnEnum and keys[2].Parent == keys
+    assert keys.Handle == key
+    assert [v.ValueName for v in values] == ["", "one", "two"]
+    assert values["(default)"].Default is True
+    assert values["one"].Size == 1
+    # A value object writes itself while AutoSet is on.
+    v = values["one"]
+    v.Value = "changed"
+    assert reg.GetValue(key, "one") == "changed"
+    v.AutoSet = False
+    v.Value = "held"
+    assert reg.GetValue(key, "one") == "changed"
+    v.SetValue()
+    assert reg.GetValue(key, "one") == "held"
+    keys.Remove(1)
+    assert len(keys) == 1
+    with pytest.raises(q.AutomationError) as err:
+        keys[5]
+    assert err.value.number == 9
+
+    # AbortEnum from a handler, and unadvising.
+    q.unadvise(reg, cookie)
+    with pytest.raises(ValueError):
+        q.unadvise(reg, cookie)
+    names = []
+    cookie = q.advise(reg, KeyEnumerated=lambda n, c: (names.append(n), reg.AbortEnum()))
+    partial = reg.EnumKeys(key, True)
+    assert names == ["Alpha"] and len(partial) == 1
+    q.unadvise(reg, cookie)
+
+    # An exception in a handler reaches the caller of the enumeration.
+    def boom(name, has_children):
+        raise KeyError(name)
+
+    cookie = q.advise(reg, KeyEnumerated=boom)
+    with pytest.raises(KeyError):
+        reg.EnumKeys(key, True)
+    q.unadvise(reg, cookie)
+    with pytest.raises(TypeError):
+        q.advise(reg, NoSuchEvent=print)
+
+    with pytest.raises(q.AutomationError) as err:
+        reg.EnumKeys(key, False, False, True)
+    assert (err.value.number, err.value.source, err.value.description) == (
+        10029, "RegLib.qvrClsRegistryObject", "Cannot suppress events and return nothing.")
+    leaf = reg.OpenKey(key, "Alpha")
+    assert reg.EnumKeys(leaf) is None
+    obj = reg.GetKeyObject(key, True)
+    assert obj.Handle == key and len(obj.Values) == 3 and obj.Parent is None
+
+
+def test_selection_classes_and_flags():
+    c = q.qvrCollection()
+    assert len(c) == 0 and list(c) == [] and c.item("HKEY_USERS") is None
+    with pytest.raises(q.AutomationError):
+        c.Remove("HKEY_USERS")
+    s = q.qvrSelectedData()
+    assert s.Count == 0
+    assert q.qvrCollection.creatable and not q.qvrData.creatable
+    with pytest.raises(TypeError):
+        q.qvrClsKeys()
+    # Predeclared classes answer members without an explicit object.
+    assert q.qvrClsRegistryObject.MachineName == ""

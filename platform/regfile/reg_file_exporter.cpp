@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/unicode.h"
+
 namespace qvr {
 namespace {
 
@@ -76,6 +78,40 @@ RegStatus RegFileExporter::Walk(HKEY key, std::string& path, RegFileWriter& writ
   return RegStatus::Ok();
 }
 
+std::string RegFileExporter::StoredPath(const RegKeyPath& key) {
+  std::string path = key.root_name();
+  HKEY root = 0;
+  bool must_close = false;
+  if (key.OpenRoot(service_, &root, &must_close) != ERROR_SUCCESS) return key.FileName();
+  HKEY parent = root;
+  std::string_view rest = key.sub_key();
+  char buffer[1025];
+  while (!rest.empty()) {
+    size_t slash = rest.find('\\');
+    std::string part(rest.substr(0, slash));
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    // The parent's listing holds the name in the letter case it was made with.
+    std::string stored = part;
+    DWORD size = sizeof buffer;
+    for (DWORD i = 0; service_.EnumKey(parent, i, buffer, &size) == ERROR_SUCCESS;
+         ++i, size = sizeof buffer) {
+      if (EqualsNoCase(std::string_view(buffer, size), part)) {
+        stored.assign(buffer, size);
+        break;
+      }
+    }
+    path += '\\';
+    path += stored;
+    HKEY child = 0;
+    LONG rc = service_.OpenKey(parent, part.c_str(), &child);
+    if (parent != root || must_close) service_.CloseKey(parent);
+    if (rc != ERROR_SUCCESS) return key.FileName();
+    parent = child;
+  }
+  if (parent != root || must_close) service_.CloseKey(parent);
+  return path;
+}
+
 RegStatus RegFileExporter::Export(const RegKeyPath& key, RegFileWriter& writer,
                                   const std::function<bool()>& drain) {
   keys_ = values_ = 0;
@@ -94,7 +130,7 @@ RegStatus RegFileExporter::Export(const RegKeyPath& key, RegFileWriter& writer,
                 ? "The system was unable to find the specified registry key or value."
                 : "cannot open " + key.FileName());
   }
-  std::string path = key.FileName();
+  std::string path = StoredPath(key);
   RegStatus status = Walk(start, path, writer, drain);
   service_.CloseKey(start);
   return status;

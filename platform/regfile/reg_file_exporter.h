@@ -1,5 +1,6 @@
 // RegFileExporter: writes a key and everything below it to a .reg file.
 //
+// Keys are named with the full name of their hive and as they are stored.
 // Keys come in enumeration order, depth first (a key, its values in their
 // order, then each sub-key in turn), as the Windows editor writes them, so
 // exporting what was imported from an export gives the same bytes. The file
@@ -37,6 +38,9 @@ class RegFileExporter {
   int64_t values() const { return values_; }
 
  private:
+  // The key's path with every name as stored (the letter case it was made
+  // with), whatever case the caller typed.
+  std::string StoredPath(const RegKeyPath& key);
   RegStatus Walk(HKEY key, std::string& path, RegFileWriter& writer,
                  const std::function<bool()>& drain);
 

@@ -1,0 +1,149 @@
+// qvr-reg import and export end to end: the built program on a temporary store.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/registry_api.h"
+#include "platform/registry_service.h"
+#include "support/run_program.h"
+#include "support/temp_registry.h"
+
+namespace qvr {
+namespace {
+
+using ::testing::HasSubstr;
+using testing::ProgramResult;
+
+const char kSuccess[] = "The operation completed successfully.\n";
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Utf16(const std::string& ascii) {
+  std::string out = "\xFF\xFE";
+  for (char c : ascii) out += c, out += '\0';
+  return out;
+}
+
+class QvrRegFilesTest : public ::testing::Test {
+ protected:
+  ProgramResult Reg(std::vector<std::string> args, const std::string& input = "") {
+    return testing::RunProgram(testing::BuildOutput("tools/qvr-reg/qvr-reg"), args, input);
+  }
+  std::string Path(const std::string& name) { return temp_.Dir() + "/" + name; }
+  void Write(const std::string& name, const std::string& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(Path(name)).parent_path());
+    std::ofstream(Path(name), std::ios::binary) << bytes;
+  }
+  std::string Text(HKEY root, const char* key, const char* name) {
+    HKEY h = 0;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return "<no key>";
+    char buffer[256] = {};
+    DWORD size = sizeof buffer - 1;
+    LONG rc = RegQueryValueExA(h, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS ? std::string(buffer) : "<absent>";
+  }
+
+  testing::TempRegistry temp_;
+};
+
+const char kFile[] =
+    "Windows Registry Editor Version 5.00\r\n"
+    "\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Acme]\r\n"
+    "\"Name\"=\"Road Runner\"\r\n"
+    "\"Count\"=dword:00000003\r\n"
+    "\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Acme\\Sub]\r\n"
+    "@=hex(2):25,00,48,00,4f,00,4d,00,45,00,25,00,00,00\r\n"
+    "\r\n";
+
+TEST_F(QvrRegFilesTest, ImportThenExportGivesTheFileBack) {
+  Write("acme.reg", Utf16(kFile));
+  ProgramResult r = Reg({"import", Path("acme.reg")});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, kSuccess);
+  EXPECT_EQ(Text(HKEY_CURRENT_USER, "Software\\Acme", "Name"), "Road Runner");
+  // Names are written as stored, whatever letter case the command used.
+  r = Reg({"export", "hkcu\\SOFTWARE\\acme\\", Path("out.reg")});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, kSuccess);
+  EXPECT_EQ(ReadFile(Path("out.reg")), Utf16(kFile));
+}
+
+TEST_F(QvrRegFilesTest, ABadFileIsRefusedWithItsLineAndChangesNothing) {
+  Write("bad.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Bad]\n\"a\"=\"1\"\n\"b\"=hex:1\n");
+  ProgramResult r = Reg({"import", Path("bad.reg")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "ERROR: " + Path("bad.reg") +
+                       ", line 4: hex data '1' with an odd number of digits or bytes not "
+                       "separated by commas\n");
+  EXPECT_EQ(Text(HKEY_CURRENT_USER, "Software\\Bad", "a"), "<no key>");
+  Write("text.txt", "hello\n");
+  r = Reg({"import", Path("text.txt")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_THAT(r.err, HasSubstr("line 1: not a registry file"));
+  r = Reg({"import", Path("missing.reg")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_THAT(r.err, HasSubstr("cannot open"));
+  r = Reg({"import"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_THAT(r.err, HasSubstr("Invalid syntax"));
+}
+
+TEST_F(QvrRegFilesTest, ExportAsksBeforeOverwritingUnlessToldNotTo) {
+  Write("old.reg", "keep me");
+  ProgramResult r = Reg({"export", "HKCU\\Environment", Path("old.reg")}, "no\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_THAT(r.out, HasSubstr("already exists. Overwrite (Yes/No)?"));
+  EXPECT_EQ(ReadFile(Path("old.reg")), "keep me");
+  r = Reg({"export", "HKCU\\Environment", Path("old.reg")}, "yes\n");
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFile(Path("old.reg")).substr(0, 2), "\xFF\xFE");
+  r = Reg({"export", "HKCU\\Environment", Path("old.reg"), "/Y", "/regedit4"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, kSuccess);
+  EXPECT_EQ(ReadFile(Path("old.reg")).substr(0, 10), "REGEDIT4\r\n");
+  r = Reg({"export", "HKCU\\No\\Such\\Key", Path("new.reg")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "ERROR: The system was unable to find the specified registry key or value.\n");
+  EXPECT_FALSE(std::filesystem::exists(Path("new.reg")));
+}
+
+TEST_F(QvrRegFilesTest, AWinePrefixImportsAndBrowsesAsAReadOnlyMachine) {
+  Write("prefix/system.reg",
+        "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+        "[Software\\\\Wine] 1600000000\n#time=1d6a6d2a5c3e5f0\n\"Version\"=\"win10\"\n");
+  Write("prefix/user.reg",
+        "WINE REGISTRY Version 2\n\n[Software\\\\Wine\\\\Fonts] 1600000000\n\"Size\"=dword:0000000c\n");
+  ProgramResult r = Reg({"import", "--wine", Path("prefix")});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "Software\\Wine", "Version"), "win10");
+  EXPECT_NE(Text(HKEY_CURRENT_USER, "Software\\Wine\\Fonts", "Size"), "<no key>");
+
+  std::ofstream(temp_.MachineTablePath(), std::ios::app) << "winebox = wine:" << Path("prefix") << "\n";
+  r = Reg({"export", "\\\\winebox\\HKLM\\Software\\Wine", Path("wine.reg")});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFile(Path("wine.reg")),
+            Utf16("Windows Registry Editor Version 5.00\r\n\r\n"
+                  "[HKEY_LOCAL_MACHINE\\Software\\Wine]\r\n\"Version\"=\"win10\"\r\n\r\n"));
+  Write("more.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\More]\n");
+  r = Reg({"import", Path("more.reg"), "\\\\winebox"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, "ERROR: Access is denied.\n");
+  r = Reg({"import", "/wine", Path("prefix"), "\\\\nowhere"});
+  EXPECT_EQ(r.err, "ERROR: The network path was not found.\n");
+}
+
+}  // namespace
+}  // namespace qvr

@@ -89,15 +89,9 @@ int32_t ListItems::RowOf(const ListItem& item) const {
   return item.row_;
 }
 
-void ListItems::Remove(int32_t Index) {
-  Item(Index);  // raises for a bad position
-  RemoveAt(static_cast<size_t>(Index - 1));
-}
+void ListItems::Remove(int32_t Index) { RemoveItem(Item(Index)); }
 
-void ListItems::Remove(std::string_view Key) {
-  ListItemPtr item = Item(Key);
-  RemoveAt(static_cast<size_t>(RowOf(*item)));
-}
+void ListItems::Remove(std::string_view Key) { RemoveItem(Item(Key)); }
 
 void ListItems::Remove(const Variant& IndexOrKey) {
   if (IndexOrKey.IsString()) {
@@ -107,8 +101,9 @@ void ListItems::Remove(const Variant& IndexOrKey) {
   }
 }
 
-void ListItems::RemoveAt(size_t row) {
-  ListItemPtr item = items_[row];
+void ListItems::RemoveItem(const ListItemPtr& item) {
+  list_.Settle();  // observers read positions; they must not move under us
+  const size_t row = static_cast<size_t>(RowOf(*item));
   list_.Notify([&](ListViewObserver& o) { o.ItemAboutToBeRemoved(*item); });
   if (list_.selected_ == item.get()) list_.selected_ = nullptr;
   if (!item->key_.empty()) by_key_.erase(std::string_view(item->key_));

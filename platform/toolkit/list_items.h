@@ -68,7 +68,7 @@ class ListItems {
   friend class ListView;
 
   int32_t RowOf(const ListItem& item) const;
-  void RemoveAt(size_t row);
+  void RemoveItem(const ListItemPtr& item);
   void InvalidateRows(size_t from) {
     if (from < rows_valid_) rows_valid_ = from;
   }

@@ -97,6 +97,17 @@ PYBIND11_MODULE(qvrRegistryBrowser, m) {
         "events, or a handler object with methods of those names); returns the cookie.");
   m.def("unadvise", &Unadvise, py::arg("object"), py::arg("cookie"),
         "Ends the connection with that cookie.");
+  m.def("query_interface", [](const ServerObject& o, const std::string& name) {
+    const InterfaceInfo* info = Library().FindInterface(name);
+    if (!info) throw py::value_error("the type library has no interface " + name);
+    ComPtr<Dispatch> other;
+    if (Failed(o.Get()->QueryInterface(info->iid, other.PutVoid())) || !other) {
+      throw py::type_error(o.Repr() + " does not offer " + name);
+    }
+    return ServerObject(other);
+  }, py::arg("object"), py::arg("interface"),
+        "Another interface of the object by name: query_interface(ctl, \"_ctlRegistryUI\") "
+        "gives what a person does with the control.");
   m.def("typelib_json", [] { return Library().ToJson(); },
         "The type library as JSON text.");
   m.def("write_typelib", [](const std::string& path) {

@@ -21,6 +21,7 @@ Catalog::Catalog()
   BindRegistryObject(*this);
   BindObjectModel(*this);
   BindSelection(*this);
+  BindControls(*this);
 }
 
 Unknown* Catalog::Create(const Guid& clsid) const {

@@ -76,6 +76,7 @@ void BindEnums(Catalog& catalog);
 void BindRegistryObject(Catalog& catalog);
 void BindObjectModel(Catalog& catalog);
 void BindSelection(Catalog& catalog);
+void BindControls(Catalog& catalog);
 
 }  // namespace qvr::server
 

@@ -34,6 +34,8 @@ inline constexpr Guid kCollectionInterface = Guid::Literal("{3D3424D8-C7FE-4E25-
 inline constexpr Guid kControlClass = Guid::Literal("{CA6DF6DD-2CD3-4CBE-AF48-882C95DFB16B}");
 inline constexpr Guid kControlInterface = Guid::Literal("{77EC567F-CA15-4828-A954-4F537C32D082}");
 inline constexpr Guid kControlEvents = Guid::Literal("{3FF5BD33-244D-40A2-A6D5-9DE19764BCEE}");
+// What a person does with the control and sees of it, for scripts and tests.
+inline constexpr Guid kControlUserInterface = Guid::Literal("{7CB5A3EA-01B4-4FEF-BD9A-85CB06ADD227}");
 
 inline constexpr Guid kDocumentClass = Guid::Literal("{3A602E60-ED49-4410-A5A5-9AC4B5042D00}");
 inline constexpr Guid kDocumentInterface = Guid::Literal("{58C4C6C0-3ABC-4ED8-9430-BF413C4B6763}");

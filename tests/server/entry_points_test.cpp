@@ -131,6 +131,30 @@ TEST_F(EntryPointsTest, FactoriesAndUnloading) {
   auto can_unload = Entry<DllCanUnloadNowFn>("DllCanUnloadNow");
   EXPECT_EQ(can_unload(), S_OK);
 
+  // Every class of the type library: the creatable ones through their
+  // factories, the others refused.
+  const TypeLibrary* lib = nullptr;
+  ASSERT_EQ(Entry<DllGetTypeLibraryFn>("DllGetTypeLibrary")(&lib), S_OK);
+  int created = 0;
+  for (const auto& cls : lib->Classes()) {
+    ComPtr<ClassFactory> f;
+    HRESULT hr = get(&cls.clsid, &IID_IClassFactory, f.PutVoid());
+    if (!cls.creatable) {
+      EXPECT_EQ(hr, CLASS_E_CLASSNOTAVAILABLE) << cls.name;
+      continue;
+    }
+    ASSERT_EQ(hr, S_OK) << cls.name;
+    ComPtr<Dispatch> d;
+    ASSERT_EQ(f->CreateInstance(nullptr, cls.default_interface->iid, d.PutVoid()), S_OK) << cls.name;
+    const InterfaceInfo* info = nullptr;
+    ASSERT_EQ(d->GetTypeInfo(0, &info), S_OK);
+    EXPECT_EQ(info, cls.default_interface);
+    EXPECT_EQ(bool(d.As<Unknown>(IID_IConnectionPointContainer)), cls.events != nullptr) << cls.name;
+    ++created;
+  }
+  EXPECT_EQ(created, 5);  // registry object, two selection classes, control, document
+  EXPECT_EQ(can_unload(), S_OK);
+
   void* out = reinterpret_cast<void*>(1);
   EXPECT_EQ(get(&server_ids::kKeyClass, &IID_IClassFactory, &out), CLASS_E_CLASSNOTAVAILABLE);
   EXPECT_EQ(out, nullptr);

@@ -1,0 +1,314 @@
+// The late-bound faces of the browser control ctlRegistry, of what a person
+// does with it (a second interface of the same object), and of the XML
+// document hosts hand to GetSelectedDOM.
+#include <memory>
+#include <vector>
+
+#include "control/ctl_registry.h"
+#include "control/ctl_registry_events.h"
+#include "platform/automation_error.h"
+#include "platform/toolkit/manual_event_loop.h"
+#include "platform/toolkit/property_bag.h"
+#include "platform/toolkit/recording_message_service.h"
+#include "platform/xml/dom_document.h"
+#include "server/catalog.h"
+#include "server/identifiers.h"
+
+namespace qvr::server {
+namespace {
+
+constexpr const char* kControl = "_ctlRegistry";
+constexpr const char* kControlEvents = "__ctlRegistry";
+constexpr const char* kControlUser = "_ctlRegistryUI";
+constexpr const char* kDocument = "_DOMDocument";
+
+Variant Nothing() { return Variant(); }
+
+// The control with the site it runs in: an event loop whose clock the host
+// advances (the check-box timer runs on it) and a message service that keeps
+// the message boxes the control shows.
+class ControlSite : public Object {
+ public:
+  ControlSite() : control(loop, messages) {}
+
+  toolkit::ManualEventLoop loop;
+  toolkit::RecordingMessageService messages;
+  ctlRegistry control;
+};
+
+class DocumentHolder : public Object {
+ public:
+  DOMDocument doc;
+};
+
+class ControlEventBridge : public ctlRegistryEvents {
+ public:
+  explicit ControlEventBridge(DispatchObject* owner) : owner_(owner) {}
+  void evtDoubleClick() override {
+    std::vector<Variant> args;
+    owner_->FireEvent(kDoubleClickDispId, args);
+  }
+  void evtSingleClick(bool& bValidSelection) override {
+    std::vector<Variant> args{Variant(bValidSelection)};
+    owner_->FireEvent(kSingleClickDispId, args);
+    bValidSelection = args[0].ToBool();
+  }
+
+ private:
+  DispatchObject* owner_;
+};
+
+class ControlServer : public DispatchObject {
+ public:
+  ControlServer(std::shared_ptr<ControlSite> site, const DispatchTable& table,
+                const InterfaceInfo* events, const DispatchTable& user_table)
+      : DispatchObject(site, table, events),
+        site_(std::move(site)),
+        bridge_(std::make_shared<ControlEventBridge>(this)),
+        cookie_(site_->control.Advise(bridge_)),
+        user_table_(user_table) {}
+  ~ControlServer() override { site_->control.Unadvise(cookie_); }
+
+  HRESULT QueryInterface(const Guid& iid, void** object) override {
+    if (iid != server_ids::kControlUserInterface) return DispatchObject::QueryInterface(iid, object);
+    if (!object) return E_POINTER;
+    // A tear-off: its own object over the same control.
+    if (!user_) user_ = ComPtr<Dispatch>(new DispatchObject(site_, user_table_));
+    *object = user_.Get();
+    user_->AddRef();
+    return S_OK;
+  }
+
+ private:
+  std::shared_ptr<ControlSite> site_;
+  std::shared_ptr<ControlEventBridge> bridge_;
+  uint32_t cookie_;
+  const DispatchTable& user_table_;
+  ComPtr<Dispatch> user_;
+};
+
+toolkit::NodePtr NodeOf(ControlSite& s, const Arguments& a) {
+  return s.control.tvReg().Nodes().Item(a.String(0));
+}
+
+toolkit::ListItemPtr RowOf(ControlSite& s, const Arguments& a) {
+  return s.control.lvValues().ListItems().Item(a.Long(0));
+}
+
+void BindControl(Catalog& catalog, const InterfaceInfo*& events_out) {
+  using S = ControlSite;
+  TypeLibrary& lib = catalog.MutableLibrary();
+  InterfaceInfo& iface = lib.AddInterface(server_ids::kControlInterface, kControl);
+  InterfaceBuilder<S> b(catalog.AddTable(iface));
+  b.Get("SelectionType", "eSelectionType", {},
+        [](S& s, Arguments&) { return Variant(static_cast<int32_t>(s.control.SelectionType())); });
+  b.Put("SelectionType", "eSelectionType", {Param("New_SelectionType", "eSelectionType")},
+        [](S& s, Arguments& a) {
+          s.control.SelectionType(static_cast<eSelectionType>(a.Long(0)));
+          return Nothing();
+        });
+  b.Get("BrowserType", "eBrowserType", {},
+        [](S& s, Arguments&) { return Variant(static_cast<int32_t>(s.control.BrowserType())); });
+  b.Put("BrowserType", "eBrowserType", {Param("New_BrowserType", "eBrowserType")},
+        [](S& s, Arguments& a) {
+          s.control.BrowserType(static_cast<eBrowserType>(a.Long(0)));
+          return Nothing();
+        });
+  b.Method("Show", "Boolean", {OptParam("szMachineName", "String", Variant(""))},
+           [](S& s, Arguments& a) { return Variant(s.control.Show(a.String(0))); });
+  b.Method("GetSelectedDOM", "", {RefParam("xmlDomDoc", "DOMDocument")}, [](S& s, Arguments& a) {
+    auto holder = std::dynamic_pointer_cast<DocumentHolder>(DispatchObject::NativeOf(a[0]));
+    // The control reports a missing document itself, as for every failure.
+    s.control.GetSelectedDOM(holder ? &holder->doc : nullptr);
+    return Nothing();
+  });
+  b.Method("Refresh", "", {}, [](S& s, Arguments&) {
+    s.control.Refresh();
+    return Nothing();
+  });
+  b.Get("DividerPosition", "Long", {},
+        [](S& s, Arguments&) { return Variant(s.control.DividerPosition()); });
+  b.Put("DividerPosition", "Long", {Param("New_DividerPosition", "Long")}, [](S& s, Arguments& a) {
+    s.control.DividerPosition(a.Long(0));
+    return Nothing();
+  });
+
+  InterfaceInfo& events = lib.AddInterface(server_ids::kControlEvents, kControlEvents, true);
+  DispatchTable& event_table = catalog.AddTable(events);
+  MemberInfo dbl;
+  dbl.id = ctlRegistryEvents::kDoubleClickDispId;
+  dbl.name = "evtDoubleClick";
+  event_table.AddDescription(dbl);
+  MemberInfo single;
+  single.id = ctlRegistryEvents::kSingleClickDispId;
+  single.name = "evtSingleClick";
+  single.params = {RefParam("bValidSelection", "Boolean")};
+  event_table.AddDescription(single);
+  events_out = &events;
+
+  ClassInfo cls;
+  cls.clsid = server_ids::kControlClass;
+  cls.name = "ctlRegistry";
+  cls.description = "Registry browser control: tree of keys, value list, picking, XML export";
+  cls.default_interface = &iface;
+  cls.events = &events;
+  cls.creatable = true;
+  cls.control = true;
+  lib.AddClass(cls);
+}
+
+// What a person does with the control and sees of it. Nodes are named by
+// their keys, rows by their 1-based positions.
+void BindControlUser(Catalog& catalog) {
+  using S = ControlSite;
+  InterfaceInfo& iface =
+      catalog.MutableLibrary().AddInterface(server_ids::kControlUserInterface, kControlUser);
+  InterfaceBuilder<S> b(catalog.AddTable(iface));
+  const auto key = [] { return std::vector<ParamInfo>{Param("Key", "String")}; };
+  b.Get("NodeCount", "Long", {},
+        [](S& s, Arguments&) { return Variant(s.control.tvReg().Nodes().Count()); });
+  b.Get("NodeKeys", "String()", {}, [](S& s, Arguments&) {
+    std::vector<std::string> keys;
+    auto& nodes = s.control.tvReg().Nodes();
+    for (int32_t i = 1; i <= nodes.Count(); ++i) keys.push_back(nodes.Item(i)->Key());
+    return Variant::StringArray(std::move(keys));
+  });
+  b.Method("NodeChildren", "String()", key(), [](S& s, Arguments& a) {
+    std::vector<std::string> keys;
+    for (auto child = NodeOf(s, a)->Child(); child; child = child->Next()) {
+      keys.push_back(child->Key());
+    }
+    return Variant::StringArray(std::move(keys));
+  });
+  b.Method("NodeText", "String", key(), [](S& s, Arguments& a) { return Variant(NodeOf(s, a)->Text()); });
+  b.Method("NodeImage", "String", key(),
+           [](S& s, Arguments& a) { return Variant(NodeOf(s, a)->Image()); });
+  b.Method("NodeExpanded", "Boolean", key(),
+           [](S& s, Arguments& a) { return Variant(NodeOf(s, a)->Expanded()); });
+  b.Method("NodeChecked", "Boolean", key(),
+           [](S& s, Arguments& a) { return Variant(NodeOf(s, a)->Checked()); });
+  b.Get("SelectedNode", "String", {}, [](S& s, Arguments&) {
+    auto node = s.control.tvReg().SelectedItem();
+    return Variant(node ? node->Key() : std::string());
+  });
+  b.Method("Expand", "Boolean", key(),
+           [](S& s, Arguments& a) { return Variant(s.control.tvReg().UserExpand(NodeOf(s, a))); });
+  b.Method("Collapse", "Boolean", key(), [](S& s, Arguments& a) {
+    return Variant(s.control.tvReg().UserCollapse(NodeOf(s, a)));
+  });
+  b.Method("Click", "Boolean", key(),
+           [](S& s, Arguments& a) { return Variant(s.control.tvReg().UserClick(NodeOf(s, a))); });
+  b.Method("DoubleClick", "Boolean", key(), [](S& s, Arguments& a) {
+    return Variant(s.control.tvReg().UserDoubleClick(NodeOf(s, a)));
+  });
+  b.Method("CheckNode", "Boolean", {Param("Key", "String"), Param("Checked", "Boolean")},
+           [](S& s, Arguments& a) {
+             return Variant(s.control.tvReg().UserCheck(NodeOf(s, a), a.Bool(1)));
+           });
+  b.Method("KeyDown", "", {Param("KeyCode", "Integer"), OptParam("Shift", "Integer", Variant(int16_t{0}))},
+           [](S& s, Arguments& a) {
+             s.control.tvReg().UserKeyDown(static_cast<int16_t>(a.Long(0)),
+                                           static_cast<int16_t>(a.Long(1)));
+             return Nothing();
+           });
+  b.Get("RowCount", "Long", {},
+        [](S& s, Arguments&) { return Variant(s.control.lvValues().ListItems().Count()); });
+  b.Method("Row", "String()", {Param("Index", "Long")}, [](S& s, Arguments& a) {
+    auto row = RowOf(s, a);
+    return Variant::StringArray({row->Text(), row->SubItems(1), row->SubItems(2)});
+  });
+  b.Method("FindRow", "Long", {Param("Text", "String")}, [](S& s, Arguments& a) {
+    auto& items = s.control.lvValues().ListItems();
+    std::string text = a.String(0);
+    for (int32_t i = 1; i <= items.Count(); ++i) {
+      if (items.Item(i)->Text() == text) return Variant(i);
+    }
+    return Variant(int32_t{0});
+  });
+  b.Method("RowChecked", "Boolean", {Param("Index", "Long")},
+           [](S& s, Arguments& a) { return Variant(RowOf(s, a)->Checked()); });
+  b.Method("ClickRow", "Boolean", {Param("Index", "Long")}, [](S& s, Arguments& a) {
+    return Variant(s.control.lvValues().UserClickItem(RowOf(s, a)));
+  });
+  b.Method("DoubleClickList", "", {}, [](S& s, Arguments&) {
+    s.control.lvValues().UserDoubleClick();
+    return Nothing();
+  });
+  b.Method("CheckRow", "Boolean", {Param("Index", "Long"), Param("Checked", "Boolean")},
+           [](S& s, Arguments& a) {
+             return Variant(s.control.lvValues().UserCheck(RowOf(s, a), a.Bool(1)));
+           });
+  b.Method("ClickColumn", "Boolean", {Param("Index", "Long")}, [](S& s, Arguments& a) {
+    return Variant(s.control.lvValues().UserClickColumn(a.Long(0)));
+  });
+  b.Get("StatusText", "String", {},
+        [](S& s, Arguments&) { return Variant(s.control.sbStatusBar().Panels(1).Text()); });
+  b.Get("Messages", "String()", {}, [](S& s, Arguments&) {
+    std::vector<std::string> texts;
+    for (const auto& m : s.messages.Messages()) texts.push_back(m.Title + ": " + m.Prompt);
+    return Variant::StringArray(std::move(texts));
+  });
+  b.Method("ClearMessages", "", {}, [](S& s, Arguments&) {
+    s.messages.Clear();
+    return Nothing();
+  });
+  b.Method("AdvanceTime", "", {Param("Milliseconds", "Long")}, [](S& s, Arguments& a) {
+    s.loop.Advance(a.Long(0));
+    return Nothing();
+  });
+  b.Method("ReadProperties", "Boolean", {Param("Text", "String")}, [](S& s, Arguments& a) {
+    toolkit::PropertyBag bag;
+    if (!bag.FromText(a.String(0))) return Variant(false);
+    s.control.UserControl_ReadProperties(bag);
+    return Variant(true);
+  });
+  b.Method("WriteProperties", "String", {}, [](S& s, Arguments&) {
+    toolkit::PropertyBag bag;
+    s.control.UserControl_WriteProperties(bag);
+    return Variant(bag.ToText());
+  });
+}
+
+void BindDocument(Catalog& catalog) {
+  using D = DocumentHolder;
+  InterfaceInfo& iface =
+      catalog.MutableLibrary().AddInterface(server_ids::kDocumentInterface, kDocument);
+  InterfaceBuilder<D> b(catalog.AddTable(iface));
+  b.Get("xml", "String", {}, [](D& d, Arguments&) { return Variant(d.doc.xml()); },
+        kDefaultMember);
+  b.Method("loadXML", "Boolean", {Param("bstrXML", "String")},
+           [](D& d, Arguments& a) { return Variant(d.doc.loadXML(a.String(0))); });
+  b.Method("load", "Boolean", {Param("xmlSource", "String")},
+           [](D& d, Arguments& a) { return Variant(d.doc.load(a.String(0))); });
+  b.Method("save", "Boolean", {Param("destination", "String")},
+           [](D& d, Arguments& a) { return Variant(d.doc.save(a.String(0))); });
+  b.Get("parseError", "String", {}, [](D& d, Arguments&) { return Variant(d.doc.parseError()); });
+  ClassInfo cls;
+  cls.clsid = server_ids::kDocumentClass;
+  cls.name = "DOMDocument";
+  cls.description = "XML document that receives the control's selection";
+  cls.default_interface = &iface;
+  cls.creatable = true;
+  catalog.MutableLibrary().AddClass(cls);
+  const DispatchTable* table = &catalog.Table(kDocument);
+  catalog.AddMaker(server_ids::kDocumentClass, [table]() -> Unknown* {
+    return static_cast<Dispatch*>(new DispatchObject(std::make_shared<D>(), *table));
+  });
+}
+
+}  // namespace
+
+void BindControls(Catalog& catalog) {
+  const InterfaceInfo* events = nullptr;
+  BindControl(catalog, events);
+  BindControlUser(catalog);
+  BindDocument(catalog);
+  const DispatchTable* table = &catalog.Table(kControl);
+  const DispatchTable* user = &catalog.Table(kControlUser);
+  catalog.AddMaker(server_ids::kControlClass, [table, events, user]() -> Unknown* {
+    auto* object = new ControlServer(std::make_shared<ControlSite>(), *table, events, *user);
+    return static_cast<Dispatch*>(object);
+  });
+}
+
+}  // namespace qvr::server

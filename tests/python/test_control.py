@@ -1,0 +1,111 @@
+"""The browser control from Python, driven as a person would, and its export."""
+import xml.etree.ElementTree as ET
+
+import pytest
+
+import qvrRegistryBrowser as q
+
+HKCU = "_&H80000001"
+
+
+@pytest.fixture
+def data():
+    reg = q.qvrClsRegistryObject()
+    h = reg.OpenKey(q.HKeyCurrentUser, "Software\\PyPick\\Tools")
+    reg.SetValue(h, "Path", "/opt/pick")
+    reg.SetValue(h, "Count", 300)
+    reg.SetValue(h, "Flag", True)
+    top = reg.OpenKey(q.HKeyCurrentUser, "Software\\PyPick")
+    reg.SetValue(top, "Version", "1.0")
+    return reg
+
+
+def child(ui, parent, text):
+    for key in ui.NodeChildren(parent):
+        if ui.NodeText(key) == text:
+            return key
+    raise KeyError(text)
+
+
+def open_path(ui, *texts):
+    node = HKCU
+    ui.Expand(node)
+    for text in texts:
+        node = child(ui, node, text)
+        ui.Expand(node)
+    return node
+
+
+def test_picking_session_and_export(data):
+    ctl = q.ctlRegistry()
+    ui = q.query_interface(ctl, "_ctlRegistryUI")
+    clicks = []
+    cookie = q.advise(ctl, evtSingleClick=clicks.append, evtDoubleClick=lambda: clicks.append("double"))
+    assert ui.ReadProperties("SelectionType=Long:1\n")
+    assert ctl.SelectionType == q.MultiSelect
+    assert ctl.Show() is True
+    assert ui.SelectedNode == "ROOTKEY"
+
+    pick = open_path(ui, "Software", "PyPick")
+    tools = child(ui, pick, "Tools")
+    ui.Click(pick)
+    assert ui.StatusText == "HKEY_CURRENT_USER\\Software\\PyPick"
+    assert ui.CheckRow(ui.FindRow("Version"), True)
+    ui.Click(tools)
+    rows = [ui.Row(i) for i in range(1, ui.RowCount + 1)]
+    assert rows == [["(default)", "REG_SZ", "(value not set)"], ["Path", "REG_SZ", "/opt/pick"],
+                    ["Count", "REG_DWORD", "300"], ["Flag", "REG_BINARY", "01 "]]
+    for name in ("Count", "Path"):
+        assert ui.CheckRow(ui.FindRow(name), True)
+    assert ui.NodeImage(tools) == "SELECTKEY"
+    # A double click raises nothing in multiple selection.
+    ui.DoubleClick(tools)
+    assert clicks == [False, True, True]
+
+    doc = q.DOMDocument()
+    assert doc.loadXML("<Wizard/>")
+    ctl.GetSelectedDOM(doc)
+    root = ET.fromstring(doc.xml)
+    names = [(p.get("key"), p.get("name"), p.get("type"), p.get("value"))
+             for p in root.iter("Properties")]
+    assert names == [("Software\\PyPick", "Version", "REG_SZ", "1.0"),
+                     ("Software\\PyPick\\Tools", "Count", "REG_DWORD", "12C"),
+                     ("Software\\PyPick\\Tools", "Path", "REG_SZ", "/opt/pick")]
+    assert [c.get("name") for c in root.iter("Collection")] == [
+        "HKEY_CURRENT_USER", "Software", "PyPick", "Tools"]
+    assert ui.Messages == []
+    # The export emptied the selection.
+    again = q.DOMDocument()
+    again.loadXML("<Wizard/>")
+    ctl.GetSelectedDOM(again)
+    assert list(ET.fromstring(again.xml).iter("Registry")) == []
+    q.unadvise(ctl, cookie)
+
+
+def test_single_selection_export_and_properties(data):
+    ctl = q.ctlRegistry()
+    ui = q.query_interface(ctl, "_ctlRegistryUI")
+    doubles = []
+    q.advise(ctl, evtDoubleClick=lambda: doubles.append(1))
+    ctl.Show()
+    tools = open_path(ui, "Software", "PyPick", "Tools")
+    ui.Click(tools)
+    ui.ClickRow(ui.FindRow("Path"))
+    ui.DoubleClickList()
+    assert doubles == [1]
+    doc = q.DOMDocument()
+    doc.loadXML("<Wizard/>")
+    ctl.GetSelectedDOM(doc)
+    props = ET.fromstring(doc.xml).find("Registry/Properties")
+    assert (props.get("name"), props.get("value")) == ("Path", "/opt/pick")
+
+    ctl.DividerPosition = 1200
+    ctl.BrowserType = q.SystemPolicy
+    saved = ui.WriteProperties()
+    other = q.ctlRegistry()
+    q.query_interface(other, "_ctlRegistryUI").ReadProperties(saved)
+    assert (other.BrowserType, other.DividerPosition) == (q.SystemPolicy, 1200)
+    with pytest.raises(q.AutomationError):
+        ui.Click("NO SUCH NODE")
+    with pytest.raises(TypeError):
+        q.query_interface(q.qvrCollection(), "_ctlRegistryUI")

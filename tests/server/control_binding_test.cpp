@@ -1,0 +1,184 @@
+// The browser control late-bound: a picking session driven through the
+// server's interfaces exports the same document as the same session driven
+// on the control directly; properties, events and the document class.
+#include <gtest/gtest.h>
+
+#include "control/ctl_registry.h"
+#include "platform/registry_api.h"
+#include "platform/server/function_sink.h"
+#include "platform/server/late_bound.h"
+#include "platform/toolkit/toolkit.h"
+#include "platform/xml/dom_document.h"
+#include "server/catalog.h"
+#include "server/identifiers.h"
+#include "support/temp_registry.h"
+
+namespace qvr {
+namespace {
+
+using server::Catalog;
+
+LateBound Create(const Guid& clsid) {
+  Unknown* made = Catalog::Get().Create(clsid);
+  EXPECT_NE(made, nullptr);
+  made->AddRef();
+  ComPtr<Unknown> keep = ComPtr<Unknown>::Adopt(made);
+  return LateBound(keep.As<Dispatch>(IID_IDispatch));
+}
+
+void Write(const std::string& path, const std::string& name, const std::string& text) {
+  HKEY h = 0;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &h, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(h);
+}
+
+// The child of `parent` whose text is `text`, through the person's interface.
+std::string Child(const LateBound& ui, const std::string& parent, const std::string& text) {
+  Variant children = ui.Call("NodeChildren", {Variant(parent)});
+  for (const auto& k : children.AsArray().elements) {
+    if (ui.Call("NodeText", {k}).ToText() == text) return k.AsString();
+  }
+  return {};
+}
+
+TEST(ControlBindingTest, PickingSessionMatchesTheDirectControl) {
+  testing::TempRegistry temp;
+  Write("Software\\Pick\\Inner", "Alpha", "a");
+  Write("Software\\Pick\\Inner", "Beta", "b");
+  Write("Software\\Pick", "Top", "t");
+
+  // Late-bound.
+  LateBound ctl = Create(server_ids::kControlClass);
+  LateBound ui(ctl.Get() ? ComPtr<Dispatch>(ctl.Get()).As<Dispatch>(server_ids::kControlUserInterface)
+                         : ComPtr<Dispatch>());
+  ASSERT_TRUE(ui);
+  std::vector<std::string> heard;
+  ComPtr<FunctionSink> sink(new FunctionSink());
+  sink->On(1, [&](std::vector<Variant>&) { heard.push_back("double"); });
+  sink->On(2, [&](std::vector<Variant>& a) { heard.push_back(a.at(0).ToBool() ? "valid" : "none"); });
+  ASSERT_NE(ConnectEvents(ctl.Get(), server_ids::kControlEvents, sink.Get()), 0u);
+  EXPECT_TRUE(ui.Call("ReadProperties", {Variant("SelectionType=Long:1\n")}).ToBool());
+  EXPECT_EQ(ctl.Get("SelectionType").ToLong(), MultiSelect);
+  EXPECT_TRUE(ctl.Call("Show").ToBool());
+  std::string hkcu = "_&H80000001";
+  ui.Call("Expand", {Variant(hkcu)});
+  std::string sw = Child(ui, hkcu, "Software");
+  ui.Call("Expand", {Variant(sw)});
+  std::string pick = Child(ui, sw, "Pick");
+  ui.Call("Expand", {Variant(pick)});
+  std::string inner = Child(ui, pick, "Inner");
+  ASSERT_FALSE(inner.empty());
+  ui.Call("Click", {Variant(pick)});
+  EXPECT_EQ(ui.Get("StatusText").ToText(), "HKEY_CURRENT_USER\\Software\\Pick");
+  ui.Call("CheckRow", {ui.Call("FindRow", {Variant("Top")}), Variant(true)});
+  ui.Call("Click", {Variant(inner)});
+  EXPECT_EQ(ui.Get("RowCount").ToLong(), 3);
+  ui.Call("CheckRow", {ui.Call("FindRow", {Variant("Beta")}), Variant(true)});
+  ui.Call("CheckRow", {ui.Call("FindRow", {Variant("Alpha")}), Variant(true)});
+  EXPECT_EQ(ui.Call("NodeImage", {Variant(inner)}).ToText(), "SELECTKEY");
+  LateBound doc = Create(server_ids::kDocumentClass);
+  EXPECT_TRUE(doc.Call("loadXML", {Variant("<Pick/>")}).ToBool());
+  ctl.Call("GetSelectedDOM", {DispatchVariant(doc.Get())});
+  EXPECT_EQ(heard, (std::vector<std::string>{"none", "valid", "valid"}));
+  EXPECT_EQ(ui.Get("Messages").AsArray().elements.size(), 0u);
+
+  // Directly, the same session.
+  toolkit::ManualEventLoop loop;
+  toolkit::RecordingMessageService messages;
+  ctlRegistry direct(loop, messages);
+  toolkit::PropertyBag bag;
+  bag.FromText("SelectionType=Long:1\n");
+  direct.UserControl_ReadProperties(bag);
+  direct.Show();
+  auto& tv = direct.tvReg();
+  auto& lv = direct.lvValues();
+  auto find_row = [&](const std::string& text) {
+    for (int32_t i = 1; i <= lv.ListItems().Count(); ++i) {
+      if (lv.ListItems().Item(i)->Text() == text) return lv.ListItems().Item(i);
+    }
+    return toolkit::ListItemPtr();
+  };
+  tv.UserExpand(tv.Nodes().Item(hkcu));
+  tv.UserExpand(tv.Nodes().Item(sw));
+  tv.UserExpand(tv.Nodes().Item(pick));
+  tv.UserClick(tv.Nodes().Item(pick));
+  lv.UserCheck(find_row("Top"), true);
+  tv.UserClick(tv.Nodes().Item(inner));
+  lv.UserCheck(find_row("Beta"), true);
+  lv.UserCheck(find_row("Alpha"), true);
+  DOMDocument expected;
+  expected.loadXML("<Pick/>");
+  direct.GetSelectedDOM(&expected);
+
+  std::string got = doc.Get("xml").ToText();
+  EXPECT_EQ(got, expected.xml());
+  EXPECT_NE(got.find("name=\"Alpha\""), std::string::npos);
+  EXPECT_NE(got.find("name=\"Top\""), std::string::npos);
+  // The multiple-selection export empties the selection: a second one adds
+  // nothing.
+  LateBound second = Create(server_ids::kDocumentClass);
+  second.Call("loadXML", {Variant("<Pick/>")});
+  ctl.Call("GetSelectedDOM", {DispatchVariant(second.Get())});
+  EXPECT_EQ(second.Get("xml").ToText().find("Registry"), std::string::npos);
+}
+
+TEST(ControlBindingTest, PropertiesEventsAndDescription) {
+  testing::TempRegistry temp;
+  LateBound ctl = Create(server_ids::kControlClass);
+  LateBound ui(ComPtr<Dispatch>(ctl.Get()).As<Dispatch>(server_ids::kControlUserInterface));
+  // Properties are stored and persisted.
+  ctl.Put("BrowserType", Variant(int32_t{SystemPolicy}));
+  ctl.Put("DividerPosition", Variant(int32_t{1500}));
+  EXPECT_EQ(ctl.Get("BrowserType").ToLong(), 1);
+  EXPECT_EQ(ctl.Get("DividerPosition").ToLong(), 1500);
+  std::string saved = ui.Call("WriteProperties").ToText();
+  EXPECT_NE(saved.find("BrowserType"), std::string::npos);
+  EXPECT_NE(saved.find("DividerPosition"), std::string::npos);
+  LateBound other = Create(server_ids::kControlClass);
+  LateBound other_ui(ComPtr<Dispatch>(other.Get()).As<Dispatch>(server_ids::kControlUserInterface));
+  EXPECT_TRUE(other_ui.Call("ReadProperties", {Variant(saved)}).ToBool());
+  EXPECT_EQ(other.Get("BrowserType").ToLong(), 1);
+  EXPECT_FALSE(other_ui.Call("ReadProperties", {Variant("not a bag")}).ToBool());
+
+  // Single selection: a double click on a key raises evtDoubleClick.
+  int doubles = 0;
+  ComPtr<FunctionSink> sink(new FunctionSink());
+  sink->On(1, [&](std::vector<Variant>&) { ++doubles; });
+  uint32_t cookie = ConnectEvents(ctl.Get(), server_ids::kControlEvents, sink.Get());
+  ASSERT_NE(cookie, 0u);
+  ctl.Call("Show");
+  ui.Call("Click", {Variant("_&H80000001")});
+  ui.Call("DoubleClick", {Variant("_&H80000001")});
+  EXPECT_EQ(doubles, 1);
+  ctl.Call("Refresh");
+  // A missing document is reported by the control's own message box.
+  ui.Call("Expand", {Variant("_&H80000001")});
+  ui.Call("Click", {Variant(Child(ui, "_&H80000001", "Software"))});
+  ctl.Call("GetSelectedDOM", {Variant(std::shared_ptr<Object>())});
+  EXPECT_EQ(ui.Get("Messages").AsArray().elements.size(), 1u);
+  EXPECT_TRUE(DisconnectEvents(ctl.Get(), server_ids::kControlEvents, cookie));
+  // Unknown node keys raise the tree's error to the caller.
+  EXPECT_THROW(ui.Call("Click", {Variant("NO SUCH NODE")}), AutomationError);
+
+  const TypeLibrary& lib = Catalog::Get().Library();
+  const ClassInfo* cls = lib.FindClass("ctlRegistry");
+  ASSERT_NE(cls, nullptr);
+  EXPECT_TRUE(cls->creatable && cls->control);
+  std::vector<std::string> order;
+  for (const auto& m : cls->default_interface->members) {
+    order.push_back(m.name + (m.kind == DISPATCH_PROPERTYPUT ? "=" : ""));
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"SelectionType", "SelectionType=", "BrowserType",
+                                              "BrowserType=", "Show", "GetSelectedDOM",
+                                              "Refresh", "DividerPosition", "DividerPosition="}));
+  EXPECT_EQ(cls->events->IdOfName("evtDoubleClick"), 1);
+  EXPECT_EQ(cls->events->IdOfName("evtSingleClick"), 2);
+  EXPECT_TRUE(lib.FindClass("DOMDocument")->creatable);
+}
+
+}  // namespace
+}  // namespace qvr

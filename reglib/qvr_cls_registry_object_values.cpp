@@ -25,9 +25,9 @@ constexpr int kExpandAttempts = 4;
 constexpr DWORD kExpandBuffer = 4096;
 
 enum class ReadOutcome {
-  kNoData,      // absent, unreadable handle, or zero data bytes
+  kNoData,      // absent, or zero data bytes
   kData,        // `data` and `type` hold the value
-  kUnreadable,  // data exists but could not be read whole
+  kUnreadable,  // the read failed: data may exist but could not be read whole
 };
 
 ReadOutcome ReadValueData(HKEY key, const std::string& name, DWORD* type, std::string* data) {
@@ -59,7 +59,9 @@ ReadOutcome ReadValueData(HKEY key, const std::string& name, DWORD* type, std::s
       return ReadOutcome::kData;
     }
   }
-  return rc == ERROR_MORE_DATA ? ReadOutcome::kUnreadable : ReadOutcome::kNoData;
+  // Only a value the service reports absent has no data. Any other failure
+  // (a busy or damaged store, a full disk) may hide data that exists.
+  return rc == ERROR_FILE_NOT_FOUND ? ReadOutcome::kNoData : ReadOutcome::kUnreadable;
 }
 
 // Replaces %NAME% references, growing the buffer for long expansions, and
@@ -90,7 +92,7 @@ Variant qvrClsRegistryObject::GetValue(HKEY uKey, std::string_view szValue,
     case ReadOutcome::kData:
       break;
     case ReadOutcome::kUnreadable:
-      // Data is there: never overwrite it with the default.
+      // Data may be there: never overwrite it with the default.
       return DefaultValue ? *DefaultValue : Variant();
     case ReadOutcome::kNoData:
       if (!DefaultValue) return Variant();

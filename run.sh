@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the registry browser (until the
-# window exists: qvr-reg, given the arguments; see README.md).
+# Installs what is missing, builds, and starts the registry browser window
+# (qvr-browser, given the arguments; see README.md).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${QVR_BUILD_DIR:-$here/build}

@@ -1,0 +1,97 @@
+// qvr-browser: the registry browser in a window, or without one for scripts.
+#include <QApplication>
+#include <QImageWriter>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+#include "qt/browser_window.h"
+#include "qt/command_line.h"
+#include "qt/stderr_message_service.h"
+#include "qt/picker.h"
+
+namespace {
+
+using qvr::browser::BrowserWindow;
+using qvr::browser::CommandLine;
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "qvr-browser: %s\n", message.c_str());
+  return 1;
+}
+
+// Lets the loop run until the window has settled (layout, timers of 10 ms).
+void Settle() {
+  for (int i = 0; i < 5; ++i) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QTimer wait;
+    wait.setSingleShot(true);
+    QEventLoop loop;
+    QObject::connect(&wait, &QTimer::timeout, &loop, &QEventLoop::quit);
+    wait.start(15);
+    loop.exec();
+  }
+}
+
+int Run(const CommandLine& line, int argc, char** argv) {
+  if (line.Batch() && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("qvr-browser");
+  QApplication::setOrganizationName("qvrRegistryBrowser");
+
+  qvr::browser::StderrMessageService stderr_messages;
+  BrowserWindow window(line.Batch() ? &stderr_messages : nullptr, line.use_settings && !line.Batch());
+  window.resize(line.width, line.height);
+  window.LoadSettings();
+  bool multiple = line.multiple.value_or(line.picks.empty() ? window.MultipleSelection() : true);
+  window.SetMultipleSelection(multiple);
+  window.show();
+  Settle();
+
+  if (!window.ShowMachine(line.machine)) {
+    if (line.Batch()) return 1;
+  }
+  qvr::view::Picker picker(window.Control());
+  for (const auto& pick : line.picks) {
+    std::string error;
+    bool ok = pick.value ? picker.PickValue(pick.key_path, *pick.value, &error)
+                         : picker.PickKey(pick.key_path, &error);
+    if (!ok) {
+      if (line.Batch()) return Fail(error);
+      std::fprintf(stderr, "qvr-browser: %s\n", error.c_str());
+    }
+  }
+  Settle();
+
+  if (!line.export_file.empty()) {
+    std::ofstream out(line.export_file, std::ios::binary | std::ios::trunc);
+    out << window.ExportXml();
+    out.close();
+    if (!out) return Fail("cannot write " + line.export_file);
+  }
+  if (!line.screenshot_file.empty()) {
+    QImage image = window.grab().toImage();
+    if (!image.save(QString::fromStdString(line.screenshot_file), "PNG"))
+      return Fail("cannot write " + line.screenshot_file);
+  }
+  if (line.Batch()) return stderr_messages.Count() > 0 ? 1 : 0;
+  return app.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  auto line = qvr::browser::ParseCommandLine(args, &error);
+  if (!line) {
+    std::fprintf(stderr, "qvr-browser: %s\n", error.c_str());
+    return 2;
+  }
+  if (line->help) {
+    std::fputs(qvr::browser::UsageText().c_str(), stdout);
+    return 0;
+  }
+  return Run(*line, argc, argv);
+}

@@ -1,0 +1,52 @@
+// CommandLine: the options of qvr-browser.
+//
+//   qvr-browser [--machine NAME] [--single | --multiple] [--pick PATH[=VALUE] ...]
+//               [--export FILE] [--screenshot FILE.png] [--size WxH] [--no-settings]
+//
+// PATH is a key, its hive written in full or short (HKLM\SOFTWARE\Vendor);
+// "=VALUE" names a value of that key ("=" alone: the key's default value);
+// the first "=" ends the key. --pick takes every argument after it up to the
+// next option. Parse never exits; it says what to do.
+#ifndef QVR_QT_COMMAND_LINE_H_
+#define QVR_QT_COMMAND_LINE_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qvr::browser {
+
+struct Pick {
+  std::string key_path;           // as given, e.g. "HKLM\SOFTWARE\Vendor"
+  std::optional<std::string> value;  // the value's name, when one was given
+};
+
+struct CommandLine {
+  std::string machine;
+  std::optional<bool> multiple;  // --single / --multiple, when given
+  std::vector<Pick> picks;
+  std::string export_file;
+  std::string screenshot_file;
+  int width = 800;
+  int height = 600;
+  bool use_settings = true;
+  bool help = false;
+
+  // True when the program runs without a person: it renders or exports, then
+  // exits.
+  bool Batch() const { return !export_file.empty() || !screenshot_file.empty(); }
+};
+
+// Parses argv[1..]. On a bad command line returns nothing and sets `error` to
+// a message for the person.
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args, std::string* error);
+
+// The text of --help.
+std::string UsageText();
+
+// Splits "PATH[=VALUE]".
+Pick ParsePick(const std::string& spec);
+
+}  // namespace qvr::browser
+
+#endif  // QVR_QT_COMMAND_LINE_H_

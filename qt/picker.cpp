@@ -1,0 +1,103 @@
+#include "qt/picker.h"
+
+#include <vector>
+
+#include "platform/unicode.h"
+
+namespace qvr::view {
+namespace {
+
+std::vector<std::string> Split(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    if (end > start) parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+toolkit::NodePtr ChildByText(const toolkit::NodePtr& parent, const std::string& text) {
+  for (toolkit::NodePtr c = parent->Child(); c; c = c->Next())
+    if (EqualsNoCase(c->Text(), text)) return c;
+  return nullptr;
+}
+
+}  // namespace
+
+std::string Picker::HiveName(const std::string& name) {
+  static const std::pair<const char*, const char*> kHives[] = {
+      {"HKCR", "HKEY_CLASSES_ROOT"}, {"HKCU", "HKEY_CURRENT_USER"},
+      {"HKLM", "HKEY_LOCAL_MACHINE"}, {"HKU", "HKEY_USERS"},
+      {"HKCC", "HKEY_CURRENT_CONFIG"}};
+  for (auto [short_name, full] : kHives)
+    if (EqualsNoCase(name, short_name) || EqualsNoCase(name, full)) return full;
+  return "";
+}
+
+toolkit::NodePtr Picker::OpenKey(const std::string& path, std::string* error) {
+  toolkit::TreeView& tree = control_.tvReg();
+  std::vector<std::string> parts = Split(path);
+  if (parts.empty() || HiveName(parts[0]).empty()) {
+    *error = "'" + path + "' does not start with a hive (HKLM, HKEY_LOCAL_MACHINE, ...)";
+    return nullptr;
+  }
+  toolkit::NodePtr node = tree.Nodes().TopLevelAt(0);
+  if (!node) {
+    *error = "the tree is empty";
+    return nullptr;
+  }
+  parts[0] = HiveName(parts[0]);
+  std::string shown;
+  for (const std::string& part : parts) {
+    if (!node->Expanded()) tree.UserExpand(node);
+    toolkit::NodePtr child = ChildByText(node, part);
+    shown += (shown.empty() ? "" : "\\") + part;
+    if (!child) {
+      *error = "no key " + shown + " in the tree";
+      return nullptr;
+    }
+    node = child;
+  }
+  tree.UserClick(node);
+  return node;
+}
+
+bool Picker::PickKey(const std::string& path, std::string* error) {
+  toolkit::NodePtr node = OpenKey(path, error);
+  if (!node) return false;
+  if (Multiple()) {
+    if (node->Checked()) return true;
+    if (!control_.tvReg().UserCheck(node, true)) {
+      *error = "the tree has no check boxes";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Picker::PickValue(const std::string& path, const std::string& value, std::string* error) {
+  if (!OpenKey(path, error)) return false;
+  const std::string shown = value.empty() ? "(default)" : value;
+  toolkit::ListView& list = control_.lvValues();
+  toolkit::ListItemPtr row;
+  for (int32_t i = 1; i <= list.ListItems().Count() && !row; ++i) {
+    toolkit::ListItemPtr item = list.ListItems().Item(i);
+    if (EqualsNoCase(item->Text(), shown)) row = item;
+  }
+  if (!row) {
+    *error = "no value " + shown + " under " + path;
+    return false;
+  }
+  if (!Multiple()) return list.UserClickItem(row);
+  if (row->Checked()) return true;
+  if (!list.UserCheck(row, true)) {
+    *error = "the list has no check boxes";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qvr::view

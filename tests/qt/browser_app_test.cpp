@@ -1,0 +1,176 @@
+// The qvr-browser application: its command line, its remembered settings,
+// and the program itself run as a script would (offscreen, and once in a
+// real X window under Xvfb).
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTest>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "platform/registry_api.h"
+#include "qt/browser_window.h"
+#include "qt/command_line.h"
+#include "qt_test_app.h"
+#include "support/run_program.h"
+#include "support/temp_registry.h"
+
+namespace qvr::browser {
+namespace {
+
+using qvr::testing::BuildOutput;
+using qvr::testing::RunProgram;
+
+void MakeValue(const std::string& path, const std::string& name, const std::string& text) {
+  HKEY h = 0;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &h, nullptr),
+            ERROR_SUCCESS);
+  std::string bytes = text + std::string(1, '\0');
+  ASSERT_EQ(RegSetValueExA(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
+                           static_cast<DWORD>(bytes.size())),
+            ERROR_SUCCESS);
+  RegCloseKey(h);
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Checks that a screenshot is a real picture of the window: its size, and
+// enough colours to hold a tree, a list and a status bar.
+void ExpectWindowPicture(const std::string& path, int width, int height) {
+  QImage image(QString::fromStdString(path));
+  ASSERT_FALSE(image.isNull()) << path;
+  EXPECT_EQ(image.width(), width);
+  EXPECT_EQ(image.height(), height);
+  std::set<QRgb> colours;
+  for (int y = 0; y < image.height(); y += 2)
+    for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
+  EXPECT_GT(colours.size(), 30u);
+}
+
+TEST(BrowserCommandLine, ParsesOptionsAndRefusesBadOnes) {
+  std::string error;
+  auto line = ParseCommandLine({"--machine", "\\\\HOST", "--pick", "HKLM\\A\\B=V", "HKCU\\C\\",
+                                "HKLM\\D=", "--export", "out.xml", "--size", "640x480"},
+                               &error);
+  ASSERT_TRUE(line) << error;
+  EXPECT_EQ(line->machine, "\\\\HOST");
+  ASSERT_EQ(line->picks.size(), 3u);
+  EXPECT_EQ(line->picks[0].key_path, "HKLM\\A\\B");
+  EXPECT_EQ(*line->picks[0].value, "V");
+  EXPECT_EQ(line->picks[1].key_path, "HKCU\\C");
+  EXPECT_FALSE(line->picks[1].value);
+  EXPECT_EQ(*line->picks[2].value, "");
+  EXPECT_EQ(line->width, 640);
+  EXPECT_TRUE(line->Batch());
+  EXPECT_FALSE(line->multiple);
+  for (const auto& bad : std::vector<std::vector<std::string>>{
+           {"--bogus"}, {"stray"}, {"--machine"}, {"--pick"}, {"--pick", "--export", "x"},
+           {"--size", "10x10"}, {"--size", "big"}, {"--screenshot", "x.jpg"},
+           {"--single", "--multiple"}, {"--export"}}) {
+    error.clear();
+    EXPECT_FALSE(ParseCommandLine(bad, &error)) << bad[0];
+    EXPECT_NE(error.find("--help"), std::string::npos) << error;
+  }
+  EXPECT_NE(UsageText().find("--screenshot FILE.png"), std::string::npos);
+}
+
+TEST(BrowserWindowSettings, PropertiesAndMachineAreRememberedBetweenRuns) {
+  qvr::view::TestApp();
+  testing::TempRegistry registry;
+  const std::string config = registry.Dir() + "/config";
+  setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+  QCoreApplication::setOrganizationName("qvrRegistryBrowserTest");
+  QCoreApplication::setApplicationName("qvr-browser-test");
+  toolkit::RecordingMessageService messages;
+  {
+    BrowserWindow window(&messages, true);
+    window.LoadSettings();
+    EXPECT_FALSE(window.MultipleSelection());
+    window.SetMultipleSelection(true);
+    EXPECT_TRUE(window.Control().tvReg().Checkboxes());
+    window.Control().DividerPosition(2000);
+    ASSERT_TRUE(window.ShowMachine(""));
+    window.SaveSettings();
+  }
+  BrowserWindow again(&messages, true);
+  again.LoadSettings();
+  EXPECT_TRUE(again.MultipleSelection());
+  EXPECT_TRUE(again.Control().lvValues().Checkboxes());
+  EXPECT_EQ(again.Control().DividerPosition(), 2000);
+  // An unreachable machine says so.
+  EXPECT_FALSE(again.ShowMachine("\\\\NOWHERE"));
+  ASSERT_EQ(messages.Messages().size(), 1u);
+  EXPECT_EQ(messages.Messages()[0].Prompt, "Cannot reach the registry of \\\\NOWHERE.");
+  // The settings went to the folder the environment names.
+  EXPECT_NE(ReadFile(config + "/qvrRegistryBrowserTest/qvr-browser-test.conf").find("SelectionType"),
+            std::string::npos);
+}
+
+class BrowserProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeValue("SOFTWARE\\Vendor\\App", "Path", "C:\\app");
+    setenv("XDG_CONFIG_HOME", (registry_.Dir() + "/config").c_str(), 1);
+  }
+  std::string Program() const { return BuildOutput("qt/qvr-browser"); }
+  testing::TempRegistry registry_;
+};
+
+TEST_F(BrowserProgram, HelpAndBadArguments) {
+  auto help = RunProgram(Program(), {"--help"});
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.out.find("--pick PATH[=VALUE]"), std::string::npos);
+  auto bad = RunProgram(Program(), {"--frobnicate"});
+  EXPECT_EQ(bad.exit_code, 2);
+  EXPECT_NE(bad.err.find("unknown option '--frobnicate'"), std::string::npos) << bad.err;
+  EXPECT_EQ(RunProgram(Program(), {"--size", "1x1"}).exit_code, 2);
+}
+
+TEST_F(BrowserProgram, PicksExportsAndRendersWithoutADisplay) {
+  const std::string xml = registry_.Dir() + "/pick.xml";
+  const std::string png = registry_.Dir() + "/shot.png";
+  auto run = RunProgram(Program(), {"--pick", "HKLM\\SOFTWARE\\Vendor\\App=Path", "HKLM\\SOFTWARE\\Vendor",
+                                    "--export", xml, "--screenshot", png, "--size", "700x500"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  std::string doc = ReadFile(xml);
+  EXPECT_NE(doc.find("<RegistryPick>"), std::string::npos) << doc;
+  EXPECT_NE(doc.find("value=\"C:\\app\""), std::string::npos) << doc;
+  EXPECT_NE(doc.find("key=\"SOFTWARE\\Vendor\""), std::string::npos) << doc;
+  ExpectWindowPicture(png, 700, 500);
+
+  // Single selection: the value clicked last.
+  auto single = RunProgram(Program(), {"--single", "--pick", "HKLM\\SOFTWARE\\Vendor\\App=Path",
+                                       "--export", xml});
+  ASSERT_EQ(single.exit_code, 0) << single.err;
+  EXPECT_EQ(ReadFile(xml).find("<Collection"), std::string::npos);
+  EXPECT_NE(ReadFile(xml).find("status=\"Path\""), std::string::npos) << ReadFile(xml);
+
+  auto missing = RunProgram(Program(), {"--pick", "HKLM\\SOFTWARE\\Nope", "--export", xml});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_NE(missing.err.find("no key HKEY_LOCAL_MACHINE\\SOFTWARE\\Nope"), std::string::npos)
+      << missing.err;
+  auto unwritable = RunProgram(Program(), {"--export", registry_.Dir() + "/no/such/dir/x.xml"});
+  EXPECT_EQ(unwritable.exit_code, 1);
+}
+
+TEST_F(BrowserProgram, ShowsARealWindowUnderXvfb) {
+  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+  const std::string png = registry_.Dir() + "/x11.png";
+  auto run = RunProgram("/bin/sh", {"-c", "xvfb-run -a -s '-screen 0 1024x768x24' env QT_QPA_PLATFORM=xcb '" +
+                                              Program() + "' --pick 'HKLM\\SOFTWARE\\Vendor\\App=Path' "
+                                              "--screenshot '" + png + "' --size 800x600"});
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  ExpectWindowPicture(png, 800, 600);
+}
+
+}  // namespace
+}  // namespace qvr::browser

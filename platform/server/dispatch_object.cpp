@@ -158,6 +158,14 @@ HRESULT DispatchObject::Invoke(DispId id, uint16_t flags, DispParams* params, Va
       excep->description = e.what();
       excep->scode = E_FAIL;
     }
+  } catch (...) {
+    // Nothing may unwind across the interface into a host.
+    if (excep) {
+      excep->number = kAutomationErrorNumber;
+      excep->source = table_.Info().name;
+      excep->description = "Automation error";
+      excep->scode = E_UNEXPECTED;
+    }
   }
   return DISP_E_EXCEPTION;
 }

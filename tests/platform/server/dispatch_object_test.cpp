@@ -53,6 +53,9 @@ struct Fixture {
     b.Method("Fail", "", {}, [](Counter&, Arguments&) -> Variant {
       throw AutomationError(10029, "Toy.Counter", "it failed");
     });
+    b.Method("Crash", "", {}, [](Counter&, Arguments&) -> Variant {
+      throw std::runtime_error("not an automation error");
+    });
     b.Get("NewEnum", "IUnknown", {}, [](Counter& c, Arguments&) {
       return VariantEnumerator::Make({Variant(c.value), Variant(c.value + 1)});
     }, kEnumeratorMember);
@@ -126,6 +129,12 @@ TEST(DispatchObjectTest, BindsArgumentsAsDescribed) {
   EXPECT_EQ(excep.number, 10029);
   EXPECT_EQ(excep.source, "Toy.Counter");
   EXPECT_EQ(excep.description, "it failed");
+  // Any other failure stays inside the object: "Automation error" 440.
+  ExcepInfo crash;
+  EXPECT_EQ(d->Invoke(c.IdOf("Crash"), DISPATCH_METHOD, &none, nullptr, &crash, nullptr),
+            DISP_E_EXCEPTION);
+  EXPECT_EQ(crash.number, 440);
+  EXPECT_EQ(crash.description, "not an automation error");
   try {
     c.Call("Add", {Variant("not a number")});
     FAIL() << "a text for a Long parameter must fail";
@@ -267,12 +276,12 @@ TEST(TypeLibraryTest, DescribesMembersAndWritesJson) {
 
   // Slots in order; a property's read and write share the id.
   const auto& m = f.iface.members;
-  ASSERT_EQ(m.size(), 6u);
+  ASSERT_EQ(m.size(), 7u);
   EXPECT_EQ(m[0].slot, 0);
   EXPECT_EQ(m[1].slot, 1);
   EXPECT_EQ(m[0].id, m[1].id);
   EXPECT_EQ(m[1].kind, DISPATCH_PROPERTYPUT);
-  EXPECT_TRUE(m[5].hidden);
+  EXPECT_TRUE(m[6].hidden);
   EXPECT_EQ(f.iface.Find(DISPID_VALUE, DISPATCH_METHOD), &m[0]);
   EXPECT_EQ(f.iface.Find(DISPID_VALUE, DISPATCH_PROPERTYPUT), &m[1]);
 

@@ -93,11 +93,12 @@ class RegFileImporter::ServiceSink : public RegSink {
   }
 
   RegStatus Locate(std::string_view path, HKEY* root, std::string* sub) {
+    if (path.substr(0, 2) == "\\\\") {
+      return RegStatus::Syntax(0, "a key in a file cannot name a machine");
+    }
     RegKeyPath key;
     std::string error;
-    if (path.substr(0, 2) == "\\\\") error = "a key in a file cannot name a machine";
-    if (error.empty() && !RegKeyPath::Parse(path, &key, &error)) error += "";
-    if (!error.empty()) return RegStatus::Syntax(0, error);
+    if (!RegKeyPath::Parse(path, &key, &error)) return RegStatus::Syntax(0, error);
     *sub = key.sub_key();
     if (!remote_) {
       *root = key.root();

@@ -185,10 +185,12 @@ RegStatus RegFileImporter::ImportFile(const std::string& path, const std::string
 }
 
 RegStatus RegFileImporter::Import(RegTextSource& source, const std::string& machine) {
-  return Run(machine, [&](RegSink& sink) {
-    RegFileParser parser;
-    return parser.Parse(source, sink);
-  });
+  keys_ = values_ = 0;
+  RegFileParser parser;
+  // Refused before a transaction waits for the store.
+  RegStatus status = parser.ReadHeader(source);
+  if (!status.ok()) return status;
+  return Run(machine, [&](RegSink& sink) { return parser.ParseBody(source, sink); });
 }
 
 RegStatus RegFileImporter::ImportWinePrefix(const std::string& prefix, const std::string& machine) {

@@ -50,6 +50,7 @@ std::string_view TrimRight(std::string_view s) {
 }  // namespace
 
 RegStatus RegFileParser::ReadHeader(RegTextSource& source) {
+  dialect_ = Dialect::kUnknown;
   std::string first;
   RegStatus status;
   if (!source.NextLine(&first, &status)) {
@@ -70,10 +71,14 @@ RegStatus RegFileParser::ReadHeader(RegTextSource& source) {
 }
 
 RegStatus RegFileParser::Parse(RegTextSource& source, RegSink& sink) {
-  dialect_ = Dialect::kUnknown;
-  state_ = State::kNoKey;
   RegStatus status = ReadHeader(source);
   if (!status.ok()) return status;
+  return ParseBody(source, sink);
+}
+
+RegStatus RegFileParser::ParseBody(RegTextSource& source, RegSink& sink) {
+  state_ = State::kNoKey;
+  RegStatus status;
   std::string line;
   while (source.NextLine(&line, &status)) {
     line_ = source.line_number();

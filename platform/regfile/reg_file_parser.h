@@ -43,13 +43,17 @@ class RegFileParser {
   // Reads all of `source` into `sink`.
   RegStatus Parse(RegTextSource& source, RegSink& sink);
 
+  // The same in two steps, so a caller can refuse a file that is not a
+  // registry file before preparing anything: the header line, then the rest.
+  RegStatus ReadHeader(RegTextSource& source);
+  RegStatus ParseBody(RegTextSource& source, RegSink& sink);
+
   // The dialect of the file's header, once Parse has read it.
   Dialect dialect() const { return dialect_; }
 
  private:
   enum class State { kNoKey, kKey, kDeletedKey };
 
-  RegStatus ReadHeader(RegTextSource& source);
   RegStatus KeyLine(std::string_view line, RegSink& sink);
   RegStatus ValueLine(std::string_view line, RegTextSource& source, RegSink& sink);
   RegStatus Data(std::string_view name, std::string_view rest, RegTextSource& source,

@@ -130,7 +130,12 @@ TEST_F(WinePrefixTest, TheMachineTableShowsAPrefixReadOnly) {
             ERROR_ACCESS_DENIED);
   RegCloseKey(key);
   RegFileImporter importer(reg_.Service());
-  EXPECT_EQ(importer.ImportFile(prefix_ + "/system.reg", "winebox").code(), ERROR_ACCESS_DENIED);
+  Write("changes.reg", "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Test]\n\"New\"=\"x\"\n");
+  EXPECT_EQ(importer.ImportFile(prefix_ + "/changes.reg", "winebox").code(), ERROR_ACCESS_DENIED);
+  // What is not a registry file is refused for what it is, before any write.
+  EXPECT_EQ(importer.ImportFile(prefix_ + "/system.reg", "winebox").ToString(),
+            "line 1: not a registry file: the first line is neither \"Windows Registry Editor "
+            "Version 5.00\" nor \"REGEDIT4\"");
   EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test", "Version"), "");
   RegCloseKey(hklm);
   RegCloseKey(hku);

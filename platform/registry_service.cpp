@@ -381,8 +381,7 @@ LONG RegistryService::EnumKey(HKEY key, DWORD index, char* name, DWORD* name_siz
   Target t;
   LONG rc = Resolve(key, &t);
   if (rc != ERROR_SUCCESS) return rc;
-  EnumCursor scratch;
-  EnumCursor* cursor = t.handle ? &t.handle->keys : &scratch;
+  EnumCursor* cursor = t.handle ? &t.handle->keys : &hive_cursors_[key].keys;
   std::string found;
   rc = t.machine->store->EnumChild(t.key, index, cursor, &found);
   if (rc != ERROR_SUCCESS) return rc;
@@ -395,8 +394,7 @@ LONG RegistryService::EnumValue(HKEY key, DWORD index, char* name, DWORD* name_s
   Target t;
   LONG rc = Resolve(key, &t);
   if (rc != ERROR_SUCCESS) return rc;
-  EnumCursor scratch;
-  EnumCursor* cursor = t.handle ? &t.handle->values : &scratch;
+  EnumCursor* cursor = t.handle ? &t.handle->values : &hive_cursors_[key].values;
   std::string found, stored;
   DWORD stored_type = 0;
   rc = t.machine->store->EnumValue(t.key, index, cursor, &found, &stored_type, &stored);
@@ -447,8 +445,7 @@ LONG RegistryService::EnumValueBytes(HKEY key, DWORD index, std::string* name, D
   Target t;
   LONG rc = Resolve(key, &t);
   if (rc != ERROR_SUCCESS) return rc;
-  EnumCursor scratch;
-  EnumCursor* cursor = t.handle ? &t.handle->values : &scratch;
+  EnumCursor* cursor = t.handle ? &t.handle->values : &hive_cursors_[key].values;
   return t.machine->store->EnumValue(t.key, index, cursor, name, type, stored);
 }
 

@@ -92,6 +92,13 @@ class RegistryService {
   std::string machine_table_;
   std::map<std::string, std::shared_ptr<Machine>> remotes_;  // by folded name
   std::map<HKEY, std::unique_ptr<Handle>> handles_;
+  // Where enumerations through the predefined hive handles stand, so that
+  // walking a hive by index costs linear time there too.
+  struct HiveCursors {
+    EnumCursor keys;
+    EnumCursor values;
+  };
+  std::map<HKEY, HiveCursors> hive_cursors_;
   HKEY next_handle_ = 0x100;
 };
 

@@ -145,10 +145,17 @@ bool SqliteStore::Prepare(std::string* error) {
     *error = "not a registry store";
     return false;
   }
-  Step step(s);
-  if (step.Run() != SQLITE_ROW) {
-    *error = "not a registry store";
-    return false;
+  {
+    Step step(s);
+    if (step.Run() != SQLITE_ROW) {
+      *error = "not a registry store";
+      return false;
+    }
+  }
+  // A store made before an index was added gets it now.
+  if (!read_only_ && tables > 0) {
+    sqlite3_exec(db_, "CREATE INDEX IF NOT EXISTS qvr_values_order ON qvr_values(key, id);",
+                 nullptr, nullptr, nullptr);
   }
   return true;
 }

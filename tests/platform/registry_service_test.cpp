@@ -218,8 +218,12 @@ TEST_F(RegistryServiceTest, SubKeysInNameOrderValuesInCreationOrder) {
   length = sizeof name;
   ASSERT_EQ(RegEnumKeyExA(key, 1, name, &length, nullptr, nullptr, nullptr, nullptr), 0);
   EXPECT_EQ(std::string(name), "a1");
-  // Predefined handles enumerate too.
-  EXPECT_FALSE(SubKeys(HKEY_LOCAL_MACHINE).empty());
+  // Predefined handles enumerate too, the same names as a handle of the hive.
+  HKEY machine = 0;
+  ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, "", &machine), 0);
+  EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE), SubKeys(machine));
+  EXPECT_EQ(SubKeys(HKEY_LOCAL_MACHINE),
+            (std::vector<std::string>{"HARDWARE", "SAM", "SECURITY", "SOFTWARE", "SYSTEM"}));
 
   for (const char* value : {"zeta", "alpha", "Mu"}) ASSERT_EQ(Set(key, value, REG_SZ, "1\0"s), 0);
   EXPECT_EQ(ValueNames(key), (std::vector<std::string>{"zeta", "alpha", "Mu"}));

@@ -1,5 +1,6 @@
 // qvr-reg end to end: the built program run on a temporary store.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <fstream>
 #include <string>
@@ -339,6 +340,31 @@ TEST_F(QvrRegTest, RemoteMachinesFromTheMachineTable) {
   r = Reg({"query", "\\\\Server1\\HKCU\\Software"});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err.rfind("ERROR: Invalid key name.", 0), 0u);
+}
+
+TEST_F(QvrRegTest, AReadOnlyStoreIsReadButNeverWritten) {
+  const std::string path = temp_.Dir() + "/readonly.sqlite";
+  {
+    std::string error;
+    auto service = RegistryService::Open(path, "", &error);
+    ASSERT_NE(service, nullptr) << error;
+  }
+  setenv("QVR_REGISTRY", path.c_str(), 1);
+  ASSERT_EQ(Reg({"add", "HKLM\\SOFTWARE\\Kept", "/v", "v", "/d", "x"}).exit_code, 0);
+  ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+  ProgramResult query = Reg({"query", "HKLM\\SOFTWARE\\Kept", "/v", "v"});
+  ProgramResult change = Reg({"add", "HKLM\\SOFTWARE\\Kept", "/v", "v", "/d", "y", "/f"});
+  ProgramResult create = Reg({"add", "HKLM\\SOFTWARE\\New"});
+  ProgramResult remove = Reg({"delete", "HKLM\\SOFTWARE\\Kept", "/f"});
+  ProgramResult after = Reg({"query", "HKLM\\SOFTWARE\\Kept", "/v", "v"});
+  setenv("QVR_REGISTRY", temp_.LocalStorePath().c_str(), 1);
+  EXPECT_EQ(query.exit_code, 0);
+  EXPECT_NE(query.out.find("    v    REG_SZ    x\n"), std::string::npos);
+  for (const ProgramResult* refused : {&change, &create, &remove}) {
+    EXPECT_EQ(refused->exit_code, 1);
+    EXPECT_EQ(refused->err, "ERROR: Access is denied.\n");
+  }
+  EXPECT_EQ(after.out, query.out);
 }
 
 TEST_F(QvrRegTest, AStoreThatCannotBeOpenedIsReported) {

@@ -66,7 +66,23 @@ void TreeViewWidget::mousePressEvent(QMouseEvent* event) {
   if (spot == Spot::kItem && event->button() == Qt::LeftButton) {
     Node* node = model_->NodeAt(index);
     if (node && node->Tree() == &tree_) tree_.UserClick(node->shared_from_this());
+  } else {
+    // A press on a check box or expander (or with another button) selects
+    // nothing in the tree, so the view shows the tree's selection again.
+    SyncSelection();
   }
+}
+
+void TreeViewWidget::SyncSelection() {
+  syncing_ = true;
+  if (toolkit::NodePtr selected = tree_.SelectedItem()) {
+    QModelIndex index = model_->IndexFor(selected.get());
+    if (currentIndex() != index)
+      selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  } else {
+    selectionModel()->clear();
+  }
+  syncing_ = false;
 }
 
 void TreeViewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -128,14 +144,7 @@ void TreeViewWidget::NodeChanged(Node& node, toolkit::NodeField field) {
   if (field == toolkit::NodeField::kExpanded) {
     SyncExpansion(&node);
   } else if (field == toolkit::NodeField::kSelected) {
-    syncing_ = true;
-    if (node.Selected()) {
-      QModelIndex index = model_->IndexFor(&node);
-      selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    } else if (!tree_.SelectedItem()) {
-      selectionModel()->clear();
-    }
-    syncing_ = false;
+    if (node.Selected() || !tree_.SelectedItem()) SyncSelection();
   }
 }
 

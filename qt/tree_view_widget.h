@@ -57,8 +57,10 @@ class TreeViewWidget : public QTreeView,
 
   void OnExpanded(const QModelIndex& index);
   void OnCollapsed(const QModelIndex& index);
-  // Makes the view's expansion of a node match the tree's.
+  // Makes the view's expansion of a node, or its current node, match the
+  // tree's.
   void SyncExpansion(toolkit::Node* node);
+  void SyncSelection();
   // Where a press at `pos` landed.
   enum class Spot { kNothing, kExpander, kCheckBox, kItem };
   Spot SpotAt(const QPoint& pos, QModelIndex* index);

@@ -192,6 +192,11 @@ TEST_F(ViewTree, PersonActionsInTheViewBecomeTreeEvents) {
             (std::vector<std::string>{"NodeClick:A", "Expand:A", "Collapse:A", "Expand:A",
                                       "NodeClick:A", "DblClick", "Expand:A", "KeyDown:16/1", "KeyDown:116/1",
                                       "NodeCheck:A=1"}));
+  // A press on the expander selects nothing: the view keeps the tree's node.
+  QRect rect = view.NodeRect(root);
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(rect.left() - 8, rect.center().y()));
+  EXPECT_EQ(tree_.SelectedItem(), a);
+  EXPECT_EQ(view.currentIndex(), view.Model().IndexFor(a.get()));
   // The owner's selection and pointer reach the view.
   tree_.SelectedItem(root);
   EXPECT_EQ(view.currentIndex(), view.Model().IndexFor(root.get()));

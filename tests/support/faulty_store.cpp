@@ -9,8 +9,8 @@
 
 namespace qvr::testing {
 
-void FaultyStore::Fail(StoreOp op, LONG code, int times) {
-  faults_[static_cast<int>(op)] = Fault{code, times};
+void FaultyStore::Fail(StoreOp op, LONG code, int times, int after) {
+  faults_[static_cast<int>(op)] = Fault{code, times, after};
 }
 
 void FaultyStore::Heal() { faults_.fill(Fault{}); }
@@ -19,6 +19,10 @@ LONG FaultyStore::Injected(StoreOp op) {
   ++calls_[static_cast<int>(op)];
   Fault& fault = faults_[static_cast<int>(op)];
   if (fault.remaining == 0) return ERROR_SUCCESS;
+  if (fault.pass > 0) {
+    --fault.pass;
+    return ERROR_SUCCESS;
+  }
   if (fault.remaining > 0) --fault.remaining;
   return fault.code;
 }

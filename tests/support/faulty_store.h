@@ -39,8 +39,8 @@ class FaultyStore : public RegistryStore {
   explicit FaultyStore(std::shared_ptr<RegistryStore> inner) : inner_(std::move(inner)) {}
 
   // The next `times` calls of `op` (every call while `times` is negative)
-  // fail with `code`.
-  void Fail(StoreOp op, LONG code, int times = -1);
+  // fail with `code`, after the first `after` calls went through.
+  void Fail(StoreOp op, LONG code, int times = -1, int after = 0);
   // Every operation works again.
   void Heal();
   void SetReadOnly(bool read_only) { read_only_ = read_only; }
@@ -64,11 +64,15 @@ class FaultyStore : public RegistryStore {
   LONG GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) override;
   LONG SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) override;
   LONG DeleteValue(KeyId key, std::string_view name) override;
+  LONG BeginTransaction() override { return inner_->BeginTransaction(); }
+  LONG CommitTransaction() override { return inner_->CommitTransaction(); }
+  LONG RollbackTransaction() override { return inner_->RollbackTransaction(); }
 
  private:
   struct Fault {
     LONG code = 0;
     int remaining = 0;  // negative: for ever
+    int pass = 0;       // calls still to go through first
   };
   // The code the call fails with, or 0 when it goes through; counts it.
   LONG Injected(StoreOp op);

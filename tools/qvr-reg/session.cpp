@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/registry_service.h"
 #include "platform/unicode.h"
 
 namespace qvr::reg_tool {
@@ -20,6 +21,9 @@ constexpr HiveName kHives[] = {
     {"HKEY_USERS", "HKU", HKEY_USERS},
     {"HKEY_CURRENT_CONFIG", "HKCC", HKEY_CURRENT_CONFIG},
 };
+
+// What a store that cannot undo writes answers to a transaction.
+constexpr LONG kNoTransactions = 1;  // ERROR_INVALID_FUNCTION
 
 // Value names may hold 16,383 characters of up to 3 bytes each.
 constexpr DWORD kNameBuffer = 16384 * 4;
@@ -211,19 +215,33 @@ LONG RegistrySession::DeleteChildren(HKEY key) {
 
 LONG RegistrySession::DeleteTree(const KeyPath& path) {
   if (path.sub_key.empty()) return ERROR_ACCESS_DENIED;
-  HKEY key = 0;
-  LONG rc = Open(path, false, &key);
-  if (rc != ERROR_SUCCESS) return rc;
-  rc = DeleteChildren(key);
-  Close(key);
-  if (rc != ERROR_SUCCESS) return rc;
   size_t slash = path.sub_key.rfind('\\');
   KeyPath parent = path;
   parent.sub_key = slash == std::string::npos ? "" : path.sub_key.substr(0, slash);
+  const std::string leaf = path.sub_key.substr(slash == std::string::npos ? 0 : slash + 1);
+  HKEY key = 0;
+  LONG rc = Open(path, false, &key);
+  if (rc != ERROR_SUCCESS) return rc;
   HKEY parent_key = 0;
   rc = Open(parent, false, &parent_key);
-  if (rc != ERROR_SUCCESS) return rc;
-  rc = registry_->DeleteKey(parent_key, path.sub_key.substr(slash == std::string::npos ? 0 : slash + 1));
+  if (rc != ERROR_SUCCESS) {
+    Close(key);
+    return rc;
+  }
+  bool ran = false;
+  auto delete_all = [&] {
+    ran = true;
+    LONG result = DeleteChildren(key);
+    Close(key);
+    key = 0;
+    return result == ERROR_SUCCESS ? registry_->DeleteKey(parent_key, leaf) : result;
+  };
+  // One transaction: a tree that cannot be deleted whole is left whole. A
+  // store without transactions deletes key by key.
+  auto service = CurrentRegistryService();
+  rc = service ? service->Transact(parent_key, delete_all) : ERROR_ACCESS_DENIED;
+  if (!ran && rc == kNoTransactions) rc = delete_all();
+  if (key != 0) Close(key);
   Close(parent_key);
   return rc;
 }

@@ -79,7 +79,7 @@ class RegistrySession {
   LONG Open(const KeyPath& path, bool create, HKEY* key);
   void Close(HKEY key);
 
-  // Deletes the key `path` with all its sub-keys and values.
+  // Deletes the key `path` with all its sub-keys and values, all or nothing.
   LONG DeleteTree(const KeyPath& path);
 
  private:

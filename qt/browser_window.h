@@ -33,6 +33,8 @@ class BrowserWindow : public QMainWindow {
   view::RegistryBrowserWidget& Browser() { return *browser_; }
   ctlRegistry& Control() { return browser_->Control(); }
 
+  // The text of the machine field (after LoadSettings: the machine shown last).
+  std::string MachineField() const { return machine_->text().trimmed().toStdString(); }
   // Shows a machine ("" for this one); false when it cannot be reached.
   bool ShowMachine(const std::string& machine);
   // Switches between single and multiple selection.

@@ -22,7 +22,8 @@ std::string UsageText() {
          "Browse the registry of this machine or another, pick keys and values, and export\n"
          "the pick as an XML document.\n"
          "\n"
-         "  --machine NAME         show the registry of machine NAME (default: this machine)\n"
+         "  --machine NAME         show the registry of machine NAME (\"\" for this machine;\n"
+         "                         default: the machine shown last, else this machine)\n"
          "  --single               single selection: the pick is the key or value clicked last\n"
          "  --multiple             multiple selection: tick keys and values (the default with --pick)\n"
          "  --pick PATH[=VALUE]... pick keys (PATH, e.g. HKLM\\SOFTWARE\\Vendor) and values\n"
@@ -57,7 +58,9 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
     if (a == "-h" || a == "--help") {
       line.help = true;
     } else if (a == "--machine") {
-      if (!value(&line.machine)) return fail("--machine needs a machine name");
+      std::string name;
+      if (!value(&name)) return fail("--machine needs a machine name (\"\" for this machine)");
+      line.machine = name;
     } else if (a == "--single" || a == "--multiple") {
       bool multiple = a == "--multiple";
       if (line.multiple && *line.multiple != multiple) return fail("--single and --multiple exclude each other");

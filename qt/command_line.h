@@ -22,7 +22,7 @@ struct Pick {
 };
 
 struct CommandLine {
-  std::string machine;
+  std::optional<std::string> machine;  // --machine; else the machine shown last
   std::optional<bool> multiple;  // --single / --multiple, when given
   std::vector<Pick> picks;
   std::string export_file;

@@ -49,7 +49,7 @@ int Run(const CommandLine& line, int argc, char** argv) {
   window.show();
   Settle();
 
-  if (!window.ShowMachine(line.machine)) {
+  if (!window.ShowMachine(line.machine.value_or(window.MachineField()))) {
     if (line.Batch()) return 1;
   }
   qvr::view::Picker picker(window.Control());

@@ -62,7 +62,7 @@ TEST(BrowserCommandLine, ParsesOptionsAndRefusesBadOnes) {
                                 "HKLM\\D=", "--export", "out.xml", "--size", "640x480"},
                                &error);
   ASSERT_TRUE(line) << error;
-  EXPECT_EQ(line->machine, "\\\\HOST");
+  EXPECT_EQ(*line->machine, "\\\\HOST");
   ASSERT_EQ(line->picks.size(), 3u);
   EXPECT_EQ(line->picks[0].key_path, "HKLM\\A\\B");
   EXPECT_EQ(*line->picks[0].value, "V");
@@ -81,6 +81,10 @@ TEST(BrowserCommandLine, ParsesOptionsAndRefusesBadOnes) {
     EXPECT_NE(error.find("--help"), std::string::npos) << error;
   }
   EXPECT_NE(UsageText().find("--screenshot FILE.png"), std::string::npos);
+  line = ParseCommandLine({"--machine", ""}, &error);
+  ASSERT_TRUE(line && line->machine);
+  EXPECT_EQ(*line->machine, "");
+  EXPECT_FALSE(ParseCommandLine({}, &error)->machine);
 }
 
 TEST(BrowserWindowSettings, PropertiesAndMachineAreRememberedBetweenRuns) {
@@ -98,11 +102,13 @@ TEST(BrowserWindowSettings, PropertiesAndMachineAreRememberedBetweenRuns) {
     window.SetMultipleSelection(true);
     EXPECT_TRUE(window.Control().tvReg().Checkboxes());
     window.Control().DividerPosition(2000);
-    ASSERT_TRUE(window.ShowMachine(""));
+    registry.AddMachine("BUILDHOST");
+    ASSERT_TRUE(window.ShowMachine("\\\\BUILDHOST"));
     window.SaveSettings();
   }
   BrowserWindow again(&messages, true);
   again.LoadSettings();
+  EXPECT_EQ(again.MachineField(), "\\\\BUILDHOST");
   EXPECT_TRUE(again.MultipleSelection());
   EXPECT_TRUE(again.Control().lvValues().Checkboxes());
   EXPECT_EQ(again.Control().DividerPosition(), 2000);

@@ -6,6 +6,7 @@
 #
 #   scripts/fuzz.sh [RUNS]      # default 1000000 runs per target
 #   scripts/fuzz.sh build       # only build
+#   QVR_FUZZ_TARGETS="reg_file_import_fuzz" scripts/fuzz.sh 200000   # some targets
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${QVR_FUZZ_BUILD_DIR:-$here/build-fuzz}
@@ -25,14 +26,16 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 CC=clang CXX=clang++ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQVR_BUILD_FUZZ=ON -DQVR_BUILD_TESTS=OFF -DQVR_BUILD_BENCH=OFF -DQVR_BUILD_QT=OFF >/dev/null
-targets=(reg_file_parser_fuzz wine_reg_parser_fuzz)
+targets=(${QVR_FUZZ_TARGETS:-reg_file_parser_fuzz wine_reg_parser_fuzz reg_file_import_fuzz})
 cmake --build "$build" -j"${QVR_JOBS:-2}" --target "${targets[@]}"
 [ "$runs" = build ] && exit 0
 for t in "${targets[@]}"; do
   # Work on a copy, so the corpus in the source tree stays the hand-written seeds.
   work="$build/corpus/$t"
   mkdir -p "$work"
-  cp -n "$here/fuzz/corpus/${t%_fuzz}"/* "$work"/ 2>/dev/null || true
+  seeds="$here/fuzz/corpus/${t%_fuzz}"
+  [ -d "$seeds" ] || seeds="$here/fuzz/corpus/reg_file_parser"  # the importer reads .reg files
+  cp -n "$seeds"/* "$work"/ 2>/dev/null || true
   mkdir -p "$build/crashes/$t"
   (cd "$build/crashes/$t" && "$build/fuzz/$t" -runs="$runs" -max_len=4096 -timeout=10 \
       -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>&1 | tail -n 25)

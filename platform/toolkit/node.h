@@ -5,8 +5,8 @@
 // Nodes::Remove, by the removal of an ancestor, or by Nodes::Clear) stays
 // valid for whoever still holds it, but it belongs to no tree any more: it
 // keeps its key, text and images, has no parent, children or siblings, its
-// Index raises 35605 ("Control has been deleted"), and the writes of
-// Expanded, Checked and Selected only store the value.
+// Index raises 35605 ("Control has been deleted"), writes of Expanded and
+// Checked only store the value, and Selected reads false and ignores writes.
 //
 // Writes made through this class raise no event: events come from a person's
 // actions only (see TreeView). Every change is announced to the tree's

@@ -1,0 +1,251 @@
+// The XML document of the pick, compared as text.
+#include <gtest/gtest.h>
+
+#include "control_fixture.h"
+
+namespace qvr {
+namespace {
+
+const std::string kHklm = "_&H80000002";
+const std::string kItem = "{9CD4B2F4-923D-47f5-A062-E897DD1DAD50}";
+const std::string kColl = "{53B533F5-224C-47e3-B01B-CA3B3F3FF4BF}";
+const std::string kDescr = "Wizard Generated Registry Item";
+
+std::string Collection(const std::string& name, const std::string& inner) {
+  const std::string open = "<Collection clsid=\"" + kColl + "\" name=\"" + name + "\"";
+  return inner.empty() ? open + "/>" : open + ">" + inner + "</Collection>";
+}
+// Shape V: a ticked value.
+std::string ValueItem(const std::string& status, const std::string& rname,
+                      const std::string& image, const std::string& qname,
+                      const std::string& is_default, const std::string& hive,
+                      const std::string& key, const std::string& type, const std::string& value) {
+  return "<Registry clsid=\"" + kItem + "\" status=\"" + status + "\" name=\"" + rname +
+         "\" descr=\"" + kDescr + "\" image=\"" + image + "\"><Properties name=\"" + qname +
+         "\" action=\"U\" default=\"" + is_default + "\" hive=\"" + hive + "\" key=\"" + key +
+         "\" type=\"" + type + "\" value=\"" + value + "\"/></Registry>";
+}
+// Shape K: a ticked key.
+std::string KeyItem(const std::string& name, const std::string& hive, const std::string& key) {
+  return "<Registry clsid=\"" + kItem + "\" name=\"" + name + "\" image=\"2\" descr=\"" + kDescr +
+         "\" status=\"" + name + "\"><Properties action=\"U\" default=\"0\" hive=\"" + hive +
+         "\" key=\"" + key + "\" name=\"\" type=\"\" value=\"\"/></Registry>";
+}
+// Shape S: the single selection.
+std::string SingleItem(const std::string& rname, const std::string& status,
+                       const std::string& image, const std::string& qname,
+                       const std::string& is_default, const std::string& hive,
+                       const std::string& key, const std::string& type, const std::string& value) {
+  return "<Registry clsid=\"" + kItem + "\" name=\"" + rname + "\" status=\"" + status +
+         "\" descr=\"" + kDescr + "\" image=\"" + image + "\"><Properties action=\"U\" name=\"" +
+         qname + "\" default=\"" + is_default + "\" hive=\"" + hive + "\" key=\"" + key +
+         "\" type=\"" + type + "\" value=\"" + value + "\"/></Registry>";
+}
+
+class ExportTest : public ControlTest {
+ protected:
+  void SetUp() override {
+    ControlTest::SetUp();
+    SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "A", "a");
+    SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "B", REG_BINARY, std::string("\x01\x02\xFF", 3));
+    SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "D", 4294967295u);
+    SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "F", 255);
+    SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "(default)", "lit");
+    MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Y");
+    SetString(HKEY_LOCAL_MACHINE, "SOFTWARE", "", "sw");
+    ASSERT_TRUE(doc_.loadXML("<Root><Existing/></Root>"));
+  }
+  void ShowTree() {
+    ASSERT_TRUE(control_->Show());
+    OpenPath(kHklm + "\\SOFTWARE\\X");
+  }
+  void Tick(const std::string& row) { control_->lvValues().UserCheck(Row(row), true); }
+  // What the export appended after the root's own content.
+  std::string Export() {
+    control_->GetSelectedDOM(&doc_);
+    std::string text = doc_.documentElement().xml();
+    const std::string prefix = "<Root><Existing/>";
+    EXPECT_EQ(text.substr(0, prefix.size()), prefix);
+    std::string added = text.substr(prefix.size(), text.size() - prefix.size() - 7);
+    EXPECT_TRUE(doc_.loadXML("<Root><Existing/></Root>"));
+    return added;
+  }
+
+  DOMDocument doc_;
+};
+
+TEST_F(ExportTest, WorkedExampleOfMultipleSelection) {
+  UseMultiSelect();
+  ShowTree();
+  Click(kHklm + "\\SOFTWARE\\X");
+  Tick("B");
+  Tick("A");
+  control_->tvReg().UserCheck(Node(kHklm + "\\SOFTWARE\\Y"), true);
+  const std::string x_items =
+      ValueItem("A", "A", "7", "A", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\X", "REG_SZ", "a") +
+      ValueItem("B", "B", "17", "B", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\X", "REG_BINARY",
+                "0102FF");
+  const std::string expected = Collection(
+      "HKEY_LOCAL_MACHINE",
+      Collection("SOFTWARE", Collection("X", x_items) +
+                                 KeyItem("Y", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Y")));
+  EXPECT_EQ(Export(), expected);
+  EXPECT_EQ(control_->Selection().Count(), 0);
+
+  // A second export: the marks and the ticked key remain, the values are gone.
+  EXPECT_EQ(Export(), Collection("HKEY_LOCAL_MACHINE",
+                                 Collection("SOFTWARE", Collection("X", "") +
+                                                            KeyItem("Y", "HKEY_LOCAL_MACHINE",
+                                                                    "SOFTWARE\\Y"))));
+  EXPECT_TRUE(messages_.Messages().empty());
+  // The document round-trips through a file.
+  control_->GetSelectedDOM(&doc_);
+  ASSERT_TRUE(doc_.save(temp_.Dir() + "/pick.xml"));
+  DOMDocument reread;
+  ASSERT_TRUE(reread.load(temp_.Dir() + "/pick.xml"));
+  EXPECT_EQ(reread.xml(), doc_.xml());
+}
+
+TEST_F(ExportTest, MultipleSelectionSpecialValuesAndHiveRoots) {
+  UseMultiSelect();
+  SetString(HKEY_USERS, "", "", "hivedefault");
+  SetDword(HKEY_USERS, "", "HD", 16);
+  SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "Z", REG_DWORD, "");  // no data
+  ShowTree();
+  Click(kHklm + "\\SOFTWARE\\X");
+  Tick("Z");
+  Tick("D");
+  Tick("(default)*");
+  Click(kHklm + "\\SOFTWARE");
+  Tick("(default)");
+  Open("_&H80000003");
+  Click("_&H80000003");
+  Tick("(default)");
+  Tick("HD");
+  control_->tvReg().UserCheck(Node("_&H80000003\\.DEFAULT"), true);
+
+  const std::string hklm = Collection(
+      "HKEY_LOCAL_MACHINE",
+      Collection("SOFTWARE",
+                 ValueItem("(default)", "SOFTWARE", "7", "", "1", "HKEY_LOCAL_MACHINE",
+                           "SOFTWARE", "REG_SZ", "sw") +
+                     Collection("X", ValueItem("(default)", "(default)", "7", "(default)", "0",
+                                               "HKEY_LOCAL_MACHINE", "SOFTWARE\\X", "REG_SZ",
+                                               "lit") +
+                                         ValueItem("D", "D", "12", "D", "0",
+                                                   "HKEY_LOCAL_MACHINE", "SOFTWARE\\X",
+                                                   "REG_DWORD", "FFFFFFFF") +
+                                         ValueItem("Z", "Z", "12", "Z", "0",
+                                                   "HKEY_LOCAL_MACHINE", "SOFTWARE\\X",
+                                                   "REG_DWORD", ""))));
+  const std::string hku = Collection(
+      "HKEY_USERS", ValueItem("(default)", "Hive", "7", "", "1", "HKEY_USERS", "", "REG_SZ",
+                              "hivedefault") +
+                        ValueItem("HD", "HD", "12", "HD", "0", "HKEY_USERS", "", "REG_DWORD",
+                                  "10") +
+                        KeyItem(".DEFAULT", "HKEY_USERS", ".DEFAULT"));
+  EXPECT_EQ(Export(), hklm + hku);
+  EXPECT_TRUE(messages_.Messages().empty());
+}
+
+TEST_F(ExportTest, KeyNamedLikeAHiveGetsNoneOfTheHivesValues) {
+  UseMultiSelect();
+  MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\HKEY_USERS");
+  SetString(HKEY_USERS, "", "HiveValue", "h");
+  ShowTree();
+  Open(kHklm + "\\SOFTWARE");
+  Open("_&H80000003");
+  Click("_&H80000003");
+  Tick("HiveValue");
+  control_->tvReg().UserCheck(Node(kHklm + "\\SOFTWARE\\HKEY_USERS"), true);
+  const std::string exported = Export();
+  // The hive's value appears once, in the hive's own Collection.
+  EXPECT_EQ(exported.find("status=\"HiveValue\""), exported.rfind("status=\"HiveValue\""));
+  EXPECT_EQ(exported,
+            Collection("HKEY_LOCAL_MACHINE",
+                       Collection("SOFTWARE", KeyItem("HKEY_USERS", "HKEY_LOCAL_MACHINE",
+                                                      "SOFTWARE\\HKEY_USERS"))) +
+                Collection("HKEY_USERS", ValueItem("HiveValue", "HiveValue", "7", "HiveValue",
+                                                   "0", "HKEY_USERS", "", "REG_SZ", "h")));
+}
+
+TEST_F(ExportTest, MultipleSelectionWithNothingOrNoDocument) {
+  UseMultiSelect();
+  ShowTree();
+  EXPECT_EQ(Export(), "");
+  Click(kHklm + "\\SOFTWARE\\X");
+  Tick("A");
+  control_->GetSelectedDOM(nullptr);
+  ASSERT_EQ(messages_.Messages().size(), 1u);
+  EXPECT_EQ(messages_.Messages()[0],
+            (toolkit::RecordedMessage{"Uncaught error occurred in PopulateDomWithMultipleItems()",
+                                      16, "Uncaught Exception"}));
+  EXPECT_EQ(control_->Selection().Count(), 0);
+
+  // Before any Show the tree is empty.
+  ctlRegistry fresh(loop_, messages_);
+  toolkit::PropertyBag bag;
+  bag.WriteProperty("SelectionType", Variant(int32_t{1}));
+  fresh.UserControl_ReadProperties(bag);
+  fresh.GetSelectedDOM(&doc_);
+  EXPECT_EQ(messages_.Messages().back(),
+            (toolkit::RecordedMessage{"Error occurred in GetSelectedDOM()", 16,
+                                      "Uncaught Exception"}));
+}
+
+TEST_F(ExportTest, SingleSelectionShapes) {
+  ShowTree();
+  auto& list = control_->lvValues();
+  // Only a hive clicked: nothing.
+  Click(kHklm);
+  EXPECT_EQ(Export(), "");
+
+  // The "(default)" row selected, no value clicked since the key was.
+  Click(kHklm + "\\SOFTWARE");
+  list.UserClickItem(Row("(default)"));
+  Click(kHklm + "\\SOFTWARE");  // the same key: the row stays selected
+  EXPECT_EQ(Export(), SingleItem("SOFTWARE", "SOFTWARE", "7", "", "0", "HKEY_LOCAL_MACHINE",
+                                 "SOFTWARE", "REG_SZ", "sw"));
+  list.UserClickItem(Row("(default)"));
+  EXPECT_EQ(Export(), SingleItem("SOFTWARE", "(default)", "7", "", "1", "HKEY_LOCAL_MACHINE",
+                                 "SOFTWARE", "REG_SZ", "sw"));
+
+  Click(kHklm + "\\SOFTWARE\\X");
+  list.UserClickItem(Row("(default)*"));
+  EXPECT_EQ(Export(), SingleItem("(default)", "(default)", "7", "(default)", "0",
+                                 "HKEY_LOCAL_MACHINE", "SOFTWARE\\X", "REG_SZ", "lit"));
+  list.UserClickItem(Row("B"));
+  EXPECT_EQ(Export(), SingleItem("B", "B", "17", "B", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\X",
+                                 "REG_BINARY", "0102FF"));
+  list.UserClickItem(Row("F"));
+  EXPECT_EQ(Export(), SingleItem("F", "F", "12", "F", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\X",
+                                 "REG_DWORD", "FF"));
+  list.UserClickItem(Row("D"));
+  const std::string d =
+      SingleItem("D", "D", "12", "D", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\X", "REG_DWORD",
+                 "FFFFFFFF");
+  EXPECT_EQ(Export(), d);
+  // Twice in a row gives the same, and single selection keeps no state.
+  EXPECT_EQ(Export(), d);
+
+  // A row without data, with and without a value name current.
+  Click(kHklm + "\\SOFTWARE\\Y");
+  list.UserClickItem(Row("(default)"));
+  EXPECT_EQ(Export(), SingleItem("Y", "(default)", "7", "", "1", "HKEY_LOCAL_MACHINE",
+                                 "SOFTWARE\\Y", "REG_SZ", ""));
+  Click(kHklm + "\\SOFTWARE\\Y");
+  EXPECT_EQ(Export(), SingleItem("Y", "Y", "2", "", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Y",
+                                 "REG_SZ", ""));
+  EXPECT_TRUE(messages_.Messages().empty());
+
+  // A document without a root element: the writer's message, nothing else.
+  DOMDocument bare;
+  list.UserClickItem(Row("(default)"));
+  control_->GetSelectedDOM(&bare);
+  ASSERT_EQ(messages_.Messages().size(), 1u);
+  EXPECT_EQ(messages_.Messages()[0].Prompt,
+            "Uncaught error occurred in PopulateDomWithSingleItem()");
+}
+
+}  // namespace
+}  // namespace qvr

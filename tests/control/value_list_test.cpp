@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include "control_fixture.h"
+
+namespace qvr {
+namespace {
+
+const std::string kHklm = "_&H80000002";
+const std::string kKey = kHklm + "\\SOFTWARE\\VALUES";
+
+class ValueListTest : public ControlTest {
+ protected:
+  void SetUp() override {
+    ControlTest::SetUp();
+    const char* path = "SOFTWARE\\Values";
+    SetString(HKEY_LOCAL_MACHINE, path, "Str", "hello");
+    SetValue(HKEY_LOCAL_MACHINE, path, "Expand", REG_EXPAND_SZ, std::string("%NOPE%\0", 7));
+    SetValue(HKEY_LOCAL_MACHINE, path, "Multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+    SetValue(HKEY_LOCAL_MACHINE, path, "Bin", REG_BINARY, std::string("\x01\xAB", 2));
+    SetDword(HKEY_LOCAL_MACHINE, path, "Minus", 4294967295u);
+    SetDword(HKEY_LOCAL_MACHINE, path, "Small", 255);
+    SetValue(HKEY_LOCAL_MACHINE, path, "NoneType", REG_NONE, "zz");
+    SetValue(HKEY_LOCAL_MACHINE, path, "EmptyBin", REG_BINARY, "");
+    SetString(HKEY_LOCAL_MACHINE, path, "(default)", "literal");
+  }
+  void ShowKey() {
+    ASSERT_TRUE(control_->Show());
+    OpenPath(kHklm + "\\SOFTWARE");
+    Click(kKey);
+  }
+};
+
+TEST_F(ValueListTest, RowsCarryNameIconTypeAndData) {
+  ShowKey();
+  EXPECT_EQ(RowTexts(0),
+            (std::vector<std::string>{"(default)", "Str", "Expand", "Multi", "Bin", "Minus",
+                                      "Small", "NoneType", "EmptyBin", "(default)*"}));
+  EXPECT_EQ(RowTexts(1),
+            (std::vector<std::string>{"REG_SZ", "REG_SZ", "REG_EXPAND_SZ", "REG_MULTI_SZ",
+                                      "REG_BINARY", "REG_DWORD", "REG_DWORD", "REG_NONE",
+                                      "REG_BINARY", "REG_SZ"}));
+  EXPECT_EQ(RowTexts(2),
+            (std::vector<std::string>{"(value not set)", "hello", "%NOPE%", "a", "01 AB ", "-1",
+                                      "255", "zz", "(value not set)", "literal"}));
+  std::vector<std::string> icons;
+  for (const std::string& name : RowTexts(0)) {
+    auto row = Row(name);
+    EXPECT_EQ(row->Icon(), row->SmallIcon());
+    icons.push_back(row->SmallIcon());
+    EXPECT_FALSE(row->Checked());
+  }
+  EXPECT_EQ(icons, (std::vector<std::string>{"STRVAL", "STRVAL", "STRVAL", "STRVAL", "BINVAL",
+                                             "BINVAL", "BINVAL", "BINVAL", "BINVAL", "STRVAL"}));
+}
+
+TEST_F(ValueListTest, ColumnClicksSortAscendingThenDescending) {
+  ShowKey();
+  auto& list = control_->lvValues();
+  list.UserClickColumn(1);
+  EXPECT_TRUE(list.Sorted());
+  EXPECT_EQ(list.SortKey(), 0);
+  EXPECT_EQ(list.SortOrder(), toolkit::lvwAscending);
+  EXPECT_EQ(RowTexts(0).front(), "(default)");
+  EXPECT_EQ(RowTexts(0).back(), "Str");
+  list.UserClickColumn(1);
+  EXPECT_EQ(list.SortOrder(), toolkit::lvwDescending);
+  EXPECT_EQ(RowTexts(0).front(), "Str");
+  list.UserClickColumn(2);
+  EXPECT_EQ(list.SortKey(), 1);
+  EXPECT_EQ(list.SortOrder(), toolkit::lvwAscending);
+  EXPECT_EQ(RowTexts(1).front(), "REG_BINARY");
+  EXPECT_EQ(RowTexts(1).back(), "REG_SZ");
+  // The sort holds for the next key shown.
+  Click(kHklm + "\\SOFTWARE");
+  Click(kKey);
+  EXPECT_EQ(RowTexts(1).front(), "REG_BINARY");
+}
+
+TEST_F(ValueListTest, ClicksAndDoubleClicksInSingleSelection) {
+  ShowKey();
+  events_->single_clicks.clear();
+  auto& list = control_->lvValues();
+  // Empty space before any row was clicked: the key is valid all the same.
+  list.UserClickEmpty();
+  EXPECT_EQ(events_->single_clicks, std::vector<bool>{true});
+  Click(kHklm);
+  events_->single_clicks.clear();
+  list.UserClickEmpty();  // a hive and no value: not valid
+  EXPECT_EQ(events_->single_clicks, std::vector<bool>{false});
+  list.UserClickItem(Row("(default)"));
+  EXPECT_EQ(events_->single_clicks.back(), true);  // a value is current now
+  list.UserDoubleClick();
+  EXPECT_EQ(events_->double_clicks, 1);
+  // Single selection ticks nothing.
+  EXPECT_FALSE(Row("(default)")->Checked());
+  EXPECT_EQ(control_->Selection().Count(), 0);
+}
+
+TEST_F(ValueListTest, MultiSelectClickTogglesTickAndFilesRecord) {
+  UseMultiSelect();
+  ShowKey();
+  auto& list = control_->lvValues();
+  list.UserClickItem(Row("Str"));
+  EXPECT_TRUE(Row("Str")->Checked());
+  list.UserDoubleClick();
+  EXPECT_EQ(events_->double_clicks, 0);
+  auto records = control_->Selection().item(Variant("HKEY_LOCAL_MACHINE\\SOFTWARE\\Values"));
+  ASSERT_TRUE(records);
+  ASSERT_EQ(records->Count(), 1);
+  EXPECT_EQ(records->item(Variant("Str"))->strPropSheetValue, "hello");
+
+  // A row already picked shows ticked when its key is shown again.
+  Click(kHklm + "\\SOFTWARE");
+  Click(kKey);
+  EXPECT_TRUE(Row("Str")->Checked());
+  EXPECT_FALSE(Row("Bin")->Checked());
+
+  list.UserClickItem(Row("Str"));
+  EXPECT_FALSE(Row("Str")->Checked());
+  EXPECT_EQ(records->Count(), 0);
+  EXPECT_TRUE(messages_.Messages().empty());
+}
+
+}  // namespace
+}  // namespace qvr

@@ -1,6 +1,7 @@
 // The control's shell: widgets, start and end, persisted properties, events.
 #include "control/ctl_registry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -194,36 +195,33 @@ void ctlRegistry::Unadvise(uint32_t cookie) {
   }
 }
 
-void ctlRegistry::RaiseSingleClick() {
-  bool valid = IsValidSelection();
-  // A copy: a sink may connect or disconnect others while it is told.
-  std::vector<Connection> copy = connections_;
+template <class Fn>
+void ctlRegistry::Deliver(Fn fn) {
+  // A copy: a sink may connect or disconnect sinks while it is told; one
+  // disconnected meanwhile hears nothing more.
+  const std::vector<Connection> copy = connections_;
   for (const Connection& c : copy) {
-    bool still_connected = false;
-    for (const Connection& live : connections_) {
-      if (live.cookie == c.cookie && !live.sink.expired()) still_connected = true;
-    }
-    if (!still_connected) continue;
-    if (auto sink = c.sink.lock()) {
-      bool argument = valid;
-      sink->evtSingleClick(argument);
-    }
+    const bool live = std::any_of(connections_.begin(), connections_.end(), [&](const Connection& d) {
+      return d.cookie == c.cookie && !d.sink.expired();
+    });
+    if (!live) continue;
+    if (std::shared_ptr<ctlRegistryEvents> sink = c.sink.lock()) fn(*sink);
   }
   std::erase_if(connections_, [](const Connection& c) { return c.sink.expired(); });
 }
 
+void ctlRegistry::RaiseSingleClick() {
+  const bool valid = IsValidSelection();
+  Deliver([&](ctlRegistryEvents& sink) {
+    // Passed by reference, but what a sink writes back is not used.
+    bool bValidSelection = valid;
+    sink.evtSingleClick(bValidSelection);
+  });
+}
+
 void ctlRegistry::RaiseDoubleClick() {
   if (m_SelectionType != SingleSelect) return;
-  std::vector<Connection> copy = connections_;
-  for (const Connection& c : copy) {
-    bool still_connected = false;
-    for (const Connection& live : connections_) {
-      if (live.cookie == c.cookie && !live.sink.expired()) still_connected = true;
-    }
-    if (!still_connected) continue;
-    if (auto sink = c.sink.lock()) sink->evtDoubleClick();
-  }
-  std::erase_if(connections_, [](const Connection& c) { return c.sink.expired(); });
+  Deliver([](ctlRegistryEvents& sink) { sink.evtDoubleClick(); });
 }
 
 // ---- Failure messages ----

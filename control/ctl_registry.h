@@ -37,6 +37,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "control/ctl_registry_events.h"
@@ -141,6 +142,9 @@ class ctlRegistry {
   bool IsValidSelection() const;
   void RaiseSingleClick();
   void RaiseDoubleClick();
+  // Tells every live sink, in the order connected.
+  template <class Fn>
+  void Deliver(Fn fn);
   // Runs a handler of a person's action; a failure the handler does not
   // report itself is dropped rather than passed to the view that delivered
   // the action.
@@ -253,6 +257,10 @@ class ctlRegistry {
   // the count it started under and stops once Show has built another.
   uint64_t show_generation_ = 0;
   uint64_t enum_generation_ = 0;
+
+  // While a key's values are listed: the folded names of its values picked
+  // already.
+  std::unordered_set<std::string> listed_picks_;
 
   std::vector<Connection> connections_;
   uint32_t next_cookie_ = 1;

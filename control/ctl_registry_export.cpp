@@ -165,9 +165,10 @@ bool ctlRegistry::PopulateDomWithKeyItems(DOMDocument* xmlDomDoc, DOMElement& xm
   if (!records) return false;
   DOMDocument& doc = Require(xmlDomDoc);
   bool result = false;
-  const int32_t count = records->Count();
-  for (int32_t i = 1; i <= count; ++i) {
-    std::shared_ptr<qvrData> record = records->item(Variant(i));
+  // The count is taken once; records filed meanwhile are not written.
+  int32_t remaining = records->Count();
+  for (auto it = records->begin(); it != records->end() && remaining > 0; ++it, --remaining) {
+    const std::shared_ptr<qvrData>& record = *it;
     if (!record) continue;
     DOMElement R = doc.createElement("Registry");
     DOMElement Q = doc.createElement("Properties");

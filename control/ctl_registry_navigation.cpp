@@ -5,6 +5,7 @@
 #include "control/ctl_registry.h"
 #include "control/node_keys.h"
 #include "platform/toolkit/window_messages.h"
+#include "platform/unicode.h"
 
 namespace qvr {
 namespace {
@@ -226,8 +227,22 @@ void ctlRegistry::LoadNodeValues(const toolkit::NodePtr& node) {
   // A hive node opens the hive itself; the computer node opens nothing.
   const HKEY handle = m_Registry->OpenKey(hive, path, true);
   if (handle == -1) return;
+  // The values already picked under the key's display path, so each row can
+  // be ticked without a look-up that fails for every row not picked. (The
+  // listing does not let the host's loop run, so the picks cannot change
+  // meanwhile.)
+  listed_picks_.clear();
+  if (m_colSelection->Count() > 0) {
+    if (std::shared_ptr<qvrSelectedData> records =
+            m_colSelection->item(Variant(m_strSelectedPath))) {
+      for (const std::shared_ptr<qvrData>& record : *records) {
+        listed_picks_.insert(FoldCase(record->strPropSheetName));
+      }
+    }
+  }
   // Each value arrives during this call, in m_Registry_ValueEnumerated.
   Skipping([&] { m_Registry->EnumValues(handle, true, false, false); });
+  listed_picks_.clear();
   m_Registry->CloseKey(Variant(handle));
   lvValues_.Arrange(toolkit::lvwAutoLeft);
   lvValues_.Arrange(toolkit::lvwAutoTop);

@@ -4,6 +4,7 @@
 
 #include "control/ctl_registry.h"
 #include "control/export_text.h"
+#include "platform/unicode.h"
 #include "reglib/qvr_cls_value.h"
 
 namespace qvr {
@@ -33,8 +34,7 @@ void ctlRegistry::m_Registry_ValueEnumerated(const std::shared_ptr<qvrClsValue>&
   Skipping([&] { row = lvValues_.ListItems().Add(Variant(), Variant(), Variant(name)); });
   if (!row) return;
   Skipping([&] {
-    std::shared_ptr<qvrSelectedData> records = m_colSelection->item(Variant(m_strSelectedPath));
-    if (records && records->item(Variant(name))) row->Checked(true);
+    if (listed_picks_.count(FoldCase(name)) != 0) row->Checked(true);
   });
   Skipping([&] {
     const char* icon = IsTextType(Value->DataType()) ? "STRVAL" : "BINVAL";

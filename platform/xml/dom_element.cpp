@@ -42,12 +42,10 @@ std::vector<std::pair<std::string, std::string>> DOMElement::attributes() const 
 DOMElement DOMElement::appendChild(const DOMElement& child) {
   RequireElement();
   child.RequireElement();
-  if (child.document_ != document_ || !document_->Owns(child.node_)) {
-    throw errors::InvalidProcedureCall("DOMElement");
-  }
-  for (pugi::xml_node n = node_; n; n = n.parent()) {
-    if (n == child.node_) throw errors::InvalidProcedureCall("DOMElement");
-  }
+  // pugixml refuses a node of another document and a move into the node's
+  // own subtree (it walks the ancestors itself); this element's document must
+  // match too, since two documents never share nodes.
+  if (child.document_ != document_) throw errors::InvalidProcedureCall("DOMElement");
   pugi::xml_node moved = node_.append_move(child.node_);
   if (!moved) throw errors::InvalidProcedureCall("DOMElement");
   return DOMElement(document_, moved);

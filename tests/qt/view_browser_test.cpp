@@ -13,6 +13,7 @@
 #include "qt/picker.h"
 #include "qt/registry_browser_widget.h"
 #include "qt_test_app.h"
+#include "support/registry_values.h"
 #include "support/temp_registry.h"
 
 namespace qvr::view {
@@ -21,15 +22,7 @@ namespace {
 using namespace toolkit;
 
 void MakeValue(const std::string& path, const std::string& name, const std::string& text) {
-  HKEY h = 0;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &h, nullptr),
-            ERROR_SUCCESS);
-  std::string bytes = text + std::string(1, '\0');
-  ASSERT_EQ(RegSetValueExA(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
-                           static_cast<DWORD>(bytes.size())),
-            ERROR_SUCCESS);
-  RegCloseKey(h);
+  qvr::testing::PutString(HKEY_LOCAL_MACHINE, path, name, text);
 }
 
 std::string Export(ctlRegistry& control) {

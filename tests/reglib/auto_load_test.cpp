@@ -17,8 +17,9 @@ using AutoLoadTest = ReglibTest;
 // A value object for `name` of the scratch key, set up the way the
 // enumeration sets one up (and so loaded when it names one value).
 std::shared_ptr<qvrClsValue> MakeValue(const std::shared_ptr<qvrClsRegistryObject>& reg, HKEY key,
-                                       const std::string& name) {
+                                       const std::string& name, bool auto_set = true) {
   auto value = ModelAccess::NewValue();
+  value->AutoSet(auto_set);
   ModelAccess::SetValueName(*value, name);
   ModelAccess::SetRegistryObject(*value, reg);
   ModelAccess::SetParentKey(*value, key);
@@ -49,21 +50,13 @@ TEST_F(AutoLoadTest, LoadsOnceAndKeepsWhatItLoaded) {
 
 TEST_F(AutoLoadTest, AutoSetOffLeavesTheRegistryAlone) {
   PutRaw("Name", REG_SZ, "stored\0"s);
-  auto value = ModelAccess::NewValue();
-  value->AutoSet(false);
-  ModelAccess::SetValueName(*value, "Name");
-  ModelAccess::SetRegistryObject(*value, reg_);
-  ModelAccess::SetParentKey(*value, scratch_);
+  auto value = MakeValue(reg_, scratch_, "Name", false);
   EXPECT_TRUE(value->Value().IsEmpty());
   value->Value(Variant("unsaved"));
   EXPECT_EQ(GetRaw("Name").second, "stored\0"s);
 
   // Switching AutoSet on loads a value never loaded.
-  auto fresh = ModelAccess::NewValue();
-  fresh->AutoSet(false);
-  ModelAccess::SetValueName(*fresh, "Name");
-  ModelAccess::SetRegistryObject(*fresh, reg_);
-  ModelAccess::SetParentKey(*fresh, scratch_);
+  auto fresh = MakeValue(reg_, scratch_, "Name", false);
   fresh->AutoSet(true);
   EXPECT_EQ(fresh->Size(), 6);
   EXPECT_EQ(fresh->Value(), Variant("stored"));
@@ -134,20 +127,6 @@ TEST_F(AutoLoadTest, WhichWritesTriggerALoad) {
   ModelAccess::SetParentKey(*odd, scratch_);
   ModelAccess::SetRegistryObject(*odd, reg_);
   EXPECT_EQ(odd->Size(), 0);
-}
-
-TEST_F(AutoLoadTest, StarredMemberReadsAndWritesTheRealValue) {
-  PutRaw("(default)", REG_SZ, "literal\0"s);
-  auto values = ModelAccess::NewValues();
-  ModelAccess::SetRegistryObject(*values, reg_);
-  ModelAccess::SetParentKey(*values, scratch_);
-  ModelAccess::Add(*values, "", rdNone, "(default)");
-  auto literal = ModelAccess::Add(*values, "(default)", rdString, "(default)");
-  EXPECT_EQ(literal->ValueName(), "(default)*");
-  EXPECT_EQ(literal->Value(), Variant("literal"));
-  literal->Value(Variant("rewritten"));
-  EXPECT_EQ(GetRaw("(default)").second, "rewritten\0"s);
-  EXPECT_EQ(GetRaw("(default)*").first, REG_NONE);
 }
 
 }  // namespace

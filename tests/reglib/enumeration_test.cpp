@@ -126,22 +126,8 @@ TEST_F(EnumerationTest, ValuesReportTheDefaultOnceAndFirst) {
 }
 
 TEST_F(EnumerationTest, ValueLiterallyNamedDefault) {
-  PutRaw("", REG_SZ, "unnamed\0"s);
-  PutRaw("(default)", REG_SZ, "literal\0"s);
-  auto values = reg_->EnumValues(scratch_);
-  ASSERT_EQ(values->Count(), 2);
-  auto literal = values->item(Variant("(default)*"));
-  EXPECT_EQ(literal->ValueName(), "(default)*");
-  EXPECT_EQ(literal->Value(), Variant("literal"));
-  EXPECT_FALSE(literal->Default());
-  literal->Value(Variant("new"));
-  EXPECT_EQ(GetRaw("(default)").second, "new\0"s);
-  EXPECT_EQ(GetRaw("(default)*").first, REG_NONE);
-  EXPECT_EQ(values->item(Variant("(default)"))->Value(), Variant("unnamed"));
-}
-
-TEST_F(EnumerationTest, BothDefaultAndItsStarredNameExist) {
   // Listed in the order written: "(default)*" takes the starred key first.
+  PutRaw("", REG_SZ, "unnamed\0"s);
   PutRaw("(default)*", REG_SZ, "starred\0"s);
   PutRaw("(DEFAULT)", REG_SZ, "literal\0"s);
   auto recorder = std::make_shared<Recorder>();
@@ -149,10 +135,12 @@ TEST_F(EnumerationTest, BothDefaultAndItsStarredNameExist) {
   auto values = reg_->EnumValues(scratch_, true);
   ASSERT_EQ(values->Count(), 3);
   ASSERT_EQ(recorder->values.size(), 3u);
+  EXPECT_EQ(values->item(Variant("(default)"))->Value(), Variant("unnamed"));
   EXPECT_EQ(values->item(Variant("(default)*"))->Value(), Variant("starred"));
   auto literal = values->item(Variant("(default)**"));
   EXPECT_EQ(literal, recorder->values[2]);
   EXPECT_EQ(literal->ValueName(), "(DEFAULT)**");
+  EXPECT_FALSE(literal->Default());
   EXPECT_EQ(literal->Value(), Variant("literal"));
   literal->Value(Variant("new"));
   EXPECT_EQ(GetRaw("(default)").second, "new\0"s);

@@ -10,6 +10,7 @@
 #include "reglib/qvr_cls_keys.h"
 #include "reglib/qvr_cls_registry_object.h"
 #include "support/faulty_store.h"
+#include "support/registry_values.h"
 
 namespace qvr {
 namespace {
@@ -28,16 +29,8 @@ class FailurePathsTest : public ::testing::Test {
     ASSERT_NE(key_, -1);
   }
   testing::FaultyStore& Store() { return registry_.Store(); }
-  // The raw stored text of a REG_SZ value, "" when absent.
-  std::string Raw(const std::string& name) {
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExA(key_, name.c_str(), nullptr, &type, nullptr, &size) != 0) return "";
-    std::string data(size, '\0');
-    RegQueryValueExA(key_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
-                     &size);
-    data.resize(size);
-    return data;
-  }
+  // The raw stored text of a REG_SZ value, "<absent>" when absent.
+  std::string Raw(const std::string& name) { return testing::GetRaw(key_, name).second; }
 
   testing::FaultyRegistry registry_;
   std::shared_ptr<qvrClsRegistryObject> reg_;
@@ -134,7 +127,7 @@ TEST_F(FailurePathsTest, AReadOnlyStoreStillOpensKeysForReading) {
   // A default is not written either, and nothing is raised.
   EXPECT_EQ(reg_->GetValue(read_only, "absent", Variant("d")), Variant("d"));
   Store().SetReadOnly(false);
-  EXPECT_EQ(Raw("absent"), "");
+  EXPECT_EQ(Raw("absent"), "<absent>");
 }
 
 }  // namespace

@@ -80,21 +80,6 @@ TEST_F(ObjectModelTest, KeysCollectionFilesAndFinds) {
   EXPECT_EQ(keys->Count(), 0);
 }
 
-TEST_F(ObjectModelTest, KeySettersKeepTheirFields) {
-  auto key = ModelAccess::NewKey();
-  EXPECT_FALSE(key->HadChildrenOnEnum());
-  EXPECT_EQ(key->Parent(), nullptr);
-  EXPECT_EQ(key->Values(), nullptr);
-  EXPECT_EQ(key->KeyName(), "");
-  ModelAccess::SetKeyName(*key, "Name");
-  ModelAccess::SetHadChildrenOnEnum(*key, true);
-  auto values = ModelAccess::NewValues();
-  ModelAccess::SetValues(*key, values);
-  EXPECT_EQ(key->KeyName(), "Name");
-  EXPECT_TRUE(key->HadChildrenOnEnum());
-  EXPECT_EQ(key->Values(), values);
-}
-
 TEST_F(ObjectModelTest, EnumeratorsWalkASnapshot) {
   auto keys = ModelAccess::NewKeys();
   for (const char* name : {"a", "b", "c"}) ModelAccess::Add(*keys, name, 0, name);

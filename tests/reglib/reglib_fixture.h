@@ -10,6 +10,7 @@
 
 #include "platform/registry_api.h"
 #include "reglib/qvr_cls_registry_object.h"
+#include "support/registry_values.h"
 #include "support/temp_registry.h"
 
 namespace qvr {
@@ -35,26 +36,11 @@ class ReglibTest : public ::testing::Test {
         ERROR_SUCCESS);
   }
 
-  // Reads a value of the scratch key back raw; type REG_NONE and "" when absent.
+  // A value of the scratch key, raw; {REG_NONE, "<absent>"} when absent.
   std::pair<DWORD, std::string> GetRaw(const std::string& name) {
-    DWORD type = REG_NONE;
-    DWORD length = 0;
-    if (RegQueryValueExA(scratch_, name.c_str(), nullptr, &type, nullptr, &length) != 0) {
-      return {REG_NONE, ""};
-    }
-    std::string bytes(length, '\0');
-    RegQueryValueExA(scratch_, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()),
-                     &length);
-    bytes.resize(length);
-    return {type, bytes};
+    return testing::GetRaw(scratch_, name);
   }
-
-  bool KeyExists(HKEY parent, const std::string& path) {
-    HKEY probe = 0;
-    if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &probe) != ERROR_SUCCESS) return false;
-    RegCloseKey(probe);
-    return true;
-  }
+  bool KeyExists(HKEY parent, const std::string& path) { return testing::KeyExists(parent, path); }
 
   testing::TempRegistry temp_;
   std::shared_ptr<qvrClsRegistryObject> reg_;

@@ -11,6 +11,7 @@
 #include "platform/xml/dom_document.h"
 #include "server/catalog.h"
 #include "server/identifiers.h"
+#include "support/registry_values.h"
 #include "support/temp_registry.h"
 
 namespace qvr {
@@ -27,13 +28,7 @@ LateBound Create(const Guid& clsid) {
 }
 
 void Write(const std::string& path, const std::string& name, const std::string& text) {
-  HKEY h = 0;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &h, nullptr),
-            ERROR_SUCCESS);
-  RegSetValueExA(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(h);
+  testing::PutString(HKEY_CURRENT_USER, path, name, text);
 }
 
 // The child of `parent` whose text is `text`, through the person's interface.

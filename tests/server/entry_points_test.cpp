@@ -8,7 +8,6 @@
 
 #include "platform/registry_api.h"
 #include "platform/server/class_factory.h"
-#include "platform/server/function_sink.h"
 #include "platform/server/late_bound.h"
 #include "server/entry_points.h"
 #include "server/identifiers.h"
@@ -22,45 +21,30 @@ std::string LibraryPath() {
   return std::string(dir ? dir : ".") + "/server/libqvrRegistryBrowser.so";
 }
 
-// Every key below `path` of HKEY_CLASSES_ROOT with its values, as text.
-void Snapshot(HKEY parent, const std::string& path, std::map<std::string, std::string>* out) {
+// Every key below `path` (HKLM-relative, full path) with its values, as text.
+void Snapshot(const std::string& path, std::map<std::string, std::string>* out) {
   HKEY key = 0;
-  if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
   std::string& entry = (*out)[path];
+  char name[1025];
+  BYTE data[4096];
   for (DWORD i = 0;; ++i) {
-    char name[1025];
-    DWORD len = 1024, type = 0;
-    BYTE data[4096];
-    DWORD size = sizeof data;
+    DWORD len = 1024, type = 0, size = sizeof data;
     if (RegEnumValueA(key, i, name, &len, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
     entry += std::string(name, len) + "=" + std::to_string(type) + ":" +
              std::string(reinterpret_cast<char*>(data), size) + ";";
   }
   for (DWORD i = 0;; ++i) {
-    char name[1025];
     DWORD len = 1024;
-    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-      break;
-    }
-    Snapshot(key, std::string(name, len), out);
-    // Children are recorded under their own relative names; prefix them.
-    std::map<std::string, std::string> renamed;
-    for (auto it = out->begin(); it != out->end();) {
-      if (it->first == std::string(name, len) || it->first.rfind(std::string(name, len) + "\\", 0) == 0) {
-        renamed[path + "\\" + it->first] = it->second;
-        it = out->erase(it);
-      } else {
-        ++it;
-      }
-    }
-    out->merge(renamed);
+    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != 0) break;
+    Snapshot(path + "\\" + std::string(name, len), out);
   }
   RegCloseKey(key);
 }
 
 std::map<std::string, std::string> ClassesSnapshot() {
   std::map<std::string, std::string> out;
-  Snapshot(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes", &out);
+  Snapshot("SOFTWARE\\Classes", &out);
   return out;
 }
 
@@ -199,33 +183,6 @@ TEST_F(EntryPointsTest, FactoriesAndUnloading) {
     EXPECT_EQ(LateBound::FromVariant(keys).Get("Count").ToLong(), 1);
   }
   EXPECT_EQ(can_unload(), S_OK);
-}
-
-TEST_F(EntryPointsTest, EventsThroughConnectionPoints) {
-  LateBound reg = Create(server_ids::kRegistryObjectClass);
-  const Variant hkcu(static_cast<int32_t>(HKEY_CURRENT_USER));
-  Variant h = reg.Call("OpenKey", {hkcu, Variant("Software\\Events")});
-  reg.Call("OpenKey", {h, Variant("one")});
-  reg.Call("OpenKey", {h, Variant("two\\three")});
-  reg.Call("SetValue", {h, Variant("n"), Variant(int32_t{1000})});
-
-  std::vector<std::string> heard;
-  ComPtr<FunctionSink> sink(new FunctionSink());
-  sink->On(1, [&](std::vector<Variant>& a) {
-    heard.push_back(a[0].ToText() + ":" + (a[1].ToBool() ? "children" : "leaf"));
-  });
-  sink->On(2, [&](std::vector<Variant>& a) {
-    heard.push_back("value " + LateBound::FromVariant(a[0]).Get("ValueName").ToText());
-  });
-  uint32_t cookie = ConnectEvents(reg.Get(), server_ids::kRegistryObjectEvents, sink.Get());
-  ASSERT_NE(cookie, 0u);
-  reg.Call("EnumKeys", {h, Variant(true), Variant(false), Variant(true)});
-  reg.Call("EnumValues", {h, Variant(true), Variant(false), Variant(true)});
-  EXPECT_EQ(heard, (std::vector<std::string>{"one:leaf", "two:children", "value ", "value n"}));
-  EXPECT_TRUE(DisconnectEvents(reg.Get(), server_ids::kRegistryObjectEvents, cookie));
-  heard.clear();
-  reg.Call("EnumKeys", {h, Variant(true)});
-  EXPECT_TRUE(heard.empty());
 }
 
 TEST_F(EntryPointsTest, RegistrationRoundTrip) {

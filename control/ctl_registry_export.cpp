@@ -174,25 +174,35 @@ bool ctlRegistry::PopulateDomWithKeyItems(DOMDocument* xmlDomDoc, DOMElement& xm
     DOMElement Q = doc.createElement("Properties");
     R.setAttribute("clsid", record->strRegistryClsID);
     const std::string& NM = record->strPropSheetName;
-    std::string S = NM;
-    if (S.empty()) {
+    const bool is_default = EqualsNoCase(NM, kDefaultName);
+    const bool is_starred = !is_default && EqualsNoCase(NM, kDefaultNameStarred);
+    std::string S;
+    if (NM.empty()) {
       S = record->strPropSheetKey;
+    } else if (NM.find(kDefaultNameStarred) == std::string::npos) {
+      S = NM;
     } else {
+      S = NM;
       for (size_t at = S.find(kDefaultNameStarred); at != std::string::npos;
            at = S.find(kDefaultNameStarred, at + 1)) {
         S.replace(at, std::string_view(kDefaultNameStarred).size(), kDefaultName);
       }
     }
-    const std::string value =
-        ExportedValue(record->strPropSheetType, record->strPropSheetValue, /*exact=*/false);
+    const std::string& type = record->strPropSheetType;
+    const std::string& data = record->strPropSheetValue;
+    // The converted text, computed before anything is written: a DWORD that is
+    // not a number ends the walk with nothing half written.
+    std::string converted;
+    const bool convert = EqualsNoCase(type, "REG_BINARY") || EqualsNoCase(type, "REG_DWORD");
+    if (convert) converted = ExportedValue(type, data, /*exact=*/false);
     R.setAttribute("status", S);
-    if (EqualsNoCase(NM, kDefaultName)) {
+    if (is_default) {
       const std::string key_name = export_text::KeyName(record->strPropSheetKey);
       R.setAttribute("name", key_name.empty() ? "Hive" : key_name);
       Q.setAttribute("name", "");
     } else {
       R.setAttribute("name", S);
-      Q.setAttribute("name", EqualsNoCase(NM, kDefaultNameStarred) ? kDefaultName : NM);
+      Q.setAttribute("name", is_starred ? std::string_view(kDefaultName) : std::string_view(NM));
     }
     R.setAttribute("descr", record->strRegistryDesc);
     R.setAttribute("image", record->strRegistryImage);
@@ -201,7 +211,7 @@ bool ctlRegistry::PopulateDomWithKeyItems(DOMDocument* xmlDomDoc, DOMElement& xm
     Q.setAttribute("hive", record->strPropSheetHive);
     Q.setAttribute("key", record->strPropSheetKey);
     Q.setAttribute("type", record->strPropSheetType);
-    Q.setAttribute("value", value);
+    Q.setAttribute("value", convert ? std::string_view(converted) : std::string_view(data));
     xmlParent.appendChild(R);
     R.appendChild(Q);
     result = true;

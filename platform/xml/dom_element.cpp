@@ -18,11 +18,16 @@ std::string DOMElement::tagName() const {
 }
 
 void DOMElement::setAttribute(std::string_view name, std::string_view value) {
+  // Attribute names are short: this copy stays on the stack.
+  const std::string key(name);
+  setAttribute(key.c_str(), value);
+}
+
+void DOMElement::setAttribute(const char* name, std::string_view value) {
   RequireElement();
-  if (!IsXmlName(name)) throw errors::InvalidProcedureCall("DOMElement");
-  std::string key(name);
-  pugi::xml_attribute attribute = node_.attribute(key.c_str());
-  if (!attribute) attribute = node_.append_attribute(key.c_str());
+  if (name == nullptr || !IsXmlName(name)) throw errors::InvalidProcedureCall("DOMElement");
+  pugi::xml_attribute attribute = node_.attribute(name);
+  if (!attribute) attribute = node_.append_attribute(name);
   // The sized form keeps a value that holds NUL characters whole.
   attribute.set_value(value.data(), value.size());
 }

@@ -39,6 +39,9 @@ class DOMElement {
   // Sets the attribute `name` to `value`. A name that is not a valid XML name
   // raises AutomationError 5.
   void setAttribute(std::string_view name, std::string_view value);
+  // The same for a name that is a NUL-terminated text (a literal, say),
+  // which spares a copy of the name.
+  void setAttribute(const char* name, std::string_view value);
   // The attribute's value; "" when the element has no such attribute.
   std::string getAttribute(std::string_view name) const;
   // Every attribute as (name, value), in creation order.

@@ -70,6 +70,12 @@ TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
   EXPECT_THROW(doc.createElement("1abc"), AutomationError);
   EXPECT_THROW(doc.createElement(""), AutomationError);
   EXPECT_THROW(a.setAttribute("a b", "v"), AutomationError);
+  EXPECT_THROW(a.setAttribute(std::string("a b"), "v"), AutomationError);
+  a.setAttribute(std::string("made"), std::string("here"));
+  a.setAttribute("made", "again");
+  EXPECT_EQ(a.attributes().size(), 1u);
+  EXPECT_EQ(a.getAttribute("made"), "again");
+  EXPECT_EQ(a.xml(), "<a made=\"again\"><c><b/></c></a>");
   EXPECT_NO_THROW(doc.createElement("Schlüssel"));
 }
 

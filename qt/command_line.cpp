@@ -4,14 +4,14 @@
 
 namespace qvr::browser {
 
-Pick ParsePick(const std::string& spec) {
+Pick ParsePick(const std::string& text) {
   Pick pick;
-  size_t eq = spec.find('=');
+  size_t eq = text.find('=');
   if (eq == std::string::npos) {
-    pick.key_path = spec;
+    pick.key_path = text;
   } else {
-    pick.key_path = spec.substr(0, eq);
-    pick.value = spec.substr(eq + 1);
+    pick.key_path = text.substr(0, eq);
+    pick.value = text.substr(eq + 1);
   }
   while (!pick.key_path.empty() && pick.key_path.back() == '\\') pick.key_path.pop_back();
   return pick;

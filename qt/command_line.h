@@ -45,7 +45,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
 std::string UsageText();
 
 // Splits "PATH[=VALUE]".
-Pick ParsePick(const std::string& spec);
+Pick ParsePick(const std::string& text);
 
 }  // namespace qvr::browser
 

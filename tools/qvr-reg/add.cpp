@@ -34,7 +34,7 @@ constexpr std::string_view kUsage =
 int Run(Invocation& call) {
   ParsedOptions options;
   std::string error;
-  if (!ParseOptions(call.args, OptionSpec{{"ve", "f"}, {"v", "t", "s", "d"}}, &options, &error)) {
+  if (!ParseOptions(call.args, OptionRules{{"ve", "f"}, {"v", "t", "s", "d"}}, &options, &error)) {
     return SyntaxError(call, "add", error);
   }
   if (options.Positional().size() != 1) return SyntaxError(call, "add", "Give one key name.");

@@ -46,7 +46,7 @@ int DeleteAllValues(Invocation& call, RegistrySession& session, HKEY key) {
 int Run(Invocation& call) {
   ParsedOptions options;
   std::string error;
-  if (!ParseOptions(call.args, OptionSpec{{"ve", "va", "f"}, {"v"}}, &options, &error)) {
+  if (!ParseOptions(call.args, OptionRules{{"ve", "va", "f"}, {"v"}}, &options, &error)) {
     return SyntaxError(call, "delete", error);
   }
   if (options.Positional().size() != 1) return SyntaxError(call, "delete", "Give one key name.");

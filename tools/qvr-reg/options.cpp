@@ -31,7 +31,7 @@ const std::string* ParsedOptions::Value(std::string_view name) const {
   return it == given_.end() ? nullptr : &it->second;
 }
 
-bool ParseOptions(const std::vector<std::string>& args, const OptionSpec& spec,
+bool ParseOptions(const std::vector<std::string>& args, const OptionRules& rules,
                   ParsedOptions* options, std::string* error) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -41,8 +41,8 @@ bool ParseOptions(const std::vector<std::string>& args, const OptionSpec& spec,
     }
     std::string name = Lower(std::string_view(arg).substr(1));
     if (name == "reg:32" || name == "reg:64") continue;
-    bool takes_value = Contains(spec.with_value, name);
-    if (!takes_value && !Contains(spec.flags, name)) {
+    bool takes_value = Contains(rules.with_value, name);
+    if (!takes_value && !Contains(rules.flags, name)) {
       *error = "Invalid option " + arg + ".";
       return false;
     }

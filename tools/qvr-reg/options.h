@@ -1,8 +1,8 @@
 // Options of a qvr-reg verb: "/name" or "-name", any letter case.
 //
-//   OptionSpec spec{{"ve", "s", "f"}, {"v"}};   // flags, options with a value
+//   OptionRules rules{{"ve", "s", "f"}, {"v"}};  // flags, options with a value
 //   ParsedOptions options;
-//   if (!ParseOptions(call.args, spec, &options, &error)) ...
+//   if (!ParseOptions(call.args, rules, &options, &error)) ...
 //   options.Positional()   // e.g. the key name
 //   options.Has("ve"), options.Value("v")
 #ifndef QVR_TOOLS_QVR_REG_OPTIONS_H_
@@ -15,7 +15,7 @@
 
 namespace qvr::reg_tool {
 
-struct OptionSpec {
+struct OptionRules {
   std::vector<std::string_view> flags;       // options that stand alone
   std::vector<std::string_view> with_value;  // options followed by one argument
 };
@@ -28,7 +28,7 @@ class ParsedOptions {
   const std::vector<std::string>& Positional() const { return positional_; }
 
  private:
-  friend bool ParseOptions(const std::vector<std::string>&, const OptionSpec&, ParsedOptions*,
+  friend bool ParseOptions(const std::vector<std::string>&, const OptionRules&, ParsedOptions*,
                            std::string*);
   std::map<std::string, std::string> given_;  // by lower-case name
   std::vector<std::string> positional_;
@@ -38,7 +38,7 @@ class ParsedOptions {
 // saying why, for an unknown or repeated option or one missing its argument.
 // "/reg:32" and "/reg:64" are accepted everywhere and ignored: this registry
 // has one view.
-bool ParseOptions(const std::vector<std::string>& args, const OptionSpec& spec,
+bool ParseOptions(const std::vector<std::string>& args, const OptionRules& rules,
                   ParsedOptions* options, std::string* error);
 
 // True when the arguments ask for help ("/?" or "-?").

@@ -122,7 +122,7 @@ LONG SearchTree(Invocation& call, RegistrySession& session, HKEY key, const KeyP
 int Run(Invocation& call) {
   ParsedOptions options;
   std::string error;
-  if (!ParseOptions(call.args, OptionSpec{{"ve", "s"}, {"v"}}, &options, &error)) {
+  if (!ParseOptions(call.args, OptionRules{{"ve", "s"}, {"v"}}, &options, &error)) {
     return SyntaxError(call, "query", error);
   }
   if (options.Positional().size() != 1) return SyntaxError(call, "query", "Give one key name.");

@@ -131,7 +131,6 @@ TEST_F(BrowserProgram, HelpAndBadArguments) {
   auto bad = RunProgram(Program(), {"--frobnicate"});
   EXPECT_EQ(bad.exit_code, 2);
   EXPECT_NE(bad.err.find("unknown option '--frobnicate'"), std::string::npos) << bad.err;
-  EXPECT_EQ(RunProgram(Program(), {"--size", "1x1"}).exit_code, 2);
 }
 
 TEST_F(BrowserProgram, PicksExportsAndRendersWithoutADisplay) {

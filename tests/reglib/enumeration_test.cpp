@@ -11,6 +11,7 @@
 #include "reglib/qvr_cls_value.h"
 #include "reglib/qvr_cls_values.h"
 #include "reglib_fixture.h"
+#include "support/raised.h"
 
 namespace qvr {
 namespace {
@@ -73,17 +74,12 @@ TEST_F(EnumerationTest, KeysWithEventsAndTheChildrenProbe) {
 }
 
 TEST_F(EnumerationTest, EventsOffAndNothingReturnedIsRefused) {
-  for (auto call :
-       {std::function<void()>([&] { reg_->EnumKeys(scratch_, false, true, true); }),
-        std::function<void()>([&] { reg_->EnumValues(scratch_, false, false, true); })}) {
-    try {
-      call();
-      FAIL() << "no error raised";
-    } catch (const AutomationError& e) {
-      EXPECT_EQ(e.Number(), 10029);
-      EXPECT_EQ(e.Source(), "RegLib.qvrClsRegistryObject");
-      EXPECT_EQ(e.Description(), "Cannot suppress events and return nothing.");
-    }
+  for (const AutomationError& e :
+       {testing::Raised([&] { reg_->EnumKeys(scratch_, false, true, true); }),
+        testing::Raised([&] { reg_->EnumValues(scratch_, false, false, true); })}) {
+    EXPECT_EQ(e.Number(), 10029);
+    EXPECT_EQ(e.Source(), "RegLib.qvrClsRegistryObject");
+    EXPECT_EQ(e.Description(), "Cannot suppress events and return nothing.");
   }
 }
 

@@ -12,6 +12,7 @@
 #include "reglib/qvr_cls_value.h"
 #include "reglib/qvr_cls_values.h"
 #include "reglib_fixture.h"
+#include "support/raised.h"
 
 namespace qvr {
 namespace {
@@ -19,14 +20,7 @@ namespace {
 using reglib_internal::ModelAccess;
 using ObjectModelTest = ReglibTest;
 
-int32_t ErrorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const AutomationError& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using testing::ErrorNumberOf;
 
 // Clients can neither make the objects nor fill them in.
 template <class T>

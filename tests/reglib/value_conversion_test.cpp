@@ -8,6 +8,7 @@
 
 #include "platform/automation_error.h"
 #include "reglib_fixture.h"
+#include "support/raised.h"
 
 namespace qvr {
 namespace {
@@ -181,12 +182,8 @@ TEST_F(ValueConversionTest, MultiStringSplitAndJoin) {
   EXPECT_EQ(reg_->ToMultiSZ(Variant::StringArray({"a", "b"})), "a\0b\0\0"s);
   EXPECT_EQ(reg_->ToMultiSZ(Variant::StringArray({})), "\0"s);
   EXPECT_EQ(reg_->ToMultiSZ(reg_->GetMultiSZ("x\0y"s)), "x\0y\0\0"s);
-  try {
-    reg_->ToMultiSZ(Variant("not an array"));
-    FAIL() << "a String was accepted as an array";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.Number(), errors::kTypeMismatch);
-  }
+  EXPECT_EQ(testing::ErrorNumberOf([&] { reg_->ToMultiSZ(Variant("not an array")); }),
+            errors::kTypeMismatch);
 }
 
 TEST_F(ValueConversionTest, DeleteValueAndKey) {

@@ -98,13 +98,11 @@ TEST(ToolkitNotifications, TreeChangesReachEveryObserver) {
   tree.Checkboxes(true);
   tree.Refresh();
   tree.Move(0, 0, 4800, 1855);
-  const auto redraw = std::to_string(static_cast<int>(WidgetProperty::kRedraw));
-  const auto pointer = std::to_string(static_cast<int>(WidgetProperty::kMousePointer));
-  const auto boxes = std::to_string(static_cast<int>(WidgetProperty::kCheckboxes));
-  const auto refresh = std::to_string(static_cast<int>(WidgetProperty::kRefresh));
-  EXPECT_EQ(first.log, (std::vector<std::string>{"property " + redraw, "property " + redraw,
-                                                 "property " + pointer, "property " + boxes,
-                                                 "property " + refresh, "moved"}));
+  auto property = [](WidgetProperty p) { return "property " + std::to_string(static_cast<int>(p)); };
+  using enum WidgetProperty;
+  EXPECT_EQ(first.log, (std::vector<std::string>{property(kRedraw), property(kRedraw),
+                                                 property(kMousePointer), property(kCheckboxes),
+                                                 property(kRefresh), "moved"}));
   // The second observer heard the nodes too; removed observers hear nothing.
   EXPECT_EQ(second.log.size(), 22u);
   tree.RemoveObserver(&second);

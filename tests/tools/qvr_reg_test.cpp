@@ -42,6 +42,12 @@ class QvrRegTest : public ::testing::Test {
     return testing::GetRaw(key, name);
   }
   bool Exists(HKEY parent, const std::string& path) { return testing::KeyExists(parent, path); }
+  // How a run that should fail ended: its exit code and what it printed on
+  // its error stream.
+  std::string Failure(std::vector<std::string> args) {
+    ProgramResult r = Reg(std::move(args));
+    return std::to_string(r.exit_code) + " " + r.err;
+  }
   void TearDown() override {
     for (HKEY key : keys_) RegCloseKey(key);
   }
@@ -99,9 +105,7 @@ TEST_F(QvrRegTest, QueryPrintsValuesAndSubKeysAsRegDoes) {
             "\nHKEY_CURRENT_USER\\Software\\Acme\\Alpha\n    (Default)    REG_SZ    (value not "
             "set)\n\n");
 
-  r = Reg({"query", "HKCU\\Software\\Acme", "/v", "Missing"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, kNotFound);
+  EXPECT_EQ(Failure({"query", "HKCU\\Software\\Acme", "/v", "Missing"}), "1 "s + kNotFound);
   r = Reg({"query", "HKCU\\Software\\NoSuchKey"});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err, kNotFound);
@@ -155,9 +159,7 @@ TEST_F(QvrRegTest, HiveNamesShortLongAndAliases) {
   EXPECT_EQ(Reg({"query", "hkey_local_machine\\software"}).exit_code, 0);
 
   // The parser's other refusals are tested in process.
-  r = Reg({"query", "HKXX\\Software"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, "ERROR: Invalid key name.\n");
+  EXPECT_EQ(Failure({"query", "HKXX\\Software"}), "1 ERROR: Invalid key name.\n");
 }
 
 TEST_F(QvrRegTest, AddWritesEveryTypeAndAsksBeforeOverwriting) {
@@ -237,9 +239,7 @@ TEST_F(QvrRegTest, DeleteKeysTreesAndValues) {
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, kSuccess);
   EXPECT_EQ(Get(doomed, "one").second, "<absent>");
-  r = Reg({"delete", "HKCU\\Software\\Doomed", "/v", "one", "/f"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, kNotFound);
+  EXPECT_EQ(Failure({"delete", "HKCU\\Software\\Doomed", "/v", "one", "/f"}), "1 "s + kNotFound);
 
   r = Reg({"delete", "HKCU\\Software\\Doomed", "/ve"}, "y\n");
   EXPECT_EQ(r.exit_code, 0);
@@ -265,12 +265,8 @@ TEST_F(QvrRegTest, DeleteKeysTreesAndValues) {
   EXPECT_FALSE(Exists(HKEY_CURRENT_USER, "Software\\Doomed"));
   EXPECT_TRUE(Exists(HKEY_CURRENT_USER, "Software"));
 
-  r = Reg({"delete", "HKCU\\Software\\Doomed", "/f"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, kNotFound);
-  r = Reg({"delete", "HKLM", "/f"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, "ERROR: A whole hive cannot be deleted.\n");
+  EXPECT_EQ(Failure({"delete", "HKCU\\Software\\Doomed", "/f"}), "1 "s + kNotFound);
+  EXPECT_EQ(Failure({"delete", "HKLM", "/f"}), "1 ERROR: A whole hive cannot be deleted.\n");
   EXPECT_TRUE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE"));
 }
 
@@ -318,9 +314,8 @@ TEST_F(QvrRegTest, RemoteMachinesFromTheMachineTable) {
 
   EXPECT_EQ(Reg({"query", "\\\\localhost\\HKLM\\SOFTWARE"}).exit_code, 0);  // this machine
 
-  r = Reg({"query", "\\\\Server2\\HKLM\\SOFTWARE"});
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.err, "ERROR: The network path was not found.\n");
+  EXPECT_EQ(Failure({"query", "\\\\Server2\\HKLM\\SOFTWARE"}),
+            "1 ERROR: The network path was not found.\n");
   r = Reg({"query", "\\\\Server1\\HKCU\\Software"});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.err.rfind("ERROR: Invalid key name.", 0), 0u);

@@ -178,6 +178,24 @@ TEST_F(PickingTest, KeyNamedLikeTheComputerDoesNotStopTheWalk) {
   EXPECT_EQ(Images(kHklm), "SELECTKEY/SELECTOPEN");
 }
 
+TEST_F(PickingTest, RowTickedAfterAHiveTickMarksTheKeyItBelongsTo) {
+  Click(kB);
+  // A tick on the hive makes it the node to take back...
+  control_->tvReg().UserCheck(Node(kHklm), true);
+  // ...and a row ticked before the timer runs still marks its own key.
+  Tick("V");
+  loop_.Advance(10);
+  EXPECT_FALSE(Node(kHklm)->Checked());
+  EXPECT_EQ(Images(kB), "SELECTKEY/SELECTOPEN");
+  EXPECT_EQ(Images(kA), "SELECTKEY/SELECTOPEN");
+  // So the export finds the value below its marked keys.
+  DOMDocument doc;
+  ASSERT_TRUE(doc.loadXML("<Root/>"));
+  control_->GetSelectedDOM(&doc);
+  EXPECT_NE(doc.xml().find("key=\"SOFTWARE\\A\\B\" type=\"REG_SZ\" value=\"v\""),
+            std::string::npos);
+}
+
 TEST_F(PickingTest, SingleSelectionIgnoresTreeTicks) {
   toolkit::PropertyBag single;
   control_->UserControl_ReadProperties(single);

@@ -12,10 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry_service.h"
 #include "platform/regfile/reg_byte_input.h"
+#include "platform/regfile/reg_file_exporter.h"
+#include "platform/regfile/reg_file_importer.h"
 #include "platform/regfile/reg_file_parser.h"
 #include "platform/regfile/reg_file_writer.h"
 #include "platform/regfile/reg_syntax.h"
+#include "platform/sqlite_store.h"
 #include "platform/unicode.h"
 
 namespace qvr::fuzz {
@@ -89,6 +93,49 @@ inline void RoundTrip(const Item& item, RegFileWriter::Dialect dialect) {
   } else {
     Check(sink.items.size() == 1 && sink.items[0] == expected, "the key did not read back");
   }
+}
+
+// Everything below HKEY_LOCAL_MACHINE and HKEY_USERS, as .reg text.
+inline std::string Snapshot(RegistryService& service) {
+  RegFileWriter writer;
+  RegFileExporter exporter(service);
+  for (const char* root : {"HKEY_LOCAL_MACHINE", "HKEY_USERS"}) {
+    RegKeyPath key;
+    std::string error;
+    Check(RegKeyPath::Parse(root, &key, &error), "a hive name did not parse");
+    RegStatus status = exporter.Export(key, writer, [] { return true; });
+    if (!status.ok()) std::fprintf(stderr, "%s\n", status.ToString().c_str());
+    Check(status.ok(), "the registry could not be exported");
+  }
+  writer.Finish();
+  std::string out;
+  writer.TakeOutput(&out);
+  return out;
+}
+
+// Imports `bytes` as a .reg file into a fresh registry in memory. A failed
+// import must leave it as it was; a successful one must export to a file
+// that reads back; no handle may stay open.
+inline void CheckImport(std::string_view bytes) {
+  std::string error;
+  std::shared_ptr<RegistryStore> store(SqliteStore::OpenInMemory(&error));
+  Check(store != nullptr, "no store in memory");
+  RegistryService service(store);
+  std::string before = Snapshot(service);
+  RegTextSource source(RegByteInput::FromMemory(bytes), 1 << 16);
+  RegFileImporter importer(service);
+  RegStatus status = importer.Import(source);
+  std::string after = Snapshot(service);
+  if (!status.ok()) {
+    Check(!status.message().empty(), "a failure without a message");
+    Check(after == before, "a failed import changed the store");
+  } else {
+    RegTextSource again(RegByteInput::FromMemory(after));
+    CollectSink sink;
+    RegFileParser parser;
+    Check(parser.Parse(again, sink).ok(), "the export of an import does not read back");
+  }
+  Check(service.OpenHandleCount() == 0, "the import left handles open");
 }
 
 }  // namespace qvr::fuzz

@@ -113,6 +113,8 @@ RegStatus RegFileParser::KeyLine(std::string_view line, RegSink& sink) {
   if (remove) written.remove_prefix(1);
   std::string path = regsyntax::ValidUtf8(written);
   std::string problem = regsyntax::KeyPathProblem(path);
+  // A lone CR survives line splitting, but no .reg file could name the key again.
+  if (problem.empty() && path.find('\r') != std::string::npos) problem = "a CR character in a key name";
   if (!problem.empty()) return RegStatus::Syntax(line_, problem);
   if (remove) {
     state_ = State::kDeletedKey;
@@ -136,6 +138,9 @@ RegStatus RegFileParser::ValueLine(std::string_view line, RegTextSource& source,
   }
   name = regsyntax::ValidUtf8(name);
   std::string problem = regsyntax::ValueNameProblem(name);
+  if (problem.empty() && name.find('\r') != std::string::npos) {
+    problem = "a CR character in a value name";
+  }
   if (!problem.empty()) return RegStatus::Syntax(line_, problem);
   SkipSpace(line, &i);
   if (i >= line.size() || line[i] != '=') {

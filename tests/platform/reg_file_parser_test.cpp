@@ -180,6 +180,8 @@ TEST(RegFileParser, NamesTheLineAndTheFault) {
       {"[" + std::string("HKEY_USERS\\") + std::string(256, 'k') + "]\n", 4, "longer than 255"},
       {"\"" + std::string(16384, 'v') + "\"=\"x\"\n", 4, "longer than 16383"},
       {std::string("\"a\0b\"=\"x\"\n", 10), 4, "NUL character"},
+      {"[HKEY_USERS\\K\ra]\n", 4, "CR character in a key name"},
+      {"\"a\rb\"=\"x\"\n", 4, "CR character in a value name"},
       {"[-HKEY_USERS\\K]\n\"a\"=\"b\"\n", 5, "deletes"},
       {"junk\n", 4, "neither a key, a value nor a comment"},
   };

@@ -1,7 +1,7 @@
 // Replays the fuzzers' regression corpus (inputs that once found a fault, and
-// a sample of what the fuzzers found interesting) through the readers with
-// the fuzz targets' own checks: no crash, and everything read survives the
-// writer and the reader again.
+// a sample of what the fuzzers found interesting) through the readers and
+// the importer with the fuzz targets' own checks: no crash, everything read
+// survives the writer and the reader again, a failed import changes nothing.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -31,7 +31,7 @@ std::string Read(const std::filesystem::path& path) {
 }
 
 template <typename Parser>
-void Replay(const char* folder, bool both_dialects) {
+void Replay(const char* folder, bool is_reg) {
   auto files = Files(folder);
   ASSERT_GE(files.size(), 10u);
   int read_cleanly = 0;
@@ -47,8 +47,9 @@ void Replay(const char* folder, bool both_dialects) {
     read_cleanly += status.ok();
     for (const fuzz::Item& item : sink.items) {
       EXPECT_NO_THROW(fuzz::RoundTrip(item, RegFileWriter::Dialect::kRegedit5));
-      if (both_dialects) EXPECT_NO_THROW(fuzz::RoundTrip(item, RegFileWriter::Dialect::kRegedit4));
+      if (is_reg) EXPECT_NO_THROW(fuzz::RoundTrip(item, RegFileWriter::Dialect::kRegedit4));
     }
+    if (is_reg) EXPECT_NO_THROW(fuzz::CheckImport(bytes));
   }
   // The corpus holds good files as well as bad ones.
   EXPECT_GT(read_cleanly, 0);

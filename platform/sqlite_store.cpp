@@ -126,6 +126,12 @@ bool SqliteStore::Prepare(std::string* error) {
     *error = std::string("not a registry store (") + sqlite3_errmsg(db_) + ")";
     return false;
   }
+  // Switching the journal to WAL rewrites the file's header, so another
+  // program's database must be recognised as such before that.
+  if (tables > 0 && !IsRegistryStore()) {
+    *error = "not a registry store";
+    return false;
+  }
   // Full synchronisation: a commit is on disk before the call returns.
   std::string setup = "PRAGMA synchronous=FULL;";
   if (!read_only_) setup = "PRAGMA journal_mode=WAL; " + setup;
@@ -140,17 +146,9 @@ bool SqliteStore::Prepare(std::string* error) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     return false;
   }
-  sqlite3_stmt* s = Prepared("SELECT value FROM qvr_meta WHERE name='format'");
-  if (s == nullptr) {
+  if (tables == 0 && !IsRegistryStore()) {
     *error = "not a registry store";
     return false;
-  }
-  {
-    Step step(s);
-    if (step.Run() != SQLITE_ROW) {
-      *error = "not a registry store";
-      return false;
-    }
   }
   // A store made before an index was added gets it now.
   if (!read_only_ && tables > 0) {
@@ -158,6 +156,13 @@ bool SqliteStore::Prepare(std::string* error) {
                  nullptr, nullptr, nullptr);
   }
   return true;
+}
+
+bool SqliteStore::IsRegistryStore() {
+  sqlite3_stmt* s = Prepared("SELECT value FROM qvr_meta WHERE name='format'");
+  if (s == nullptr) return false;
+  Step step(s);
+  return step.Run() == SQLITE_ROW;
 }
 
 SqliteStore::~SqliteStore() {

@@ -53,6 +53,8 @@ class SqliteStore : public RegistryStore {
  private:
   SqliteStore(sqlite3* db, bool read_only) : db_(db), read_only_(read_only) {}
   bool Prepare(std::string* error);
+  // True when the database holds this store's format marker.
+  bool IsRegistryStore();
   // Maps an SQLite failure to a registry result code.
   LONG Failure(int rc) const;
   // The statement for `sql`, prepared on first use and kept until the store

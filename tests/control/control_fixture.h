@@ -17,6 +17,9 @@
 
 namespace qvr {
 
+const std::string kHklm = "_&H80000002";
+const std::string kHku = "_&H80000003";
+
 // Records the control's events.
 class EventLog : public ctlRegistryEvents {
  public:
@@ -31,28 +34,33 @@ class EventLog : public ctlRegistryEvents {
 
 class ControlTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    control_ = std::make_unique<ctlRegistry>(loop_, messages_);
-    events_ = std::make_shared<EventLog>();
-    control_->Advise(events_);
-  }
-  void TearDown() override { control_.reset(); }
+  void SetUp() override { control_->Advise(events_); }
 
   // Restores the properties with a multiple-selection bag.
   void UseMultiSelect() {
     toolkit::PropertyBag bag;
-    bag.WriteProperty("SelectionType", Variant(int32_t{1}), Variant(int32_t{0}));
+    bag.WriteProperty("SelectionType", Variant(int32_t{1}));
     control_->UserControl_ReadProperties(bag);
   }
 
-  // Creates a key (and its parents) below a hive.
-  static void MakeKey(HKEY hive, const std::string& path) {
+  // Creates a key (and its parents) below a hive, with `count` sub-keys
+  // "K0", "K1", ... when asked.
+  static void MakeKey(HKEY hive, const std::string& path, int count = 0) {
     HKEY h = 0;
     ASSERT_EQ(RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
                               nullptr),
               ERROR_SUCCESS)
         << path;
+    for (int i = 0; i < count; ++i) MakeKey(h, "K" + std::to_string(i));
     RegCloseKey(h);
+  }
+  // Creates `path` on `machine`, added to the temporary store first.
+  void MakeRemoteKey(const std::string& machine, const std::string& path) {
+    temp_.AddMachine(machine);
+    HKEY remote = 0;
+    ASSERT_EQ(RegConnectRegistryA(machine.c_str(), HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);
+    MakeKey(remote, path);
+    RegCloseKey(remote);
   }
   static void DeleteKey(HKEY hive, const std::string& path) {
     ASSERT_EQ(RegDeleteKeyA(hive, path.c_str()), ERROR_SUCCESS) << path;
@@ -82,17 +90,27 @@ class ControlTest : public ::testing::Test {
   toolkit::Nodes& Nodes() { return control_->tvReg().Nodes(); }
   toolkit::NodePtr Node(const std::string& key) { return Nodes().Find(key); }
   std::string Status() { return control_->sbStatusBar().Panels(1).Text(); }
+  std::string Images(const std::string& key) {
+    return Node(key)->Image() + "/" + Node(key)->SelectedImage();
+  }
 
-  // A person opens a node (and its ancestors) and clicks it.
+  // A person opens a node, clicks it, ticks a node or a row.
   void Open(const std::string& key) {
     toolkit::NodePtr node = Node(key);
     ASSERT_TRUE(node) << key;
     if (!node->Expanded() && node->Children() > 0) control_->tvReg().UserExpand(node);
   }
   void Click(const std::string& key) {
-    toolkit::NodePtr node = Node(key);
-    ASSERT_TRUE(node) << key;
-    control_->tvReg().UserClick(node);
+    ASSERT_TRUE(Node(key)) << key;
+    control_->tvReg().UserClick(Node(key));
+  }
+  void TickNode(const std::string& key, bool checked = true) {
+    ASSERT_TRUE(Node(key)) << key;
+    control_->tvReg().UserCheck(Node(key), checked);
+  }
+  void Tick(const std::string& row, bool checked = true) {
+    ASSERT_TRUE(Row(row)) << row;
+    control_->lvValues().UserCheck(Row(row), checked);
   }
   // Opens every level of a node-key path ("_&H80000002\SOFTWARE\X") in turn.
   void OpenPath(const std::string& key) {
@@ -125,12 +143,19 @@ class ControlTest : public ::testing::Test {
     }
     return nullptr;
   }
+  int RowCount() { return control_->lvValues().ListItems().Count(); }
+  void ExpectNoMessages() { EXPECT_TRUE(messages_.Messages().empty()); }
+  void ExpectOneMessage(const std::string& prompt) {
+    ASSERT_EQ(messages_.Messages().size(), 1u);
+    EXPECT_EQ(messages_.Messages()[0],
+              (toolkit::RecordedMessage{prompt, 16, "Uncaught Exception"}));
+  }
 
   testing::TempRegistry temp_;
   toolkit::ManualEventLoop loop_;
   toolkit::RecordingMessageService messages_;
-  std::unique_ptr<ctlRegistry> control_;
-  std::shared_ptr<EventLog> events_;
+  std::unique_ptr<ctlRegistry> control_ = std::make_unique<ctlRegistry>(loop_, messages_);
+  std::shared_ptr<EventLog> events_ = std::make_shared<EventLog>();
 };
 
 }  // namespace qvr

@@ -6,7 +6,6 @@
 namespace qvr {
 namespace {
 
-const std::string kHklm = "_&H80000002";
 const std::string kItem = "{9CD4B2F4-923D-47f5-A062-E897DD1DAD50}";
 const std::string kColl = "{53B533F5-224C-47e3-B01B-CA3B3F3FF4BF}";
 const std::string kDescr = "Wizard Generated Registry Item";
@@ -59,7 +58,6 @@ class ExportTest : public ControlTest {
     ASSERT_TRUE(control_->Show());
     OpenPath(kHklm + "\\SOFTWARE\\X");
   }
-  void Tick(const std::string& row) { control_->lvValues().UserCheck(Row(row), true); }
   // What the export appended after the root's own content.
   std::string Export() {
     control_->GetSelectedDOM(&doc_);
@@ -80,7 +78,7 @@ TEST_F(ExportTest, WorkedExampleOfMultipleSelection) {
   Click(kHklm + "\\SOFTWARE\\X");
   Tick("B");
   Tick("A");
-  control_->tvReg().UserCheck(Node(kHklm + "\\SOFTWARE\\Y"), true);
+  TickNode(kHklm + "\\SOFTWARE\\Y");
   const std::string x_items =
       ValueItem("A", "A", "7", "A", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\X", "REG_SZ", "a") +
       ValueItem("B", "B", "17", "B", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\X", "REG_BINARY",
@@ -97,13 +95,7 @@ TEST_F(ExportTest, WorkedExampleOfMultipleSelection) {
                                  Collection("SOFTWARE", Collection("X", "") +
                                                             KeyItem("Y", "HKEY_LOCAL_MACHINE",
                                                                     "SOFTWARE\\Y"))));
-  EXPECT_TRUE(messages_.Messages().empty());
-  // The document round-trips through a file.
-  control_->GetSelectedDOM(&doc_);
-  ASSERT_TRUE(doc_.save(temp_.Dir() + "/pick.xml"));
-  DOMDocument reread;
-  ASSERT_TRUE(reread.load(temp_.Dir() + "/pick.xml"));
-  EXPECT_EQ(reread.xml(), doc_.xml());
+  ExpectNoMessages();
 }
 
 TEST_F(ExportTest, MultipleSelectionSpecialValuesAndHiveRoots) {
@@ -118,11 +110,11 @@ TEST_F(ExportTest, MultipleSelectionSpecialValuesAndHiveRoots) {
   Tick("(default)*");
   Click(kHklm + "\\SOFTWARE");
   Tick("(default)");
-  Open("_&H80000003");
-  Click("_&H80000003");
+  Open(kHku);
+  Click(kHku);
   Tick("(default)");
   Tick("HD");
-  control_->tvReg().UserCheck(Node("_&H80000003\\.DEFAULT"), true);
+  TickNode(kHku + "\\.DEFAULT");
 
   const std::string hklm = Collection(
       "HKEY_LOCAL_MACHINE",
@@ -145,7 +137,7 @@ TEST_F(ExportTest, MultipleSelectionSpecialValuesAndHiveRoots) {
                                   "10") +
                         KeyItem(".DEFAULT", "HKEY_USERS", ".DEFAULT"));
   EXPECT_EQ(Export(), hklm + hku);
-  EXPECT_TRUE(messages_.Messages().empty());
+  ExpectNoMessages();
 }
 
 TEST_F(ExportTest, KeyNamedLikeAHiveGetsNoneOfTheHivesValues) {
@@ -154,14 +146,12 @@ TEST_F(ExportTest, KeyNamedLikeAHiveGetsNoneOfTheHivesValues) {
   SetString(HKEY_USERS, "", "HiveValue", "h");
   ShowTree();
   Open(kHklm + "\\SOFTWARE");
-  Open("_&H80000003");
-  Click("_&H80000003");
+  Open(kHku);
+  Click(kHku);
   Tick("HiveValue");
-  control_->tvReg().UserCheck(Node(kHklm + "\\SOFTWARE\\HKEY_USERS"), true);
-  const std::string exported = Export();
+  TickNode(kHklm + "\\SOFTWARE\\HKEY_USERS");
   // The hive's value appears once, in the hive's own Collection.
-  EXPECT_EQ(exported.find("status=\"HiveValue\""), exported.rfind("status=\"HiveValue\""));
-  EXPECT_EQ(exported,
+  EXPECT_EQ(Export(),
             Collection("HKEY_LOCAL_MACHINE",
                        Collection("SOFTWARE", KeyItem("HKEY_USERS", "HKEY_LOCAL_MACHINE",
                                                       "SOFTWARE\\HKEY_USERS"))) +
@@ -176,10 +166,7 @@ TEST_F(ExportTest, MultipleSelectionWithNothingOrNoDocument) {
   Click(kHklm + "\\SOFTWARE\\X");
   Tick("A");
   control_->GetSelectedDOM(nullptr);
-  ASSERT_EQ(messages_.Messages().size(), 1u);
-  EXPECT_EQ(messages_.Messages()[0],
-            (toolkit::RecordedMessage{"Uncaught error occurred in PopulateDomWithMultipleItems()",
-                                      16, "Uncaught Exception"}));
+  ExpectOneMessage("Uncaught error occurred in PopulateDomWithMultipleItems()");
   EXPECT_EQ(control_->Selection().Count(), 0);
 
   // Before any Show the tree is empty.
@@ -236,15 +223,13 @@ TEST_F(ExportTest, SingleSelectionShapes) {
   Click(kHklm + "\\SOFTWARE\\Y");
   EXPECT_EQ(Export(), SingleItem("Y", "Y", "2", "", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Y",
                                  "REG_SZ", ""));
-  EXPECT_TRUE(messages_.Messages().empty());
+  ExpectNoMessages();
 
   // A document without a root element: the writer's message, nothing else.
   DOMDocument bare;
   list.UserClickItem(Row("(default)"));
   control_->GetSelectedDOM(&bare);
-  ASSERT_EQ(messages_.Messages().size(), 1u);
-  EXPECT_EQ(messages_.Messages()[0].Prompt,
-            "Uncaught error occurred in PopulateDomWithSingleItem()");
+  ExpectOneMessage("Uncaught error occurred in PopulateDomWithSingleItem()");
 }
 
 }  // namespace

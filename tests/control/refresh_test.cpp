@@ -5,7 +5,6 @@
 namespace qvr {
 namespace {
 
-const std::string kHklm = "_&H80000002";
 const std::string kR = kHklm + "\\SOFTWARE\\R";
 
 class RefreshTest : public ControlTest {
@@ -19,18 +18,15 @@ class RefreshTest : public ControlTest {
   void F5(int16_t shift = 0) { control_->tvReg().UserKeyDown(toolkit::vbKeyF5, shift); }
 };
 
-TEST_F(RefreshTest, RightAfterShowDoesNothing) {
+TEST_F(RefreshTest, ExpandedKeySeesKeysAndValuesAddedAndDeleted) {
   ASSERT_TRUE(control_->Show());
+  // Right after Show there is nothing to refresh.
   events_->single_clicks.clear();
   control_->Refresh();
   F5();
   EXPECT_EQ(Nodes().Count(), 11);
   EXPECT_TRUE(events_->single_clicks.empty());
-  EXPECT_TRUE(messages_.Messages().empty());
-}
 
-TEST_F(RefreshTest, ExpandedKeySeesKeysAndValuesAddedAndDeleted) {
-  ASSERT_TRUE(control_->Show());
   OpenPath(kR);
   Click(kR);
   EXPECT_EQ(ChildTexts(kR), (std::vector<std::string>{"One", "Two"}));
@@ -49,34 +45,30 @@ TEST_F(RefreshTest, ExpandedKeySeesKeysAndValuesAddedAndDeleted) {
   // Pointer and status text are put back.
   EXPECT_EQ(control_->tvReg().MousePointer(), toolkit::ccArrow);
   EXPECT_EQ(Status(), "before refresh");
-  // Shift, Ctrl or Alt with F5 do nothing but clear the current value.
+  // Shift, Ctrl or Alt with F5 do nothing.
   MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\R\\Four");
   for (int16_t shift : {toolkit::vbShiftMask, toolkit::vbCtrlMask, toolkit::vbAltMask}) F5(shift);
   EXPECT_FALSE(Node(kR + "\\FOUR"));
-  EXPECT_TRUE(messages_.Messages().empty());
-}
 
-TEST_F(RefreshTest, KeyWithOneChildIsRefreshedLikeOneWithSeveral) {
-  ASSERT_TRUE(control_->Show());
+  // A key with one child is refreshed like one with several; one that had
+  // none gains one.
   OpenPath(kR + "\\TWO");
   Click(kR + "\\TWO");
   toolkit::NodePtr deep = Node(kR + "\\TWO\\DEEP");
-  ASSERT_TRUE(deep);
   DeleteKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\R\\Two\\Deep");
   MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\R\\Two\\Other");
   control_->Refresh();
   EXPECT_EQ(ChildTexts(kR + "\\TWO"), std::vector<std::string>{"Other"});
   EXPECT_EQ(deep->Tree(), nullptr);
-
-  // A key that had none gains one.
   Click(kR + "\\TWO\\OTHER");
   MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\R\\Two\\Other\\New");
   control_->Refresh();
   EXPECT_EQ(ChildTexts(kR + "\\TWO\\OTHER"), std::vector<std::string>{"New"});
-  EXPECT_TRUE(messages_.Messages().empty());
+  ExpectNoMessages();
 }
 
 TEST_F(RefreshTest, CollapsedKeyIsOpenedWithItsCurrentSubKeys) {
+  MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vanishing\\Child");
   ASSERT_TRUE(control_->Show());
   OpenPath(kHklm + "\\SOFTWARE");
   Click(kR);
@@ -87,14 +79,11 @@ TEST_F(RefreshTest, CollapsedKeyIsOpenedWithItsCurrentSubKeys) {
   EXPECT_TRUE(Node(kR)->Expanded());
 
   // A collapsed key whose sub-keys are gone by now refreshes quietly.
-  MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vanishing\\Child");
-  ASSERT_TRUE(control_->Show());
-  OpenPath(kHklm + "\\SOFTWARE");
   Click(kHklm + "\\SOFTWARE\\VANISHING");
   DeleteKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vanishing\\Child");
   control_->Refresh();
   EXPECT_EQ(Node(kHklm + "\\SOFTWARE\\VANISHING")->Children(), 0);
-  EXPECT_TRUE(messages_.Messages().empty());
+  ExpectNoMessages();
 }
 
 TEST_F(RefreshTest, MultipleSelectionDropsThePicksBelowTheKey) {
@@ -104,10 +93,10 @@ TEST_F(RefreshTest, MultipleSelectionDropsThePicksBelowTheKey) {
   ASSERT_TRUE(control_->Show());
   OpenPath(kHklm + "\\SOFTWARE\\OTHER");
   Click(kHklm + "\\SOFTWARE\\OTHER");
-  control_->lvValues().UserCheck(Row("Kept"), true);
+  Tick("Kept");
   OpenPath(kR + "\\TWO");
   Click(kR + "\\TWO");
-  control_->lvValues().UserCheck(Row("Picked"), true);
+  Tick("Picked");
   ASSERT_EQ(Node(kR)->Image(), "SELECTKEY");
 
   Click(kR);
@@ -118,8 +107,7 @@ TEST_F(RefreshTest, MultipleSelectionDropsThePicksBelowTheKey) {
   auto kept = control_->Selection().item(Variant("HKEY_LOCAL_MACHINE\\SOFTWARE\\Other"));
   EXPECT_EQ(kept->Count(), 1);
   EXPECT_EQ(Node(kR)->Image(), "REGKEY");
-  // SOFTWARE still leads to a pick.
-  EXPECT_EQ(Node(kHklm + "\\SOFTWARE")->Image(), "SELECTKEY");
+  EXPECT_EQ(Node(kHklm + "\\SOFTWARE")->Image(), "SELECTKEY");  // still leads to a pick
   EXPECT_EQ(ChildTexts(kR), (std::vector<std::string>{"One", "Two"}));
 }
 
@@ -130,10 +118,7 @@ TEST_F(RefreshTest, RefreshWithoutSelectedNodeReportsAndRecovers) {
   control_->tvReg().SelectedItem(nullptr);
   control_->sbStatusBar().Panels(1).Text("kept");
   control_->Refresh();
-  ASSERT_EQ(messages_.Messages().size(), 1u);
-  EXPECT_EQ(messages_.Messages()[0], (toolkit::RecordedMessage{
-                                         "Uncaught error occurred in Refresh()", 16,
-                                         "Uncaught Exception"}));
+  ExpectOneMessage("Uncaught error occurred in Refresh()");
   EXPECT_EQ(Status(), "kept");
   EXPECT_EQ(control_->tvReg().MousePointer(), toolkit::ccArrow);
   // Not stuck: a later refresh runs.

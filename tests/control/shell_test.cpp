@@ -6,7 +6,7 @@ namespace qvr {
 namespace {
 
 TEST_F(ControlTest, PropertiesRestoreAndSaveThroughTheBagText) {
-  // A new control, or an empty bag: the defaults and no check boxes.
+  // An empty bag: the defaults, no check boxes, and nothing stored back.
   toolkit::PropertyBag empty;
   control_->UserControl_ReadProperties(empty);
   EXPECT_EQ(control_->SelectionType(), SingleSelect);
@@ -14,9 +14,8 @@ TEST_F(ControlTest, PropertiesRestoreAndSaveThroughTheBagText) {
   EXPECT_EQ(control_->DividerPosition(), 0);
   EXPECT_FALSE(control_->tvReg().Checkboxes());
   EXPECT_FALSE(control_->lvValues().Checkboxes());
-  toolkit::PropertyBag saved_defaults;
-  control_->UserControl_WriteProperties(saved_defaults);
-  EXPECT_EQ(saved_defaults.Count(), 0u);  // defaults are not stored
+  control_->UserControl_WriteProperties(empty);
+  EXPECT_EQ(empty.Count(), 0u);
 
   control_->SelectionType(MultiSelect);
   control_->BrowserType(SystemPolicy);
@@ -30,9 +29,7 @@ TEST_F(ControlTest, PropertiesRestoreAndSaveThroughTheBagText) {
   EXPECT_EQ(text.find("BrowserType"), 0u);
   EXPECT_LT(text.find("SelectionType"), text.find("DividerPosition"));
 
-  toolkit::ManualEventLoop loop;
-  toolkit::RecordingMessageService messages;
-  ctlRegistry again(loop, messages);
+  ctlRegistry again(loop_, messages_);
   again.Surface().Resize(4800, 6000);
   toolkit::PropertyBag restored;
   ASSERT_TRUE(restored.FromText(text));
@@ -52,7 +49,7 @@ TEST_F(ControlTest, PropertiesRestoreAndSaveThroughTheBagText) {
   damaged.WriteProperty("BrowserType", Variant(int32_t{1}));
   damaged.WriteProperty("SelectionType", Variant("not a number"));
   damaged.WriteProperty("DividerPosition", Variant(int32_t{2500}));
-  ctlRegistry third(loop, messages);
+  ctlRegistry third(loop_, messages_);
   third.UserControl_ReadProperties(damaged);
   EXPECT_EQ(third.BrowserType(), SystemPolicy);
   EXPECT_EQ(third.SelectionType(), SingleSelect);
@@ -64,7 +61,7 @@ TEST_F(ControlTest, EventsReachConnectedSinksOnly) {
   auto second = std::make_shared<EventLog>();
   const uint32_t cookie = control_->Advise(second);
   EXPECT_NE(cookie, 0u);
-  Click("_&H80000003");
+  Click(kHku);
   // The sink flips its argument; the next sink still hears the control's
   // own value.
   EXPECT_EQ(events_->single_clicks.back(), false);
@@ -72,91 +69,80 @@ TEST_F(ControlTest, EventsReachConnectedSinksOnly) {
 
   control_->Unadvise(cookie);
   control_->Unadvise(9999);  // unknown cookies are ignored
-  Open("_&H80000003");
-  Click("_&H80000003\\.DEFAULT");
+  Open(kHku);
+  Click(kHku + "\\.DEFAULT");
   EXPECT_EQ(events_->single_clicks.back(), true);
   EXPECT_EQ(second->single_clicks.size(), 1u);
 
   // A sink that has ended is skipped.
   events_.reset();
-  Click("_&H80000003");
+  Click(kHku);
   EXPECT_EQ(second->single_clicks.size(), 1u);
 }
 
-TEST_F(ControlTest, ResizeLayoutMovesBarWithBottomEdge) {
+TEST_F(ControlTest, LayoutFollowsResizeDividerPositionAndTheDraggedBar) {
+  // Placement of bar, tree and list for a bar top and a control height.
+  auto expect_layout = [](ctlRegistry& c, float top, float height) {
+    EXPECT_EQ(c.pcVSplit().Top(), top);
+    EXPECT_EQ(c.tvReg().Height(), top + 55);
+    EXPECT_EQ(c.lvValues().Top(), top + 55);
+    EXPECT_EQ(c.lvValues().Height(), height - (315 + top));
+  };
+  auto& bar = control_->pcVSplit();
+  auto& list = control_->lvValues();
   // Start-up: the bar at half the height, 45 high; the status bar 315 high.
-  EXPECT_EQ(control_->pcVSplit().Top(), 1800);
-  EXPECT_EQ(control_->pcVSplit().Height(), 45);
-  const float status = control_->sbStatusBar().Height();
-  ASSERT_EQ(status, 315);
+  EXPECT_EQ(bar.Top(), 1800);
+  EXPECT_EQ(bar.Height(), 45);
+  ASSERT_EQ(control_->sbStatusBar().Height(), 315);
 
   // Growing by 1000 moves the bar down by 1000; the list keeps its height.
   control_->Surface().Resize(4800, 4600);
-  EXPECT_EQ(control_->pcVSplit().Top(), 2800);
-  EXPECT_EQ(control_->pcVSplit().Height(), 55);
-  EXPECT_EQ(control_->pcVSplit().Width(), 4800);
-  EXPECT_EQ(control_->tvReg().Height(), 2855);
-  EXPECT_EQ(control_->lvValues().Top(), 2855);
-  EXPECT_EQ(control_->lvValues().Height(), 4600 - (status + 2800));
-  EXPECT_EQ(control_->lvValues().ColumnHeaders().Item(3).Width(), 4800 - 1440);
-  EXPECT_EQ(control_->sbStatusBar().Top(), 4600 - status);
+  expect_layout(*control_, 2800, 4600);
+  EXPECT_EQ(bar.Height(), 55);
+  EXPECT_EQ(bar.Width(), 4800);
+  EXPECT_EQ(list.ColumnHeaders().Item(3).Width(), 4800 - 1440);
+  EXPECT_EQ(control_->sbStatusBar().Top(), 4600 - 315);
 
   // Shrinking close to the bar re-centres it, then shifts it by the change:
   // 3000 / 2 - 1600 = -100, above the top edge, and the tree gets nothing.
   control_->Surface().Resize(4800, 3000);
-  EXPECT_EQ(control_->pcVSplit().Top(), -100);
+  EXPECT_EQ(bar.Top(), -100);
   EXPECT_EQ(control_->tvReg().Height(), 0);
-  EXPECT_EQ(control_->lvValues().Top(), -45);
-  EXPECT_EQ(control_->lvValues().Height(), 3000 - (status - 100));
-
+  EXPECT_EQ(list.Top(), -45);
+  EXPECT_EQ(list.Height(), 3000 - (315 - 100));
   // A list narrower than its type column has no data column.
   control_->Surface().Resize(1000, 3000);
-  EXPECT_EQ(control_->lvValues().ColumnHeaders().Item(3).Width(), 0);
-  EXPECT_EQ(control_->lvValues().ColumnHeaders().Item(1).Width(), 4276.0f * 1440 / 2540);
-}
+  EXPECT_EQ(list.ColumnHeaders().Item(3).Width(), 0);
+  EXPECT_EQ(list.ColumnHeaders().Item(1).Width(), 4276.0f * 1440 / 2540);
 
-TEST_F(ControlTest, DraggingTheBarKeepsItWithinLimits) {
-  control_->Surface().Resize(4800, 3000);  // the bar follows the bottom: 1800 - 600
-  ASSERT_EQ(control_->pcVSplit().Top(), 1200);
-  auto& bar = control_->pcVSplit();
-  // Moves before a press do nothing.
-  bar.UserMouseMove(0, 0, 0, 300);
-  EXPECT_EQ(bar.Top(), 1200);
-
-  bar.UserMouseDown(toolkit::vbLeftButton, 0, 10, 10);
-  EXPECT_EQ(bar.BackColor(), 0x8000000Cu);
-  bar.UserMouseMove(toolkit::vbLeftButton, 0, 10, -700);
-  EXPECT_EQ(bar.Top(), 500);
-  bar.UserMouseMove(toolkit::vbLeftButton, 0, 10, 5000);
-  EXPECT_EQ(bar.Top(), 3000 - 1200);
-  // Only the bar moves until the release.
-  EXPECT_EQ(control_->tvReg().Height(), 1255);
-  bar.UserMouseUp(toolkit::vbLeftButton, 0, 10, 10);
-  EXPECT_EQ(bar.BackColor(), 0x8000000Fu);
-  EXPECT_EQ(bar.Top(), 1800);
-  EXPECT_EQ(control_->tvReg().Height(), 1855);
-  EXPECT_EQ(control_->lvValues().Top(), 1855);
-  EXPECT_EQ(control_->lvValues().Height(), 3000 - (315 + 1800));
-  // Dragging leaves the property alone.
-  EXPECT_EQ(control_->DividerPosition(), 0);
-}
-
-TEST_F(ControlTest, DividerPositionPlacesTheBarAtOnce) {
+  // DividerPosition places the bar at once; 0 and less leave it.
   control_->Surface().Resize(4800, 6000);
-  const float top = control_->pcVSplit().Top();
+  const float top = bar.Top();
   control_->DividerPosition(0);
   control_->DividerPosition(-5);
-  EXPECT_EQ(control_->pcVSplit().Top(), top);
-
+  EXPECT_EQ(bar.Top(), top);
   control_->DividerPosition(3000);
-  EXPECT_EQ(control_->pcVSplit().Top(), 3000);
-  EXPECT_EQ(control_->tvReg().Height(), 3055);
-  EXPECT_EQ(control_->lvValues().Top(), 3055);
-  EXPECT_EQ(control_->lvValues().Height(), 6000 - (315 + 3000));
+  expect_layout(*control_, 3000, 6000);
 
-  control_->Surface().Resize(1000, 6000);
-  control_->DividerPosition(3100);
-  EXPECT_EQ(control_->lvValues().ColumnHeaders().Item(3).Width(), 0);
+  // Dragging: moves before a press do nothing; while pressed only the bar
+  // moves, kept within limits; the release lays out the panes.
+  ctlRegistry fresh(loop_, messages_);
+  fresh.Surface().Resize(4800, 3000);  // the bar follows the bottom: 1800 - 600
+  auto& dragged = fresh.pcVSplit();
+  ASSERT_EQ(dragged.Top(), 1200);
+  dragged.UserMouseMove(0, 0, 0, 300);
+  EXPECT_EQ(dragged.Top(), 1200);
+  dragged.UserMouseDown(toolkit::vbLeftButton, 0, 10, 10);
+  EXPECT_EQ(dragged.BackColor(), 0x8000000Cu);
+  dragged.UserMouseMove(toolkit::vbLeftButton, 0, 10, -700);
+  EXPECT_EQ(dragged.Top(), 500);
+  dragged.UserMouseMove(toolkit::vbLeftButton, 0, 10, 5000);
+  EXPECT_EQ(dragged.Top(), 3000 - 1200);
+  EXPECT_EQ(fresh.tvReg().Height(), 1255);
+  dragged.UserMouseUp(toolkit::vbLeftButton, 0, 10, 10);
+  EXPECT_EQ(dragged.BackColor(), 0x8000000Fu);
+  expect_layout(fresh, 1800, 3000);
+  EXPECT_EQ(fresh.DividerPosition(), 0);  // dragging leaves the property alone
 }
 
 }  // namespace

@@ -6,14 +6,11 @@
 namespace qvr {
 namespace {
 
-const char* const kHklm = "_&H80000002";
-const char* const kHku = "_&H80000003";
-
-TEST_F(ControlTest, ShowLocalBuildsRootAndFiveHivesWithPlaceholders) {
+TEST_F(ControlTest, ShowLocalBuildsRootAndFiveHivesAndReplacesAnEarlierTree) {
+  toolkit::NodePtr old_software;
   for (const char* name : {"", "<none>"}) {
     events_->single_clicks.clear();
-    bool shown = std::string(name) == "<none>" ? control_->Show() : control_->Show(name);
-    ASSERT_TRUE(shown);
+    ASSERT_TRUE(std::string(name) == "<none>" ? control_->Show() : control_->Show(name));
     toolkit::NodePtr root = Nodes().Item(1);
     EXPECT_EQ(root->Key(), "ROOTKEY");
     EXPECT_EQ(root->Text(), "My Computer (Local System)");
@@ -24,46 +21,32 @@ TEST_F(ControlTest, ShowLocalBuildsRootAndFiveHivesWithPlaceholders) {
               (std::vector<std::string>{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
                                         "HKEY_LOCAL_MACHINE", "HKEY_USERS",
                                         "HKEY_CURRENT_CONFIG"}));
-    const char* keys[] = {"_&H80000000", "_&H80000001", "_&H80000002", "_&H80000003",
-                          "_&H80000005"};
+    const std::string keys[] = {"_&H80000000", "_&H80000001", kHklm, kHku, "_&H80000005"};
     for (int i = 0; i < 5; ++i) {
       toolkit::NodePtr hive = Nodes().Item(i + 2);
       EXPECT_EQ(hive->Key(), keys[i]);
-      EXPECT_EQ(hive->Image(), "REGKEY");
-      EXPECT_EQ(hive->SelectedImage(), "KEYOPEN");
-      ASSERT_EQ(hive->Children(), 1);
-      EXPECT_EQ(hive->Child()->Key(), std::string("DUMMY") + keys[i]);
-      EXPECT_EQ(hive->Child()->Text(), "");
+      EXPECT_EQ(Images(keys[i]), "REGKEY/KEYOPEN");
       EXPECT_FALSE(hive->Expanded());
+      ASSERT_EQ(hive->Children(), 1);
+      EXPECT_EQ(hive->Child()->Key(), "DUMMY" + keys[i]);
+      EXPECT_EQ(hive->Child()->Text(), "");
     }
+    // Nothing of the earlier tree is left.
     EXPECT_EQ(Nodes().Count(), 11);
+    if (old_software) EXPECT_EQ(old_software->Tree(), nullptr);
     // The closing click on the computer: no hive, no values, not valid.
     EXPECT_EQ(Status(), "");
-    EXPECT_EQ(control_->lvValues().ListItems().Count(), 0);
+    EXPECT_EQ(RowCount(), 0);
     EXPECT_EQ(events_->single_clicks, std::vector<bool>{false});
+    Open(kHklm);
+    Click(kHklm);
+    old_software = Node(kHklm + "\\SOFTWARE");
+    ASSERT_TRUE(old_software);
   }
 }
 
-TEST_F(ControlTest, ShowAgainReplacesEverything) {
-  ASSERT_TRUE(control_->Show());
-  Open(kHklm);
-  Click(kHklm);
-  toolkit::NodePtr old_software = Node(std::string(kHklm) + "\\SOFTWARE");
-  ASSERT_TRUE(old_software);
-  ASSERT_TRUE(control_->Show());
-  EXPECT_EQ(Nodes().Count(), 11);
-  EXPECT_FALSE(Node(std::string(kHklm) + "\\SOFTWARE"));
-  EXPECT_EQ(old_software->Tree(), nullptr);
-  EXPECT_EQ(control_->lvValues().ListItems().Count(), 0);
-}
-
-TEST_F(ControlTest, ShowRemoteMachineServesItsHives) {
-  temp_.AddMachine("FARHOST");
-  // A key only the remote machine has.
-  HKEY remote = 0;
-  ASSERT_EQ(RegConnectRegistryA("FARHOST", HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);
-  MakeKey(remote, "SOFTWARE\\OnlyThere");
-  RegCloseKey(remote);
+TEST_F(ControlTest, ShowRemoteUnreachableAndHalfConnectedMachines) {
+  MakeRemoteKey("FARHOST", "SOFTWARE\\OnlyThere");
   MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\OnlyHere");
   const size_t handles_before = temp_.Service().OpenHandleCount();
 
@@ -74,11 +57,10 @@ TEST_F(ControlTest, ShowRemoteMachineServesItsHives) {
               (std::vector<std::string>{"HKEY_LOCAL_MACHINE", "HKEY_USERS"}));
     EXPECT_EQ(Nodes().Item(2)->Key(), kHklm);
     EXPECT_EQ(Nodes().Item(3)->Key(), kHku);
-    OpenPath(std::string(kHklm) + "\\SOFTWARE");
-    EXPECT_TRUE(Node(std::string(kHklm) + "\\SOFTWARE\\ONLYTHERE"));
-    EXPECT_FALSE(Node(std::string(kHklm) + "\\SOFTWARE\\ONLYHERE"));
+    OpenPath(kHklm + "\\SOFTWARE");
+    EXPECT_FALSE(Node(kHklm + "\\SOFTWARE\\ONLYHERE"));
     // Paths come from the nodes below the computer, whatever its text.
-    Click(std::string(kHklm) + "\\SOFTWARE\\ONLYTHERE");
+    Click(kHklm + "\\SOFTWARE\\ONLYTHERE");
     EXPECT_EQ(Status(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\OnlyThere");
     EXPECT_EQ(events_->single_clicks.back(), true);
   }
@@ -87,37 +69,22 @@ TEST_F(ControlTest, ShowRemoteMachineServesItsHives) {
   // hives go.
   ASSERT_TRUE(control_->Show());
   EXPECT_EQ(temp_.Service().OpenHandleCount(), handles_before);
-  OpenPath(std::string(kHklm) + "\\SOFTWARE");
-  EXPECT_TRUE(Node(std::string(kHklm) + "\\SOFTWARE\\ONLYHERE"));
-  EXPECT_FALSE(Node(std::string(kHklm) + "\\SOFTWARE\\ONLYTHERE"));
+  OpenPath(kHklm + "\\SOFTWARE");
+  EXPECT_TRUE(Node(kHklm + "\\SOFTWARE\\ONLYHERE"));
+  EXPECT_FALSE(Node(kHklm + "\\SOFTWARE\\ONLYTHERE"));
 
-  // The control closes the hives of a machine still shown when it ends.
-  ASSERT_TRUE(control_->Show("FARHOST"));
-  EXPECT_GT(temp_.Service().OpenHandleCount(), handles_before);
-  control_.reset();
-  EXPECT_EQ(temp_.Service().OpenHandleCount(), handles_before);
-}
-
-TEST_F(ControlTest, ShowUnreachableMachineLeavesControlEmpty) {
-  ASSERT_TRUE(control_->Show());
-  Open(kHklm);
+  // A machine that does not answer leaves the control empty and quiet.
   Click(kHklm);
   events_->single_clicks.clear();
   EXPECT_FALSE(control_->Show("NOSUCHHOST"));
   EXPECT_EQ(Nodes().Count(), 0);
-  EXPECT_EQ(control_->lvValues().ListItems().Count(), 0);
+  EXPECT_EQ(RowCount(), 0);
   EXPECT_TRUE(events_->single_clicks.empty());
-  EXPECT_TRUE(messages_.Messages().empty());
-}
+  ExpectNoMessages();
 
-TEST_F(ControlTest, ShowMachineWhoseHivesConnectSeparately) {
-  temp_.AddMachine("HALFHOST");
-  HKEY remote = 0;
-  ASSERT_EQ(RegConnectRegistryA("HALFHOST", HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);
-  MakeKey(remote, "SOFTWARE\\RemoteKey");
-  RegCloseKey(remote);
+  // A machine whose HKEY_USERS does not answer: that hive is this machine's.
+  MakeRemoteKey("HALFHOST", "SOFTWARE\\RemoteKey");
   MakeKey(HKEY_USERS, "LocalUserKey");
-  // HKEY_USERS of that machine does not answer.
   auto previous = control_internal::SetRegistryConnector(
       [](const char* machine, HKEY hive, HKEY* result) -> LONG {
         if (hive == HKEY_USERS) return ERROR_BAD_NETPATH;
@@ -125,14 +92,17 @@ TEST_F(ControlTest, ShowMachineWhoseHivesConnectSeparately) {
       });
   ASSERT_TRUE(control_->Show("HALFHOST"));
   control_internal::SetRegistryConnector(previous);
-
   EXPECT_EQ(ChildTexts("ROOTKEY"),
             (std::vector<std::string>{"HKEY_LOCAL_MACHINE", "HKEY_USERS"}));
-  OpenPath(std::string(kHklm) + "\\SOFTWARE");
-  EXPECT_TRUE(Node(std::string(kHklm) + "\\SOFTWARE\\REMOTEKEY"));
-  // The hive that did not connect is this machine's.
+  OpenPath(kHklm + "\\SOFTWARE");
+  EXPECT_TRUE(Node(kHklm + "\\SOFTWARE\\REMOTEKEY"));
   Open(kHku);
-  EXPECT_TRUE(Node(std::string(kHku) + "\\LOCALUSERKEY"));
+  EXPECT_TRUE(Node(kHku + "\\LOCALUSERKEY"));
+
+  // The control closes the hives of a machine still shown when it ends.
+  EXPECT_GT(temp_.Service().OpenHandleCount(), handles_before);
+  control_.reset();
+  EXPECT_EQ(temp_.Service().OpenHandleCount(), handles_before);
 }
 
 }  // namespace

@@ -80,12 +80,6 @@ class ControlTest : public ::testing::Test {
                         const std::string& text) {
     SetValue(hive, path, name, REG_SZ, text + std::string(1, '\0'));
   }
-  static void SetDword(HKEY hive, const std::string& path, const std::string& name,
-                       uint32_t value) {
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    SetValue(hive, path, name, REG_DWORD, bytes);
-  }
 
   toolkit::Nodes& Nodes() { return control_->tvReg().Nodes(); }
   toolkit::NodePtr Node(const std::string& key) { return Nodes().Find(key); }

@@ -9,6 +9,7 @@ namespace {
 const std::string kItem = "{9CD4B2F4-923D-47f5-A062-E897DD1DAD50}";
 const std::string kColl = "{53B533F5-224C-47e3-B01B-CA3B3F3FF4BF}";
 const std::string kDescr = "Wizard Generated Registry Item";
+const std::string kX = "SOFTWARE\\X";
 
 std::string Collection(const std::string& name, const std::string& inner) {
   const std::string open = "<Collection clsid=\"" + kColl + "\" name=\"" + name + "\"";
@@ -24,20 +25,26 @@ std::string ValueItem(const std::string& status, const std::string& rname,
          "\" action=\"U\" default=\"" + is_default + "\" hive=\"" + hive + "\" key=\"" + key +
          "\" type=\"" + type + "\" value=\"" + value + "\"/></Registry>";
 }
+// A ticked value with a name of its own.
+std::string Value(const std::string& name, const std::string& image, const std::string& key,
+                  const std::string& type, const std::string& value,
+                  const std::string& hive = "HKEY_LOCAL_MACHINE") {
+  return ValueItem(name, name, image, name, "0", hive, key, type, value);
+}
 // Shape K: a ticked key.
 std::string KeyItem(const std::string& name, const std::string& hive, const std::string& key) {
   return "<Registry clsid=\"" + kItem + "\" name=\"" + name + "\" image=\"2\" descr=\"" + kDescr +
          "\" status=\"" + name + "\"><Properties action=\"U\" default=\"0\" hive=\"" + hive +
          "\" key=\"" + key + "\" name=\"\" type=\"\" value=\"\"/></Registry>";
 }
-// Shape S: the single selection.
+// Shape S: the single selection, always below HKEY_LOCAL_MACHINE here.
 std::string SingleItem(const std::string& rname, const std::string& status,
                        const std::string& image, const std::string& qname,
-                       const std::string& is_default, const std::string& hive,
-                       const std::string& key, const std::string& type, const std::string& value) {
+                       const std::string& is_default, const std::string& key,
+                       const std::string& type, const std::string& value) {
   return "<Registry clsid=\"" + kItem + "\" name=\"" + rname + "\" status=\"" + status +
          "\" descr=\"" + kDescr + "\" image=\"" + image + "\"><Properties action=\"U\" name=\"" +
-         qname + "\" default=\"" + is_default + "\" hive=\"" + hive + "\" key=\"" + key +
+         qname + "\" default=\"" + is_default + "\" hive=\"HKEY_LOCAL_MACHINE\" key=\"" + key +
          "\" type=\"" + type + "\" value=\"" + value + "\"/></Registry>";
 }
 
@@ -47,8 +54,8 @@ class ExportTest : public ControlTest {
     ControlTest::SetUp();
     SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "A", "a");
     SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "B", REG_BINARY, std::string("\x01\x02\xFF", 3));
-    SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "D", 4294967295u);
-    SetDword(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "F", 255);
+    SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "D", REG_DWORD, "\xFF\xFF\xFF\xFF");
+    SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "F", REG_DWORD, std::string("\xFF\0\0\0", 4));
     SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "(default)", "lit");
     MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Y");
     SetString(HKEY_LOCAL_MACHINE, "SOFTWARE", "", "sw");
@@ -80,29 +87,22 @@ TEST_F(ExportTest, WorkedExampleOfMultipleSelection) {
   Tick("A");
   TickNode(kHklm + "\\SOFTWARE\\Y");
   const std::string x_items =
-      ValueItem("A", "A", "7", "A", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\X", "REG_SZ", "a") +
-      ValueItem("B", "B", "17", "B", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\X", "REG_BINARY",
-                "0102FF");
-  const std::string expected = Collection(
-      "HKEY_LOCAL_MACHINE",
-      Collection("SOFTWARE", Collection("X", x_items) +
-                                 KeyItem("Y", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Y")));
-  EXPECT_EQ(Export(), expected);
-  EXPECT_EQ(control_->Selection().Count(), 0);
-
-  // A second export: the marks and the ticked key remain, the values are gone.
+      Value("A", "7", kX, "REG_SZ", "a") + Value("B", "17", kX, "REG_BINARY", "0102FF");
+  const std::string y = KeyItem("Y", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Y");
   EXPECT_EQ(Export(), Collection("HKEY_LOCAL_MACHINE",
-                                 Collection("SOFTWARE", Collection("X", "") +
-                                                            KeyItem("Y", "HKEY_LOCAL_MACHINE",
-                                                                    "SOFTWARE\\Y"))));
+                                 Collection("SOFTWARE", Collection("X", x_items) + y)));
+  EXPECT_EQ(control_->Selection().Count(), 0);
+  // A second export: the marks and the ticked key remain, the values are gone.
+  EXPECT_EQ(Export(),
+            Collection("HKEY_LOCAL_MACHINE", Collection("SOFTWARE", Collection("X", "") + y)));
   ExpectNoMessages();
 }
 
 TEST_F(ExportTest, MultipleSelectionSpecialValuesAndHiveRoots) {
   UseMultiSelect();
   SetString(HKEY_USERS, "", "", "hivedefault");
-  SetDword(HKEY_USERS, "", "HD", 16);
-  SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "Z", REG_DWORD, "");  // no data
+  SetValue(HKEY_USERS, "", "HD", REG_DWORD, std::string("\x10\0\0\0", 4));
+  SetValue(HKEY_LOCAL_MACHINE, kX, "Z", REG_DWORD, "");  // no data
   ShowTree();
   Click(kHklm + "\\SOFTWARE\\X");
   Tick("Z");
@@ -121,20 +121,13 @@ TEST_F(ExportTest, MultipleSelectionSpecialValuesAndHiveRoots) {
       Collection("SOFTWARE",
                  ValueItem("(default)", "SOFTWARE", "7", "", "1", "HKEY_LOCAL_MACHINE",
                            "SOFTWARE", "REG_SZ", "sw") +
-                     Collection("X", ValueItem("(default)", "(default)", "7", "(default)", "0",
-                                               "HKEY_LOCAL_MACHINE", "SOFTWARE\\X", "REG_SZ",
-                                               "lit") +
-                                         ValueItem("D", "D", "12", "D", "0",
-                                                   "HKEY_LOCAL_MACHINE", "SOFTWARE\\X",
-                                                   "REG_DWORD", "FFFFFFFF") +
-                                         ValueItem("Z", "Z", "12", "Z", "0",
-                                                   "HKEY_LOCAL_MACHINE", "SOFTWARE\\X",
-                                                   "REG_DWORD", ""))));
+                     Collection("X", Value("(default)", "7", kX, "REG_SZ", "lit") +
+                                         Value("D", "12", kX, "REG_DWORD", "FFFFFFFF") +
+                                         Value("Z", "12", kX, "REG_DWORD", ""))));
   const std::string hku = Collection(
       "HKEY_USERS", ValueItem("(default)", "Hive", "7", "", "1", "HKEY_USERS", "", "REG_SZ",
                               "hivedefault") +
-                        ValueItem("HD", "HD", "12", "HD", "0", "HKEY_USERS", "", "REG_DWORD",
-                                  "10") +
+                        Value("HD", "12", "", "REG_DWORD", "10", "HKEY_USERS") +
                         KeyItem(".DEFAULT", "HKEY_USERS", ".DEFAULT"));
   EXPECT_EQ(Export(), hklm + hku);
   ExpectNoMessages();
@@ -151,12 +144,11 @@ TEST_F(ExportTest, KeyNamedLikeAHiveGetsNoneOfTheHivesValues) {
   Tick("HiveValue");
   TickNode(kHklm + "\\SOFTWARE\\HKEY_USERS");
   // The hive's value appears once, in the hive's own Collection.
-  EXPECT_EQ(Export(),
-            Collection("HKEY_LOCAL_MACHINE",
-                       Collection("SOFTWARE", KeyItem("HKEY_USERS", "HKEY_LOCAL_MACHINE",
-                                                      "SOFTWARE\\HKEY_USERS"))) +
-                Collection("HKEY_USERS", ValueItem("HiveValue", "HiveValue", "7", "HiveValue",
-                                                   "0", "HKEY_USERS", "", "REG_SZ", "h")));
+  EXPECT_EQ(Export(), Collection("HKEY_LOCAL_MACHINE",
+                                 Collection("SOFTWARE", KeyItem("HKEY_USERS", "HKEY_LOCAL_MACHINE",
+                                                                "SOFTWARE\\HKEY_USERS"))) +
+                          Collection("HKEY_USERS",
+                                     Value("HiveValue", "7", "", "REG_SZ", "h", "HKEY_USERS")));
 }
 
 TEST_F(ExportTest, MultipleSelectionWithNothingOrNoDocument) {
@@ -182,52 +174,35 @@ TEST_F(ExportTest, MultipleSelectionWithNothingOrNoDocument) {
 
 TEST_F(ExportTest, SingleSelectionShapes) {
   ShowTree();
-  auto& list = control_->lvValues();
-  // Only a hive clicked: nothing.
-  Click(kHklm);
-  EXPECT_EQ(Export(), "");
-
-  // The "(default)" row selected, no value clicked since the key was.
-  Click(kHklm + "\\SOFTWARE");
-  list.UserClickItem(Row("(default)"));
-  Click(kHklm + "\\SOFTWARE");  // the same key: the row stays selected
-  EXPECT_EQ(Export(), SingleItem("SOFTWARE", "SOFTWARE", "7", "", "0", "HKEY_LOCAL_MACHINE",
-                                 "SOFTWARE", "REG_SZ", "sw"));
-  list.UserClickItem(Row("(default)"));
-  EXPECT_EQ(Export(), SingleItem("SOFTWARE", "(default)", "7", "", "1", "HKEY_LOCAL_MACHINE",
-                                 "SOFTWARE", "REG_SZ", "sw"));
-
-  Click(kHklm + "\\SOFTWARE\\X");
-  list.UserClickItem(Row("(default)*"));
-  EXPECT_EQ(Export(), SingleItem("(default)", "(default)", "7", "(default)", "0",
-                                 "HKEY_LOCAL_MACHINE", "SOFTWARE\\X", "REG_SZ", "lit"));
-  list.UserClickItem(Row("B"));
-  EXPECT_EQ(Export(), SingleItem("B", "B", "17", "B", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\X",
-                                 "REG_BINARY", "0102FF"));
-  list.UserClickItem(Row("F"));
-  EXPECT_EQ(Export(), SingleItem("F", "F", "12", "F", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\X",
-                                 "REG_DWORD", "FF"));
-  list.UserClickItem(Row("D"));
-  const std::string d =
-      SingleItem("D", "D", "12", "D", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\X", "REG_DWORD",
-                 "FFFFFFFF");
-  EXPECT_EQ(Export(), d);
-  // Twice in a row gives the same, and single selection keeps no state.
-  EXPECT_EQ(Export(), d);
-
-  // A row without data, with and without a value name current.
-  Click(kHklm + "\\SOFTWARE\\Y");
-  list.UserClickItem(Row("(default)"));
-  EXPECT_EQ(Export(), SingleItem("Y", "(default)", "7", "", "1", "HKEY_LOCAL_MACHINE",
-                                 "SOFTWARE\\Y", "REG_SZ", ""));
-  Click(kHklm + "\\SOFTWARE\\Y");
-  EXPECT_EQ(Export(), SingleItem("Y", "Y", "2", "", "0", "HKEY_LOCAL_MACHINE", "SOFTWARE\\Y",
-                                 "REG_SZ", ""));
-  ExpectNoMessages();
+  const std::string sw = kHklm + "\\SOFTWARE";
+  // A key to click and a row to click, or none, and what the export gives then.
+  struct Step {
+    std::string key, row, expected;
+  } steps[] = {
+      {kHklm, "", ""},  // only a hive clicked: nothing
+      {sw, "(default)", SingleItem("SOFTWARE", "(default)", "7", "", "1", "SOFTWARE", "REG_SZ", "sw")},
+      // The same key again: the row stays selected, but no value is current.
+      {sw, "", SingleItem("SOFTWARE", "SOFTWARE", "7", "", "0", "SOFTWARE", "REG_SZ", "sw")},
+      {sw + "\\X", "(default)*",
+       SingleItem("(default)", "(default)", "7", "(default)", "0", kX, "REG_SZ", "lit")},
+      {"", "B", SingleItem("B", "B", "17", "B", "0", kX, "REG_BINARY", "0102FF")},
+      {"", "F", SingleItem("F", "F", "12", "F", "0", kX, "REG_DWORD", "FF")},
+      {"", "D", SingleItem("D", "D", "12", "D", "0", kX, "REG_DWORD", "FFFFFFFF")},
+      // Twice in a row gives the same: single selection keeps no state.
+      {"", "", SingleItem("D", "D", "12", "D", "0", kX, "REG_DWORD", "FFFFFFFF")},
+      // A row without data, with and without a value name current.
+      {sw + "\\Y", "(default)", SingleItem("Y", "(default)", "7", "", "1", "SOFTWARE\\Y", "REG_SZ", "")},
+      {sw + "\\Y", "", SingleItem("Y", "Y", "2", "", "0", "SOFTWARE\\Y", "REG_SZ", "")},
+  };
+  for (const Step& step : steps) {
+    if (!step.key.empty()) Click(step.key);
+    if (!step.row.empty()) control_->lvValues().UserClickItem(Row(step.row));
+    EXPECT_EQ(Export(), step.expected) << step.key << " " << step.row;
+  }
 
   // A document without a root element: the writer's message, nothing else.
   DOMDocument bare;
-  list.UserClickItem(Row("(default)"));
+  control_->lvValues().UserClickItem(Row("(default)"));
   control_->GetSelectedDOM(&bare);
   ExpectOneMessage("Uncaught error occurred in PopulateDomWithSingleItem()");
 }

@@ -16,8 +16,8 @@ class ValueListTest : public ControlTest {
     SetValue(HKEY_LOCAL_MACHINE, path, "Expand", REG_EXPAND_SZ, std::string("%NOPE%\0", 7));
     SetValue(HKEY_LOCAL_MACHINE, path, "Multi", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
     SetValue(HKEY_LOCAL_MACHINE, path, "Bin", REG_BINARY, std::string("\x01\xAB", 2));
-    SetDword(HKEY_LOCAL_MACHINE, path, "Minus", 4294967295u);
-    SetDword(HKEY_LOCAL_MACHINE, path, "Small", 255);
+    SetValue(HKEY_LOCAL_MACHINE, path, "Minus", REG_DWORD, "\xFF\xFF\xFF\xFF");
+    SetValue(HKEY_LOCAL_MACHINE, path, "Small", REG_DWORD, std::string("\xFF\0\0\0", 4));
     SetValue(HKEY_LOCAL_MACHINE, path, "NoneType", REG_NONE, "zz");
     SetValue(HKEY_LOCAL_MACHINE, path, "EmptyBin", REG_BINARY, "");
     SetString(HKEY_LOCAL_MACHINE, path, "(default)", "literal");

@@ -87,6 +87,16 @@ class ControlTest : public ::testing::Test {
   std::string Images(const std::string& key) {
     return Node(key)->Image() + "/" + Node(key)->SelectedImage();
   }
+  // One letter per node: 'M' marked as leading to a pick (SELECTKEY/SELECTOPEN),
+  // 'P' plain (REGKEY/KEYOPEN), '?' anything else.
+  std::string Marks(std::initializer_list<std::string> keys) {
+    std::string marks;
+    for (const std::string& key : keys) {
+      const std::string images = Images(key);
+      marks += images == "SELECTKEY/SELECTOPEN" ? 'M' : images == "REGKEY/KEYOPEN" ? 'P' : '?';
+    }
+    return marks;
+  }
 
   // A person opens a node, clicks it, ticks a node or a row.
   void Open(const std::string& key) {

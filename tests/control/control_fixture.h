@@ -45,13 +45,17 @@ class ControlTest : public ::testing::Test {
 
   // Creates a key (and its parents) below a hive, with `count` sub-keys
   // "K0", "K1", ... when asked.
-  static void MakeKey(HKEY hive, const std::string& path, int count = 0) {
+  static HKEY Create(HKEY hive, const std::string& path) {
     HKEY h = 0;
-    ASSERT_EQ(RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+    EXPECT_EQ(RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
                               nullptr),
               ERROR_SUCCESS)
         << path;
-    for (int i = 0; i < count; ++i) MakeKey(h, "K" + std::to_string(i));
+    return h;
+  }
+  static void MakeKey(HKEY hive, const std::string& path, int count = 0) {
+    HKEY h = Create(hive, path);
+    for (int i = 0; i < count; ++i) RegCloseKey(Create(h, "K" + std::to_string(i)));
     RegCloseKey(h);
   }
   // Creates `path` on `machine`, added to the temporary store first.
@@ -59,7 +63,7 @@ class ControlTest : public ::testing::Test {
     temp_.AddMachine(machine);
     HKEY remote = 0;
     ASSERT_EQ(RegConnectRegistryA(machine.c_str(), HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);
-    MakeKey(remote, path);
+    RegCloseKey(Create(remote, path));
     RegCloseKey(remote);
   }
   static void DeleteKey(HKEY hive, const std::string& path) {
@@ -67,13 +71,11 @@ class ControlTest : public ::testing::Test {
   }
   static void SetValue(HKEY hive, const std::string& path, const std::string& name, DWORD type,
                        const std::string& bytes) {
-    HKEY h = 0;
-    ASSERT_EQ(RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
-                              nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+    HKEY h = Create(hive, path);
+    EXPECT_EQ(RegSetValueExA(h, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                              static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
+              ERROR_SUCCESS)
+        << name;
     RegCloseKey(h);
   }
   static void SetString(HKEY hive, const std::string& path, const std::string& name,

@@ -103,11 +103,14 @@ TEST_F(ExportTest, MultipleSelectionSpecialValuesAndHiveRoots) {
   SetString(HKEY_USERS, "", "", "hivedefault");
   SetValue(HKEY_USERS, "", "HD", REG_DWORD, std::string("\x10\0\0\0", 4));
   SetValue(HKEY_LOCAL_MACHINE, kX, "Z", REG_DWORD, "");  // no data
+  SetValue(HKEY_LOCAL_MACHINE, kX, "M", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+  // Binary data whose text runs far past 32,767 characters.
+  SetValue(HKEY_LOCAL_MACHINE, kX, "Big", REG_BINARY, std::string(20000, '\x7F'));
+  std::string big_hex;
+  for (int i = 0; i < 20000; ++i) big_hex += "7F";
   ShowTree();
   Click(kHklm + "\\SOFTWARE\\X");
-  Tick("Z");
-  Tick("D");
-  Tick("(default)*");
+  for (const char* row : {"Z", "D", "Big", "M", "(default)*"}) Tick(row);
   Click(kHklm + "\\SOFTWARE");
   Tick("(default)");
   Open(kHku);
@@ -122,7 +125,9 @@ TEST_F(ExportTest, MultipleSelectionSpecialValuesAndHiveRoots) {
                  ValueItem("(default)", "SOFTWARE", "7", "", "1", "HKEY_LOCAL_MACHINE",
                            "SOFTWARE", "REG_SZ", "sw") +
                      Collection("X", Value("(default)", "7", kX, "REG_SZ", "lit") +
+                                         Value("Big", "17", kX, "REG_BINARY", big_hex) +
                                          Value("D", "12", kX, "REG_DWORD", "FFFFFFFF") +
+                                         Value("M", "7", kX, "REG_MULTI_SZ", "a") +
                                          Value("Z", "12", kX, "REG_DWORD", ""))));
   const std::string hku = Collection(
       "HKEY_USERS", ValueItem("(default)", "Hive", "7", "", "1", "HKEY_USERS", "", "REG_SZ",

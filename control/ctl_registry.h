@@ -181,6 +181,8 @@ class ctlRegistry {
   // The hive name and the sub-key path of a node, joined by "\": the display
   // path. "" for the computer node.
   std::string DisplayPathOf(const toolkit::NodePtr& node) const;
+  // The same from a hive and a sub-key path, as GetNodeKeyPath gives them.
+  std::string DisplayPathOf(HKEY hive, const std::string& subKey) const;
   std::string HiveNameOf(HKEY hive) const;
 
   // Node images and check boxes.

@@ -1,6 +1,8 @@
 // Tree navigation: lazy listing of sub-keys, node clicks, the walk along a
 // node-key path.
 #include <exception>
+#include <string>
+#include <utility>
 
 #include "control/ctl_registry.h"
 #include "control/node_keys.h"
@@ -70,6 +72,12 @@ std::string ctlRegistry::DisplayPathOf(const toolkit::NodePtr& node) const {
     if (!path.empty()) path += '\\';
     path += **it;
   }
+  return path;
+}
+
+std::string ctlRegistry::DisplayPathOf(HKEY hive, const std::string& subKey) const {
+  std::string path = HiveNameOf(hive);
+  if (!subKey.empty()) path += "\\" + subKey;
   return path;
 }
 
@@ -224,6 +232,16 @@ void ctlRegistry::LoadNodeValues(const toolkit::NodePtr& node) {
   m_nodValuesShown = node;
   HKEY hive = 0;
   const std::string path = GetNodeKeyPath(node, hive);
+  // A click that came while a listing ran only noted its node. When that
+  // node's values are listed later (on opening it, say), its rows are ticked
+  // and filed under the selected path, so the path must become this node's,
+  // as the click would have made it.
+  if (std::string display_path = DisplayPathOf(hive, path); display_path != m_strSelectedPath) {
+    m_strSubKey = path;
+    m_strSelectedPath = std::move(display_path);
+    m_strSelectedValue.clear();
+    sbStatusBar_.Panels(1).Text(m_strSelectedPath);
+  }
   // A hive node opens the hive itself; the computer node opens nothing.
   const HKEY handle = m_Registry->OpenKey(hive, path, true);
   if (handle == -1) return;
@@ -255,8 +273,7 @@ void ctlRegistry::tvReg_NodeClick(const toolkit::NodePtr& Node) {
   if (m_bBusy) return;
 
   m_bBusy = true;
-  std::string display_path = HiveNameOf(hive);
-  if (!m_strSubKey.empty()) display_path += "\\" + m_strSubKey;
+  const std::string display_path = DisplayPathOf(hive, m_strSubKey);
   sbStatusBar_.Panels(1).Text(display_path);
   m_strSelectedPath = display_path;
   m_bBusy = false;

@@ -149,5 +149,32 @@ TEST_F(ControlTest, LongListingYieldsEvery512KeysStaysBusyAndStopsForShow) {
   EXPECT_NE(Node(kHklm)->Image(), "REGKEY_ERROR");
 }
 
+TEST_F(ControlTest, ValuesOfANodeClickedDuringAListingAreFiledUnderThatNode) {
+  MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Big", 600);
+  MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Other\\Sub");
+  SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Other", "Colour", "blue");
+  UseMultiSelect();
+  ASSERT_TRUE(control_->Show());
+  OpenPath(kSoftware);
+  Click(kSoftware);
+  // The click on Other during the pause is only noted; the person then opens
+  // Other, which lists its values.
+  loop_.SetProcessEventsHook([&] { Click(kSoftware + "\\OTHER"); });
+  Open(kSoftware + "\\BIG");
+  loop_.SetProcessEventsHook(nullptr);
+  EXPECT_EQ(Status(), "HKEY_LOCAL_MACHINE\\SOFTWARE");
+  Open(kSoftware + "\\OTHER");
+  ASSERT_EQ(RowTexts(), (std::vector<std::string>{"(default)", "Colour"}));
+  EXPECT_EQ(Status(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\Other");
+
+  control_->lvValues().UserCheck(Row("Colour"), true);
+  EXPECT_FALSE(control_->Selection().item(Variant("HKEY_LOCAL_MACHINE\\SOFTWARE")));
+  auto records = control_->Selection().item(Variant("HKEY_LOCAL_MACHINE\\SOFTWARE\\Other"));
+  ASSERT_TRUE(records);
+  ASSERT_EQ(records->Count(), 1);
+  EXPECT_EQ(records->item(Variant(int32_t{1}))->strPropSheetKey, "SOFTWARE\\Other");
+  EXPECT_EQ(Node(kSoftware + "\\OTHER")->Image(), "SELECTKEY");
+}
+
 }  // namespace
 }  // namespace qvr

@@ -101,7 +101,9 @@ int CompareNoCase(std::string_view a, std::string_view b) {
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() == b.size() && IsAscii(a) && IsAscii(b)) {
+  if (IsAscii(a) && IsAscii(b)) {
+    // Upper-casing ASCII keeps the length, so texts of two lengths differ.
+    if (a.size() != b.size()) return false;
     for (size_t k = 0; k < a.size(); ++k) {
       if (AsciiUpper(a[k]) != AsciiUpper(b[k])) return false;
     }

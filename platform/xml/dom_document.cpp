@@ -22,9 +22,14 @@ void DOMDocument::Reset() {
 bool DOMDocument::Owns(pugi::xml_node node) const { return node.root() == doc_; }
 
 DOMElement DOMDocument::createElement(std::string_view tagName) {
+  // Checked on the whole text, so a NUL inside it is refused, not cut at.
   if (!IsXmlName(tagName)) throw errors::InvalidProcedureCall("DOMDocument");
-  pugi::xml_node node = detached_.append_child(std::string(tagName).c_str());
-  return DOMElement(this, node);
+  return DOMElement(this, detached_.append_child(std::string(tagName).c_str()));
+}
+
+DOMElement DOMDocument::createElement(const char* tagName) {
+  if (!IsXmlName(tagName)) throw errors::InvalidProcedureCall("DOMDocument");
+  return DOMElement(this, detached_.append_child(tagName));
 }
 
 DOMElement DOMDocument::documentElement() const {

@@ -34,6 +34,9 @@ class DOMDocument {
   // A new element named `tagName`, not yet in the tree. A name that is not a
   // valid XML name raises AutomationError 5.
   DOMElement createElement(std::string_view tagName);
+  // The same for a NUL-terminated name (a literal, say), which spares a copy
+  // of the name.
+  DOMElement createElement(const char* tagName);
 
   // The root element; Nothing while the document has none.
   DOMElement documentElement() const;

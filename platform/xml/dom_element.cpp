@@ -18,14 +18,21 @@ std::string DOMElement::tagName() const {
 }
 
 void DOMElement::setAttribute(std::string_view name, std::string_view value) {
+  RequireElement();
+  // Checked on the whole text, so a NUL inside it is refused, not cut at.
+  if (!IsXmlName(name)) throw errors::InvalidProcedureCall("DOMElement");
   // Attribute names are short: this copy stays on the stack.
   const std::string key(name);
-  setAttribute(key.c_str(), value);
+  SetValidAttribute(key.c_str(), value);
 }
 
 void DOMElement::setAttribute(const char* name, std::string_view value) {
   RequireElement();
-  if (name == nullptr || !IsXmlName(name)) throw errors::InvalidProcedureCall("DOMElement");
+  if (!IsXmlName(name)) throw errors::InvalidProcedureCall("DOMElement");
+  SetValidAttribute(name, value);
+}
+
+void DOMElement::SetValidAttribute(const char* name, std::string_view value) {
   pugi::xml_attribute attribute = node_.attribute(name);
   if (!attribute) attribute = node_.append_attribute(name);
   // The sized form keeps a value that holds NUL characters whole.

@@ -66,6 +66,8 @@ class DOMElement {
   friend class DOMDocument;
   DOMElement(DOMDocument* document, pugi::xml_node node) : document_(document), node_(node) {}
   void RequireElement() const;
+  // setAttribute once the element and the name have been checked.
+  void SetValidAttribute(const char* name, std::string_view value);
 
   DOMDocument* document_ = nullptr;
   pugi::xml_node node_;

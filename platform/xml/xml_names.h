@@ -10,6 +10,8 @@ namespace qvr {
 // with letters, digits, "_", ":", "-" and "."; every byte of a multi-byte
 // UTF-8 character counts as a letter.
 bool IsXmlName(std::string_view name);
+// The same for a NUL-terminated name; false for nullptr.
+bool IsXmlName(const char* name);
 
 }  // namespace qvr
 

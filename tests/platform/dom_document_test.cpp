@@ -67,6 +67,10 @@ TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
   EXPECT_THROW(doc.createElement("1abc"), AutomationError);
   EXPECT_THROW(doc.createElement(""), AutomationError);
   EXPECT_THROW(a.setAttribute("a b", "v"), AutomationError);
+  // A NUL inside a name is refused, not cut at.
+  EXPECT_THROW(doc.createElement(std::string_view("ab\0c", 4)), AutomationError);
+  EXPECT_THROW(a.setAttribute(std::string_view("ab\0c", 4), "v"), AutomationError);
+  EXPECT_THROW(doc.createElement(static_cast<const char*>(nullptr)), AutomationError);
   a.setAttribute(std::string("made"), std::string("here"));
   a.setAttribute("made", "again");
   EXPECT_EQ(a.xml(), "<a made=\"again\"><c><b/></c></a>");

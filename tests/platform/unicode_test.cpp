@@ -11,6 +11,8 @@ TEST(UnicodeTest, ComparesWithoutRegardToCaseAcrossScripts) {
   EXPECT_TRUE(EqualsNoCase("Σοφία", "ΣΟΦΊΑ"));
   EXPECT_FALSE(EqualsNoCase("Straße", "STRASSE"));  // simple mapping only, as registry names
   EXPECT_FALSE(EqualsNoCase("abc", "abd"));
+  EXPECT_FALSE(EqualsNoCase("REG_SZ", "reg_sz_"));
+  EXPECT_FALSE(EqualsNoCase("", "a"));
   EXPECT_LT(CompareNoCase("apple", "Banana"), 0);
   EXPECT_GT(CompareNoCase("zebra", "Apple"), 0);
   EXPECT_EQ(CompareNoCase("ab", "AB"), 0);

@@ -8,9 +8,7 @@
 
 namespace qvr {
 
-void DOMElement::RequireElement() const {
-  if (!node_) throw errors::ObjectVariableNotSet("DOMElement");
-}
+void DOMElement::ThrowNothing() { throw errors::ObjectVariableNotSet("DOMElement"); }
 
 std::string DOMElement::tagName() const {
   RequireElement();

@@ -30,7 +30,7 @@ class DOMElement {
  public:
   DOMElement() = default;
 
-  explicit operator bool() const { return static_cast<bool>(node_); }
+  explicit operator bool() const { return document_ != nullptr; }
   bool operator==(const DOMElement& other) const { return node_ == other.node_; }
 
   // The element's name, as given to createElement.
@@ -64,11 +64,19 @@ class DOMElement {
 
  private:
   friend class DOMDocument;
-  DOMElement(DOMDocument* document, pugi::xml_node node) : document_(document), node_(node) {}
-  void RequireElement() const;
+  // A handle onto no node is Nothing, whatever document it came from.
+  DOMElement(DOMDocument* document, pugi::xml_node node)
+      : document_(node ? document : nullptr), node_(node) {}
+  // Checked before every operation, so it is kept inline and away from the
+  // XML library.
+  void RequireElement() const {
+    if (document_ == nullptr) ThrowNothing();
+  }
+  [[noreturn]] static void ThrowNothing();
   // setAttribute once the element and the name have been checked.
   void SetValidAttribute(const char* name, std::string_view value);
 
+  // nullptr exactly when the handle is Nothing.
   DOMDocument* document_ = nullptr;
   pugi::xml_node node_;
 };

@@ -34,8 +34,23 @@ void Settle() {
   }
 }
 
+bool HasDisplay() {
+  auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+  };
+  return set("QT_QPA_PLATFORM") || set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
 int Run(const CommandLine& line, int argc, char** argv) {
   if (line.Batch() && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Without this check Qt aborts with a core dump and a hint about
+  // reinstalling, which helps nobody on a terminal without a display.
+  if (!HasDisplay()) {
+    return Fail(
+        "no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
+        "use --screenshot FILE.png or --export FILE, or run it under xvfb-run");
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("qvr-browser");
   QApplication::setOrganizationName("qvrRegistryBrowser");

@@ -131,6 +131,12 @@ TEST_F(BrowserProgram, HelpAndBadArguments) {
   auto bad = RunProgram(Program(), {"--frobnicate"});
   EXPECT_EQ(bad.exit_code, 2);
   EXPECT_NE(bad.err.find("unknown option '--frobnicate'"), std::string::npos) << bad.err;
+
+  // The window without any display: a plain message, not an abort inside Qt.
+  auto headless = RunProgram("/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                              "QT_QPA_PLATFORM", Program(), "--no-settings"});
+  EXPECT_EQ(headless.exit_code, 1);
+  EXPECT_NE(headless.err.find("no display"), std::string::npos) << headless.err;
 }
 
 TEST_F(BrowserProgram, PicksExportsAndRendersWithoutADisplay) {

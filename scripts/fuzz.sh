@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ with clang into ./build-fuzz (or
-# $QVR_FUZZ_BUILD_DIR) and runs each from the seed corpus in fuzz/corpus/.
+# $QVR_FUZZ_BUILD_DIR) and runs each from the starting corpus in fuzz/corpus/.
 # Not part of the normal build or CI. Installs clang and its runtime
 # (clang, libclang-rt-14-dev) when run as root; otherwise prints the command.
 #

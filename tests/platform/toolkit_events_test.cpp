@@ -1,6 +1,7 @@
 // Events of the toolkit model come from a person's actions only; the
-// owner's own writes raise nothing. (Mouse and resize events are seen
-// through the control's splitter and layout tests.)
+// owner's own writes raise nothing. The actions themselves are driven
+// through the Qt views (tests/qt) and the control; here only the refusals
+// and repeats the views cannot produce.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,9 +20,6 @@ TEST(ToolkitEvents, TreeRaisesOnlyForPersonActions) {
   tree.OnNodeClick([&](const NodePtr& n) { log.push_back("NodeClick:" + n->Key()); });
   tree.OnNodeCheck([&](const NodePtr& n) { log.push_back("NodeCheck:" + n->Key() + (n->Checked() ? "=1" : "=0")); });
   tree.OnDblClick([&] { log.push_back("DblClick"); });
-  tree.OnKeyDown([&](int16_t& key, int16_t& shift) {
-    log.push_back("KeyDown:" + std::to_string(key) + "/" + std::to_string(shift));
-  });
   Nodes& nodes = tree.Nodes();
   NodePtr root = nodes.Add(Variant(), tvwFirst, "R", "r");
   NodePtr a = nodes.Add("R", tvwChild, "A", "a");
@@ -40,20 +38,12 @@ TEST(ToolkitEvents, TreeRaisesOnlyForPersonActions) {
   EXPECT_FALSE(tree.UserExpand(leaf));  // a leaf cannot be opened
   EXPECT_TRUE(tree.UserExpand(a));
   EXPECT_FALSE(tree.UserExpand(a));  // already open
-  EXPECT_TRUE(tree.UserCollapse(a));
-  EXPECT_FALSE(a->Expanded());
   EXPECT_TRUE(tree.UserClick(a));
-  EXPECT_EQ(tree.SelectedItem(), a);
   EXPECT_TRUE(tree.UserClick(a));  // clicking the selected node raises again
   EXPECT_FALSE(tree.UserCheck(a, false));  // no check boxes yet
-  tree.Checkboxes(true);
-  EXPECT_TRUE(tree.UserCheck(a, false));
-  tree.UserKeyDown(vbKeyF5, vbShiftMask);
-  EXPECT_TRUE(tree.UserDoubleClick(a));  // toggles the expansion, as the tree does
   EXPECT_TRUE(tree.UserDoubleClick(a, false));
-  EXPECT_EQ(log, (std::vector<std::string>{"Expand:A", "Collapse:A", "NodeClick:A", "NodeClick:A",
-                                           "NodeCheck:A=0", "KeyDown:116/1", "DblClick",
-                                           "Expand:A", "DblClick"}));
+  EXPECT_TRUE(a->Expanded());
+  EXPECT_EQ(log, (std::vector<std::string>{"Expand:A", "NodeClick:A", "NodeClick:A", "DblClick"}));
 
   // A node of another tree, or one removed, is no one's to click; a double
   // click whose handler removes the node does not go on to toggle it.
@@ -61,7 +51,7 @@ TEST(ToolkitEvents, TreeRaisesOnlyForPersonActions) {
   EXPECT_FALSE(tree.UserClick(other.Nodes().Add(Variant(), tvwFirst, "F", "f")));
   nodes.Remove(leaf);
   EXPECT_FALSE(tree.UserClick(leaf));
-  EXPECT_EQ(log.size(), 9u);
+  EXPECT_EQ(log.size(), 4u);
   tree.OnDblClick([&] { nodes.Remove("A"); });
   EXPECT_TRUE(tree.UserDoubleClick(a));
   EXPECT_FALSE(nodes.Exists("A"));
@@ -88,17 +78,11 @@ TEST(ToolkitEvents, ListRaisesOnlyForPersonActions) {
   list.SortOrder(lvwDescending);
   EXPECT_TRUE(log.empty());
 
+  // Clicks on empty space keep the selection; refusals raise nothing.
   list.UserClickEmpty();
-  EXPECT_TRUE(list.UserClickItem(x));
-  list.UserDoubleClick();
   EXPECT_FALSE(list.UserCheck(y, true));  // no check boxes
-  list.Checkboxes(true);
-  EXPECT_TRUE(list.UserCheck(y, true));
-  EXPECT_TRUE(y->Checked());
-  EXPECT_TRUE(list.UserClickColumn(2));
   EXPECT_FALSE(list.UserClickColumn(3));
-  EXPECT_EQ(log, (std::vector<std::string>{"Click:y", "ItemClick:x", "Click:x", "DblClick",
-                                           "ItemCheck:y=1", "ColumnClick:2"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"Click:y"}));
   list.ListItems().Clear();
   EXPECT_FALSE(list.UserClickItem(x));
   EXPECT_EQ(list.SelectedItem(), nullptr);

@@ -227,12 +227,13 @@ TEST_F(LateBoundTest, EnumerationObjectsAndEvents) {
   EXPECT_TRUE(keys_heard.empty());
 }
 
+// (Class flags, parameters, the enumerator's id and the constants are read
+// back from the library's text by tests/python/test_server.py.)
 TEST(CatalogTest, DescribesEveryClassInSlotOrder) {
   const TypeLibrary& lib = Catalog::Get().Library();
   EXPECT_EQ(lib.Name(), "qvrRegistryBrowser");
   const ClassInfo* reg = lib.FindClass("qvrClsRegistryObject");
   ASSERT_NE(reg, nullptr);
-  EXPECT_TRUE(reg->creatable && reg->app_object && reg->predeclared);
   std::vector<std::string> order;
   for (const auto& m : reg->default_interface->members) {
     order.push_back(m.name + (m.kind == DISPATCH_PROPERTYPUT ? "=" : ""));
@@ -244,23 +245,12 @@ TEST(CatalogTest, DescribesEveryClassInSlotOrder) {
                        "RegHKeyLocalMachine", "RegHKeyLocalMachine=", "RegHKeyUsers",
                        "RegHKeyUsers="}));
   EXPECT_EQ(reg->default_interface->IdOfName("item"), DISPID_VALUE);
-  const MemberInfo* open = reg->default_interface->Find(reg->default_interface->IdOfName("OpenKey"));
-  ASSERT_EQ(open->params.size(), 4u);
-  EXPECT_TRUE(open->params[2].optional);
-  EXPECT_EQ(*open->params[2].default_value, Variant(false));
-
   const ClassInfo* keys = lib.FindClass("qvrClsKeys");
   ASSERT_NE(keys, nullptr);
-  EXPECT_FALSE(keys->creatable);
-  EXPECT_EQ(keys->default_interface->IdOfName("NewEnum"), DISPID_NEWENUM);
   EXPECT_EQ(keys->default_interface->IdOfName("item"), DISPID_VALUE);
   EXPECT_EQ(lib.FindClass("qvrClsKey")->default_interface->IdOfName("KeyName"), DISPID_VALUE);
   EXPECT_EQ(lib.FindClass("qvrClsValue")->default_interface->IdOfName("ValueName"), DISPID_VALUE);
-  EXPECT_EQ(lib.FindConstant("HKeyCurrentUser"), static_cast<int32_t>(0x80000001u));
-  EXPECT_EQ(lib.FindConstant("rdMultiSZ"), 7);
-  EXPECT_EQ(lib.FindConstant("MultiSelect"), 1);
-  EXPECT_EQ(lib.FindConstant("SystemPolicy"), 1);
-  EXPECT_EQ(Catalog::Get().Create(keys->clsid), nullptr);
+  EXPECT_EQ(Catalog::Get().Create(keys->clsid), nullptr);  // not creatable
 }
 
 }  // namespace

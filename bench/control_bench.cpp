@@ -11,7 +11,6 @@
 #include <malloc.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <pugixml.hpp>
 #include <sstream>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "control/ctl_registry.h"
+#include "bench/bench_store.h"
 #include "platform/registry_api.h"
 #include "platform/toolkit/toolkit.h"
 #include "selection/internal/selection_access.h"
@@ -31,33 +31,12 @@ constexpr int kValues = 10000;
 constexpr int kPickKeys = 1000;
 constexpr int kPickValuesPerKey = 10;
 
-class TemporaryStore {
- public:
-  TemporaryStore() {
-    char pattern[] = "/tmp/qvr-control-bench-XXXXXX";
-    dir_ = mkdtemp(pattern);
-    setenv("QVR_REGISTRY", (dir_ + "/local.sqlite").c_str(), 1);
-    setenv("QVR_MACHINES", (dir_ + "/machines").c_str(), 1);
-  }
-  ~TemporaryStore() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-
- private:
-  std::string dir_;
-};
-
-TemporaryStore& Store() {
-  static TemporaryStore store;
+bench::TemporaryStore& Store() {
+  static bench::TemporaryStore store("control");
   return store;
 }
 
-HKEY CreateKey(HKEY parent, const std::string& path) {
-  HKEY key = 0;
-  RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  return key;
-}
+using bench::CreateKey;
 
 void SetText(HKEY key, const std::string& name, const std::string& text) {
   RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),

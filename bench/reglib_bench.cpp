@@ -10,11 +10,11 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
 
+#include "bench/bench_store.h"
 #include "platform/registry_api.h"
 #include "platform/registry_service.h"
 #include "reglib/qvr_cls_keys.h"
@@ -24,35 +24,12 @@
 namespace qvr {
 namespace {
 
-// Points the service at a store of its own before the first registry call,
-// and removes it when the program ends.
-class TemporaryStore {
- public:
-  TemporaryStore() {
-    char pattern[] = "/tmp/qvr-reglib-bench-XXXXXX";
-    dir_ = mkdtemp(pattern);
-    setenv("QVR_REGISTRY", (dir_ + "/local.sqlite").c_str(), 1);
-    setenv("QVR_MACHINES", (dir_ + "/machines").c_str(), 1);
-  }
-  ~TemporaryStore() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-
- private:
-  std::string dir_;
-};
-
-TemporaryStore& Store() {
-  static TemporaryStore store;
+bench::TemporaryStore& Store() {
+  static bench::TemporaryStore store("reglib");
   return store;
 }
 
-HKEY CreateKey(HKEY parent, const std::string& path) {
-  HKEY key = 0;
-  RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-  return key;
-}
+using bench::CreateKey;
 
 // A key with `count` sub-keys, every tenth of them with one sub-key of its
 // own, built once per size.

@@ -11,9 +11,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 
+#include "bench/bench_store.h"
 #include "platform/registry_api.h"
 #include "platform/server/function_sink.h"
 #include "platform/server/late_bound.h"
@@ -25,23 +25,7 @@
 namespace qvr {
 namespace {
 
-class TemporaryStore {
- public:
-  TemporaryStore() {
-    char pattern[] = "/tmp/qvr-server-bench-XXXXXX";
-    dir_ = mkdtemp(pattern);
-    setenv("QVR_REGISTRY", (dir_ + "/local.sqlite").c_str(), 1);
-    setenv("QVR_MACHINES", (dir_ + "/machines").c_str(), 1);
-  }
-  ~TemporaryStore() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
-
- private:
-  std::string dir_;
-};
-TemporaryStore store;
+bench::TemporaryStore store("server");
 
 ComPtr<Dispatch> NewLateBound() {
   Unknown* made = server::Catalog::Get().Create(server_ids::kRegistryObjectClass);

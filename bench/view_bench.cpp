@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/bench_store.h"
 #include "control/ctl_registry.h"
 #include "platform/registry_api.h"
 #include "platform/toolkit/toolkit.h"
@@ -29,37 +30,25 @@ const char kBigKey[] = "Software\\Bench\\Big";
 const char* const kPath[] = {"_&H80000001", "_&H80000001\\SOFTWARE", "_&H80000001\\SOFTWARE\\BENCH"};
 const char kBigNode[] = "_&H80000001\\SOFTWARE\\BENCH\\BIG";
 
-class TemporaryStore {
+// The benchmark's store, with the big key in it.
+class BigKeyStore {
  public:
-  TemporaryStore() {
-    char pattern[] = "/tmp/qvr-view-bench-XXXXXX";
-    dir_ = mkdtemp(pattern);
-    setenv("QVR_REGISTRY", (dir_ + "/local.sqlite").c_str(), 1);
-    setenv("QVR_MACHINES", (dir_ + "/machines").c_str(), 1);
-    HKEY parent = Create(HKEY_CURRENT_USER, kBigKey);
+  BigKeyStore() : store_("view") {
+    HKEY parent = bench::CreateKey(HKEY_CURRENT_USER, kBigKey);
     for (int i = 0; i < kSubKeys; ++i) {
-      HKEY child = Create(parent, "Key" + std::to_string(1000000 + i));
-      if (i % 10 == 0) RegCloseKey(Create(child, "Inner"));
+      HKEY child = bench::CreateKey(parent, "Key" + std::to_string(1000000 + i));
+      if (i % 10 == 0) RegCloseKey(bench::CreateKey(child, "Inner"));
       RegCloseKey(child);
     }
     RegCloseKey(parent);
   }
-  ~TemporaryStore() {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
 
  private:
-  static HKEY Create(HKEY parent, const std::string& path) {
-    HKEY key = 0;
-    RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    return key;
-  }
-  std::string dir_;
+  bench::TemporaryStore store_;
 };
 
-TemporaryStore& Store() {
-  static TemporaryStore store;
+BigKeyStore& Store() {
+  static BigKeyStore store;
   return store;
 }
 

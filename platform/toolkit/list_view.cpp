@@ -136,25 +136,8 @@ bool ListView::UserClickColumn(int32_t index) {
   return true;
 }
 
-void ListView::AddObserver(ListViewObserver* observer) {
-  if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
-    observers_.push_back(observer);
-}
+void ListView::AddObserver(ListViewObserver* observer) { observers_.Add(observer); }
 
-void ListView::RemoveObserver(ListViewObserver* observer) {
-  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
-}
-
-int32_t ListView::WindowProc(int32_t wMsg, int32_t wParam, int32_t lParam) {
-  if (wMsg == WM_SETREDRAW) {
-    bool redraw = wParam != 0;
-    if (redraw_ != redraw) {
-      redraw_ = redraw;
-      NotifyPropertyChanged(WidgetProperty::kRedraw);
-    }
-    return 0;
-  }
-  return Widget::WindowProc(wMsg, wParam, lParam);
-}
+void ListView::RemoveObserver(ListViewObserver* observer) { observers_.Remove(observer); }
 
 }  // namespace qvr::toolkit

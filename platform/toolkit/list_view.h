@@ -78,8 +78,6 @@ class ListView : public Widget {
 
   // Settles a pending sort and asks the views to repaint.
   void Refresh();
-  // False while redrawing is switched off by WM_SETREDRAW.
-  bool Redraw() const { return redraw_; }
 
   // Events.
   void OnColumnClick(ColumnHandler handler) { on_column_click_ = std::move(handler); }
@@ -108,8 +106,6 @@ class ListView : public Widget {
   void AddObserver(ListViewObserver* observer);
   void RemoveObserver(ListViewObserver* observer);
 
-  int32_t WindowProc(int32_t wMsg, int32_t wParam, int32_t lParam) override;
-
  private:
   friend class ListItem;
   friend class qvr::toolkit::ListItems;
@@ -122,8 +118,7 @@ class ListView : public Widget {
 
   template <class Fn>
   void Notify(Fn fn) {
-    std::vector<ListViewObserver*> copy = observers_;
-    for (ListViewObserver* o : copy) fn(*o);
+    observers_.ForEach(fn);
   }
 
   qvr::toolkit::ListItems items_;
@@ -135,10 +130,9 @@ class ListView : public Widget {
   bool sort_pending_ = false;
   int32_t arrange_ = lvwNone;
   bool checkboxes_ = false;
-  bool redraw_ = true;
   const ImageList* small_icons_ = nullptr;
   const ImageList* icons_ = nullptr;
-  std::vector<ListViewObserver*> observers_;
+  ObserverList<ListViewObserver> observers_;
 
   ColumnHandler on_column_click_;
   ItemHandler on_item_click_;

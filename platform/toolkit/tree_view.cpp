@@ -90,25 +90,8 @@ void TreeView::UserKeyDown(int16_t KeyCode, int16_t Shift) {
   if (on_key_down_) on_key_down_(KeyCode, Shift);
 }
 
-void TreeView::AddObserver(TreeViewObserver* observer) {
-  if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
-    observers_.push_back(observer);
-}
+void TreeView::AddObserver(TreeViewObserver* observer) { observers_.Add(observer); }
 
-void TreeView::RemoveObserver(TreeViewObserver* observer) {
-  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
-}
-
-int32_t TreeView::WindowProc(int32_t wMsg, int32_t wParam, int32_t lParam) {
-  if (wMsg == WM_SETREDRAW) {
-    bool redraw = wParam != 0;
-    if (redraw_ != redraw) {
-      redraw_ = redraw;
-      NotifyPropertyChanged(WidgetProperty::kRedraw);
-    }
-    return 0;
-  }
-  return Widget::WindowProc(wMsg, wParam, lParam);
-}
+void TreeView::RemoveObserver(TreeViewObserver* observer) { observers_.Remove(observer); }
 
 }  // namespace qvr::toolkit

@@ -65,8 +65,6 @@ class TreeView : public Widget {
   // Asks the views to repaint now.
   void Refresh();
 
-  // False while redrawing is switched off by WM_SETREDRAW.
-  bool Redraw() const { return redraw_; }
 
   // Events.
   void OnExpand(NodeHandler handler) { on_expand_ = std::move(handler); }
@@ -100,8 +98,6 @@ class TreeView : public Widget {
   void AddObserver(TreeViewObserver* observer);
   void RemoveObserver(TreeViewObserver* observer);
 
-  int32_t WindowProc(int32_t wMsg, int32_t wParam, int32_t lParam) override;
-
  private:
   friend class Node;
   friend class qvr::toolkit::Nodes;
@@ -112,19 +108,16 @@ class TreeView : public Widget {
 
   template <class Fn>
   void Notify(Fn fn) {
-    // A copy, so an observer may remove itself while being told.
-    std::vector<TreeViewObserver*> copy = observers_;
-    for (TreeViewObserver* o : copy) fn(*o);
+    observers_.ForEach(fn);
   }
 
   qvr::toolkit::Nodes nodes_;
   Node* selected_ = nullptr;
   int16_t mouse_pointer_ = ccDefault;
   bool checkboxes_ = false;
-  bool redraw_ = true;
   std::string path_separator_ = "\\";
   const qvr::toolkit::ImageList* image_list_ = nullptr;
-  std::vector<TreeViewObserver*> observers_;
+  ObserverList<TreeViewObserver> observers_;
 
   NodeHandler on_expand_;
   NodeHandler on_collapse_;

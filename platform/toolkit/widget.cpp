@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "platform/automation_error.h"
+#include "platform/toolkit/toolkit_constants.h"
 #include "platform/toolkit/window_messages.h"
 
 namespace qvr::toolkit {
@@ -40,26 +41,24 @@ void Widget::Move(float Left, float Top, float Width, float Height) {
   NotifyMoved();
 }
 
-void Widget::AddWidgetObserver(WidgetObserver* observer) {
-  if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
-    observers_.push_back(observer);
-}
+void Widget::AddWidgetObserver(WidgetObserver* observer) { observers_.Add(observer); }
 
-void Widget::RemoveWidgetObserver(WidgetObserver* observer) {
-  observers_.erase(std::remove(observers_.begin(), observers_.end(), observer), observers_.end());
-}
+void Widget::RemoveWidgetObserver(WidgetObserver* observer) { observers_.Remove(observer); }
 
-int32_t Widget::WindowProc(int32_t wMsg, int32_t wParam, int32_t lParam) { return 0; }
+int32_t Widget::WindowProc(int32_t wMsg, int32_t wParam, int32_t lParam) {
+  if (wMsg == WM_SETREDRAW && redraw_ != (wParam != 0)) {
+    redraw_ = wParam != 0;
+    NotifyPropertyChanged(WidgetProperty::kRedraw);
+  }
+  return 0;
+}
 
 void Widget::NotifyMoved() {
-  // A copy, so an observer may remove itself while being told.
-  std::vector<WidgetObserver*> copy = observers_;
-  for (WidgetObserver* o : copy) o->WidgetMoved(*this);
+  observers_.ForEach([this](WidgetObserver& o) { o.WidgetMoved(*this); });
 }
 
 void Widget::NotifyPropertyChanged(WidgetProperty property) {
-  std::vector<WidgetObserver*> copy = observers_;
-  for (WidgetObserver* o : copy) o->WidgetPropertyChanged(*this, property);
+  observers_.ForEach([&](WidgetObserver& o) { o.WidgetPropertyChanged(*this, property); });
 }
 
 int32_t SendMessageA(int32_t hWnd, int32_t wMsg, int32_t wParam, int32_t lParam) {

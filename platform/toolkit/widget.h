@@ -9,7 +9,7 @@
 #define QVR_PLATFORM_TOOLKIT_WIDGET_H_
 
 #include <cstdint>
-#include <vector>
+#include "platform/toolkit/observer_list.h"
 
 #include "platform/toolkit/widget_observer.h"
 
@@ -44,8 +44,12 @@ class Widget {
   void AddWidgetObserver(WidgetObserver* observer);
   void RemoveWidgetObserver(WidgetObserver* observer);
 
-  // Handles a window message sent to hWnd (see SendMessageA). The base
-  // handles none and returns 0.
+  // False while redrawing is switched off by WM_SETREDRAW.
+  bool Redraw() const { return redraw_; }
+
+  // Handles a window message sent to hWnd (see SendMessageA): WM_SETREDRAW
+  // switches redrawing off (wParam 0) or on (any other value); every other
+  // message is ignored. Returns 0.
   virtual int32_t WindowProc(int32_t wMsg, int32_t wParam, int32_t lParam);
 
  protected:
@@ -58,7 +62,8 @@ class Widget {
   float top_ = 0;
   float width_ = 0;
   float height_ = 0;
-  std::vector<WidgetObserver*> observers_;
+  bool redraw_ = true;
+  ObserverList<WidgetObserver> observers_;
 };
 
 }  // namespace qvr::toolkit

@@ -1,9 +1,8 @@
 // SendMessageA: delivers a window message to the widget with a window handle,
 // as the platform's message call does.
 //
-// Only messages the widgets understand have an effect: WM_SETREDRAW (11) to a
-// tree or list, with wParam 0 to stop redrawing and any other value to redraw
-// again. A handle that names no widget returns 0 and does nothing. Must be
+// Only messages the widgets understand have an effect: WM_SETREDRAW (11),
+// with wParam 0 to stop redrawing and any other value to redraw again. A handle that names no widget returns 0 and does nothing. Must be
 // called on the thread that runs the widgets.
 #ifndef QVR_PLATFORM_TOOLKIT_WINDOW_MESSAGES_H_
 #define QVR_PLATFORM_TOOLKIT_WINDOW_MESSAGES_H_

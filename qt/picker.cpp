@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/hive_names.h"
 #include "platform/unicode.h"
 
 namespace qvr::view {
@@ -28,13 +29,8 @@ toolkit::NodePtr ChildByText(const toolkit::NodePtr& parent, const std::string& 
 }  // namespace
 
 std::string Picker::HiveName(const std::string& name) {
-  static const std::pair<const char*, const char*> kHives[] = {
-      {"HKCR", "HKEY_CLASSES_ROOT"}, {"HKCU", "HKEY_CURRENT_USER"},
-      {"HKLM", "HKEY_LOCAL_MACHINE"}, {"HKU", "HKEY_USERS"},
-      {"HKCC", "HKEY_CURRENT_CONFIG"}};
-  for (auto [short_name, full] : kHives)
-    if (EqualsNoCase(name, short_name) || EqualsNoCase(name, full)) return full;
-  return "";
+  const qvr::HiveName* hive = FindHive(name);
+  return hive ? hive->full : "";
 }
 
 toolkit::NodePtr Picker::OpenKey(const std::string& path, std::string* error) {

@@ -176,21 +176,7 @@ RegStatus RegFileParser::Data(std::string_view name, std::string_view rest, RegT
   }
   if (StartsWithNoCase(rest, "hex")) {
     DWORD type = REG_BINARY;
-    size_t i = 3;
-    if (i < rest.size() && rest[i] == '(') {
-      size_t close = rest.find(')', i);
-      if (close == std::string_view::npos) {
-        return RegStatus::Syntax(line_, "hex( without its closing ')'");
-      }
-      if (!regsyntax::ParseTypeCode(rest.substr(i + 1, close - i - 1), &type, &error)) {
-        return RegStatus::Syntax(line_, error);
-      }
-      i = close + 1;
-    }
-    if (i >= rest.size() || rest[i] != ':') {
-      return RegStatus::Syntax(line_, "expected ':' after hex");
-    }
-    RegStatus status = regsyntax::ReadHexData(rest.substr(i + 1), source, &scratch_);
+    RegStatus status = regsyntax::ReadHexValue(rest.substr(3), line_, source, &type, &scratch_);
     if (!status.ok()) return status;
     if (dialect_ == Dialect::kRegedit4 && regsyntax::IsTextType(type)) {
       // 8-bit text in the system code page; the store keeps UTF-16LE.

@@ -1,26 +1,10 @@
 #include "platform/regfile/reg_key_path.h"
 
+#include "platform/hive_names.h"
 #include "platform/regfile/reg_syntax.h"
 #include "platform/unicode.h"
 
 namespace qvr {
-namespace {
-
-struct Root {
-  const char* full;
-  const char* brief;
-  HKEY key;
-};
-
-constexpr Root kRoots[] = {
-    {"HKEY_LOCAL_MACHINE", "HKLM", HKEY_LOCAL_MACHINE},
-    {"HKEY_CURRENT_USER", "HKCU", HKEY_CURRENT_USER},
-    {"HKEY_CLASSES_ROOT", "HKCR", HKEY_CLASSES_ROOT},
-    {"HKEY_USERS", "HKU", HKEY_USERS},
-    {"HKEY_CURRENT_CONFIG", "HKCC", HKEY_CURRENT_CONFIG},
-};
-
-}  // namespace
 
 bool RegKeyPath::Parse(std::string_view text, RegKeyPath* out, std::string* error) {
   *out = RegKeyPath();
@@ -39,15 +23,12 @@ bool RegKeyPath::Parse(std::string_view text, RegKeyPath* out, std::string* erro
   std::string_view rest = slash == std::string_view::npos ? "" : text.substr(slash + 1);
   // A trailing backslash names the same key.
   if (!rest.empty() && rest.back() == '\\') rest.remove_suffix(1);
-  const Root* found = nullptr;
-  for (const Root& r : kRoots) {
-    if (EqualsNoCase(root, r.full) || EqualsNoCase(root, r.brief)) found = &r;
-  }
+  const HiveName* found = FindHive(root);
   if (found == nullptr) {
     *error = "unknown root key '" + std::string(root.substr(0, 64)) + "'";
     return false;
   }
-  if (!out->machine_.empty() && found->key != HKEY_LOCAL_MACHINE && found->key != HKEY_USERS) {
+  if (!out->machine_.empty() && found->hive != HKEY_LOCAL_MACHINE && found->hive != HKEY_USERS) {
     *error = "only HKEY_LOCAL_MACHINE and HKEY_USERS can be reached on another machine";
     return false;
   }
@@ -58,7 +39,7 @@ bool RegKeyPath::Parse(std::string_view text, RegKeyPath* out, std::string* erro
       return false;
     }
   }
-  out->root_ = found->key;
+  out->root_ = found->hive;
   out->root_name_ = found->full;
   out->sub_key_ = std::string(rest);
   return true;

@@ -74,7 +74,9 @@ bool NothingMore(std::string_view rest) {
   return i == rest.size() || rest[i] == ';';
 }
 
-bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+bool IsTextType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
 
 std::string Utf8ToStored(std::string_view text) {
   std::string out;
@@ -107,7 +109,8 @@ bool StoredToUtf8(std::string_view stored, std::string* text) {
   text->reserve(stored.size() / 2);
   size_t n = stored.size() / 2;
   for (size_t i = 0; i < n; ++i) {
-    uint32_t u = static_cast<uint8_t>(stored[2 * i]) | (static_cast<uint8_t>(stored[2 * i + 1]) << 8);
+    uint32_t u =
+        static_cast<uint8_t>(stored[2 * i]) | (static_cast<uint8_t>(stored[2 * i + 1]) << 8);
     if (u < 0x80) {
       text->push_back(static_cast<char>(u));
       continue;
@@ -115,8 +118,8 @@ bool StoredToUtf8(std::string_view stored, std::string* text) {
     uint32_t cp = u;
     if (u >= 0xD800 && u <= 0xDBFF) {
       if (i + 1 >= n) return false;
-      uint32_t low = static_cast<uint8_t>(stored[2 * i + 2]) |
-                     (static_cast<uint8_t>(stored[2 * i + 3]) << 8);
+      uint32_t low =
+          static_cast<uint8_t>(stored[2 * i + 2]) | (static_cast<uint8_t>(stored[2 * i + 3]) << 8);
       if (low < 0xDC00 || low > 0xDFFF) return false;
       cp = 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00);
       ++i;
@@ -153,7 +156,8 @@ std::string KeyPathProblem(std::string_view path) {
   size_t start = 0;
   while (true) {
     size_t end = path.find('\\', start);
-    std::string_view part = path.substr(start, end == std::string_view::npos ? path.npos : end - start);
+    std::string_view part =
+        path.substr(start, end == std::string_view::npos ? path.npos : end - start);
     if (part.empty()) return "an empty key name in " + Quote(path);
     if (CodePointCount(part) > kMaxKeyName) {
       return "a key name longer than " + std::to_string(kMaxKeyName) + " characters";
@@ -240,6 +244,26 @@ RegStatus ReadHexData(std::string_view rest, RegTextSource& source, std::string*
                                "the file ends inside hex data continued with '\\'");
     }
   }
+}
+
+RegStatus ReadHexValue(std::string_view after_hex, int64_t line, RegTextSource& source, DWORD* type,
+                       std::string* data) {
+  *type = REG_BINARY;
+  size_t i = 0;
+  if (i < after_hex.size() && after_hex[i] == '(') {
+    size_t close = after_hex.find(')', i);
+    if (close == std::string_view::npos)
+      return RegStatus::Syntax(line, "hex( without its closing ')'");
+    std::string error;
+    if (!ParseTypeCode(after_hex.substr(i + 1, close - i - 1), type, &error)) {
+      return RegStatus::Syntax(line, error);
+    }
+    i = close + 1;
+  }
+  if (i >= after_hex.size() || after_hex[i] != ':') {
+    return RegStatus::Syntax(line, "expected ':' after hex");
+  }
+  return ReadHexData(after_hex.substr(i + 1), source, data);
 }
 
 }  // namespace qvr::regsyntax

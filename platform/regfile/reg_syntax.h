@@ -49,6 +49,11 @@ bool ParseDword(std::string_view text, std::string* data, std::string* error);
 // `source` while a line ends with "\", appended to `data`.
 RegStatus ReadHexData(std::string_view rest, RegTextSource& source, std::string* data);
 
+// The data of a "hex:" or "hex(N):" value, given the text after "hex" on
+// line `line`: the type (REG_BINARY for "hex:") and the bytes.
+RegStatus ReadHexValue(std::string_view after_hex, int64_t line, RegTextSource& source, DWORD* type,
+                       std::string* data);
+
 }  // namespace qvr::regsyntax
 
 #endif  // QVR_PLATFORM_REGFILE_REG_SYNTAX_H_

@@ -193,22 +193,7 @@ RegStatus WineRegParser::ValueLine(std::string_view line, RegTextSource& source,
     return sink.SetValue(name, REG_DWORD, scratch_);
   }
   if (StartsWith(rest, "hex")) {
-    type = REG_BINARY;
-    size_t j = 3;
-    if (j < rest.size() && rest[j] == '(') {
-      size_t close = rest.find(')', j);
-      if (close == std::string_view::npos) {
-        return RegStatus::Syntax(line_, "hex( without its closing ')'");
-      }
-      if (!regsyntax::ParseTypeCode(rest.substr(j + 1, close - j - 1), &type, &error)) {
-        return RegStatus::Syntax(line_, error);
-      }
-      j = close + 1;
-    }
-    if (j >= rest.size() || rest[j] != ':') {
-      return RegStatus::Syntax(line_, "expected ':' after hex");
-    }
-    RegStatus status = regsyntax::ReadHexData(rest.substr(j + 1), source, &scratch_);
+    RegStatus status = regsyntax::ReadHexValue(rest.substr(3), line_, source, &type, &scratch_);
     if (!status.ok()) return status;
     return sink.SetValue(name, type, scratch_);
   }

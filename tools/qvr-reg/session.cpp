@@ -2,25 +2,12 @@
 
 #include <vector>
 
+#include "platform/hive_names.h"
 #include "platform/registry_service.h"
 #include "platform/unicode.h"
 
 namespace qvr::reg_tool {
 namespace {
-
-struct HiveName {
-  const char* long_name;
-  const char* short_name;
-  HKEY hive;
-};
-
-constexpr HiveName kHives[] = {
-    {"HKEY_LOCAL_MACHINE", "HKLM", HKEY_LOCAL_MACHINE},
-    {"HKEY_CURRENT_USER", "HKCU", HKEY_CURRENT_USER},
-    {"HKEY_CLASSES_ROOT", "HKCR", HKEY_CLASSES_ROOT},
-    {"HKEY_USERS", "HKU", HKEY_USERS},
-    {"HKEY_CURRENT_CONFIG", "HKCC", HKEY_CURRENT_CONFIG},
-};
 
 // What a store that cannot undo writes answers to a transaction.
 constexpr LONG kNoTransactions = 1;  // ERROR_INVALID_FUNCTION
@@ -44,17 +31,6 @@ KeyPath KeyPath::Child(std::string_view name) const {
   return child;
 }
 
-bool HiveFromName(std::string_view name, HKEY* hive, std::string* long_name) {
-  for (const HiveName& h : kHives) {
-    if (EqualsNoCase(name, h.long_name) || EqualsNoCase(name, h.short_name)) {
-      *hive = h.hive;
-      *long_name = h.long_name;
-      return true;
-    }
-  }
-  return false;
-}
-
 bool ParseKeyPath(std::string_view text, KeyPath* path, std::string* error) {
   *path = KeyPath();
   if (text.size() >= 2 && text.substr(0, 2) == "\\\\") {
@@ -69,10 +45,13 @@ bool ParseKeyPath(std::string_view text, KeyPath* path, std::string* error) {
   }
   if (!text.empty() && text.back() == '\\') text.remove_suffix(1);
   size_t slash = text.find('\\');
-  if (!HiveFromName(text.substr(0, slash), &path->hive, &path->hive_name)) {
+  const HiveName* hive = FindHive(text.substr(0, slash));
+  if (hive == nullptr) {
     *error = "Invalid key name.";
     return false;
   }
+  path->hive = hive->hive;
+  path->hive_name = hive->full;
   if (slash != std::string_view::npos) path->sub_key = std::string(text.substr(slash + 1));
   // Every name of the path must be there: no "\\" in it, none at its start.
   bool empty_name = path->sub_key.find("\\\\") != std::string::npos ||

@@ -37,10 +37,6 @@ struct KeyPath {
   KeyPath Child(std::string_view name) const;
 };
 
-// The long name of a hive given by its long or short name; false when
-// `name` names no hive.
-bool HiveFromName(std::string_view name, HKEY* hive, std::string* long_name);
-
 // Parses a key name; false, with `error` saying why, for a name that is not
 // one.
 bool ParseKeyPath(std::string_view text, KeyPath* path, std::string* error);

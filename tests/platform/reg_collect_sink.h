@@ -3,6 +3,8 @@
 #ifndef QVR_TESTS_PLATFORM_REG_COLLECT_SINK_H_
 #define QVR_TESTS_PLATFORM_REG_COLLECT_SINK_H_
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,8 @@
 #include "platform/regfile/reg_sink.h"
 #include "platform/regfile/reg_text_source.h"
 #include "platform/regfile/wine_reg_parser.h"
+#include "platform/registry_api.h"
+#include "platform/unicode.h"
 
 namespace qvr::testing {
 
@@ -32,6 +36,49 @@ inline std::string Wide(std::u16string_view text) {
     out += static_cast<char>(u >> 8);
   }
   return out;
+}
+
+// A stored REG_SZ: the text's UTF-16LE bytes and a NUL.
+inline std::string Sz(std::u16string_view text) { return Wide(text) + std::string(2, '\0'); }
+
+// A file as the Windows editor writes it: UTF-16LE after its mark.
+inline std::string Utf16File(std::string_view utf8) { return "\xFF\xFE" + Wide(Utf8ToUtf16(utf8)); }
+
+// The text of a file: UTF-16LE (with its mark) as UTF-8, 8-bit as it is.
+inline std::string TextOf(std::string_view bytes) {
+  if (bytes.substr(0, 2) != "\xFF\xFE") return std::string(bytes);
+  std::u16string wide;
+  for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    wide += static_cast<char16_t>(static_cast<uint8_t>(bytes[i]) |
+                                  (static_cast<uint8_t>(bytes[i + 1]) << 8));
+  }
+  return Utf16ToUtf8(wide);
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void WriteFile(const std::string& path, std::string_view bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A value read through the ordinary calls: text as it is, a DWORD in decimal,
+// other data in hex; "<no key>" or "<absent>" when it is not there.
+inline std::string ValueText(HKEY root, const char* key, const char* name) {
+  HKEY h = 0;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return "<no key>";
+  char buffer[256] = {};
+  DWORD size = sizeof buffer - 1, type = 0;
+  LONG rc = RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  RegCloseKey(h);
+  if (rc != ERROR_SUCCESS) return "<absent>";
+  if (type == REG_DWORD) return std::to_string(*reinterpret_cast<uint32_t*>(buffer));
+  if (type == REG_BINARY) return HexOf(std::string_view(buffer, size));
+  return std::string(buffer);
 }
 
 class CollectSink : public RegSink {

@@ -5,11 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "fuzz/fuzz_checks.h"
 #include "platform/regfile/wine_reg_parser.h"
+#include "reg_collect_sink.h"
 
 namespace qvr {
 namespace {
@@ -23,13 +22,6 @@ std::vector<std::filesystem::path> Files(const char* folder) {
   return out;
 }
 
-std::string Read(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 template <typename Parser>
 void Replay(const char* folder, bool is_reg) {
   auto files = Files(folder);
@@ -37,7 +29,7 @@ void Replay(const char* folder, bool is_reg) {
   int read_cleanly = 0;
   for (const auto& path : files) {
     SCOPED_TRACE(path.filename().string());
-    std::string bytes = Read(path);
+    std::string bytes = testing::ReadFile(path);
     RegTextSource source(RegByteInput::FromMemory(bytes), 1 << 16);
     fuzz::CollectSink sink;
     Parser parser;

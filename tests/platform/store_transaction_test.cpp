@@ -6,6 +6,7 @@
 
 #include "platform/registry_service.h"
 #include "platform/sqlite_store.h"
+#include "reg_collect_sink.h"
 #include "support/temp_registry.h"
 
 namespace qvr {
@@ -62,21 +63,14 @@ TEST(StoreTransaction, ServiceTransactKeepsAllOrNothing) {
     s.CloseKey(h);
     return rc;
   };
-  auto exists = [&](const char* key) {
-    HKEY h = 0;
-    if (s.OpenKey(HKEY_CURRENT_USER, key, &h) != ERROR_SUCCESS) return false;
-    s.CloseKey(h);
-    return true;
-  };
+  // The value each write leaves, or "<no key>".
+  auto written = [](const char* key) { return testing::ValueText(HKEY_CURRENT_USER, key, "v"); };
   EXPECT_EQ(s.Transact(HKEY_CURRENT_USER, [&] { return write("Software\\A"); }), ERROR_SUCCESS);
-  EXPECT_TRUE(exists("Software\\A"));
+  EXPECT_EQ(written("Software\\A"), "31");
   // A body that fails: its code comes back and its writes are gone.
-  EXPECT_EQ(s.Transact(HKEY_CURRENT_USER, [&]() -> LONG {
-              write("Software\\B");
-              return 13;
-            }),
-            13);
-  EXPECT_FALSE(exists("Software\\B"));
+  auto fails = [&]() -> LONG { return write("Software\\B") == ERROR_SUCCESS ? 13 : 0; };
+  EXPECT_EQ(s.Transact(HKEY_CURRENT_USER, fails), 13);
+  EXPECT_EQ(written("Software\\B"), "<no key>");
   // A body that throws: the exception passes, the writes are gone.
   EXPECT_THROW(s.Transact(HKEY_CURRENT_USER,
                           [&]() -> LONG {
@@ -84,11 +78,11 @@ TEST(StoreTransaction, ServiceTransactKeepsAllOrNothing) {
                             throw std::runtime_error("stop");
                           }),
                std::runtime_error);
-  EXPECT_FALSE(exists("Software\\C"));
+  EXPECT_EQ(written("Software\\C"), "<no key>");
   EXPECT_EQ(s.Transact(0x12345, [] { return ERROR_SUCCESS; }), ERROR_INVALID_HANDLE);
   // Still usable afterwards.
   EXPECT_EQ(s.Transact(HKEY_LOCAL_MACHINE, [&] { return write("Software\\D"); }), ERROR_SUCCESS);
-  EXPECT_TRUE(exists("Software\\D"));
+  EXPECT_EQ(written("Software\\D"), "31");
 }
 
 }  // namespace

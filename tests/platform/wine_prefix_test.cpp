@@ -56,47 +56,32 @@ class WinePrefixTest : public ::testing::Test {
     Write("userdef.reg", kUserDef);
   }
   void Write(const std::string& name, const std::string& text) {
-    std::ofstream(prefix_ + "/" + name, std::ios::binary) << text;
-  }
-  // The data of a value read through the ordinary calls, "" when absent.
-  std::string Text(HKEY root, const char* key, const char* name) {
-    HKEY h = 0;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return "";
-    char buffer[256] = {};
-    DWORD size = sizeof buffer - 1, type = 0;
-    LONG rc = RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-    RegCloseKey(h);
-    if (rc != ERROR_SUCCESS) return "";
-    if (type == REG_DWORD) return std::to_string(*reinterpret_cast<uint32_t*>(buffer));
-    if (type == REG_BINARY) return HexOf(std::string_view(buffer, size));
-    return std::string(buffer);
+    WriteFile(prefix_ + "/" + name, text);
   }
 
   TempRegistry reg_;
   std::string prefix_;
 };
 
-TEST_F(WinePrefixTest, ImportPutsEachFileIntoItsHive) {
+TEST_F(WinePrefixTest, ImportPutsEachFileIntoItsHiveOrNothingAtAll) {
   RegFileImporter importer(reg_.Service());
-  RegStatus status = importer.ImportWinePrefix(prefix_);
-  ASSERT_TRUE(status.ok()) << status.ToString();
-  EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test", "Version"), "win10");
-  EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test", "Flags"), "3");
-  EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test\\Sub", "Bin"), "deadbeef");
-  EXPECT_EQ(Text(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper"), "C:\\wall \xC3\xA9.bmp");
-  EXPECT_EQ(Text(HKEY_USERS, ".DEFAULT\\Software\\Defaults", "Setting"), "1");
-  EXPECT_EQ(importer.values(), 6);
-}
-
-TEST_F(WinePrefixTest, AFaultInAnyFileImportsNothing) {
   Write("userdef.reg", std::string(kUserDef) + "\"Broken\"=hex:0\n");
-  RegFileImporter importer(reg_.Service());
   RegStatus status = importer.ImportWinePrefix(prefix_);
-  ASSERT_FALSE(status.ok());
   EXPECT_EQ(status.ToString(), "userdef.reg, line 6: hex data '0' with an odd number of digits or "
                                "bytes not separated by commas");
-  EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test", "Version"), "");
-  EXPECT_EQ(Text(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper"), "");
+  EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test", "Version"), "<no key>");
+  // A new store has this value, empty.
+  EXPECT_EQ(ValueText(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper"), "");
+  Write("userdef.reg", kUserDef);
+  status = importer.ImportWinePrefix(prefix_);
+  ASSERT_TRUE(status.ok()) << status.ToString();
+  EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test", "Version"), "win10");
+  EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test", "Flags"), "3");
+  EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test\\Sub", "Bin"), "deadbeef");
+  EXPECT_EQ(ValueText(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper"),
+            "C:\\wall \xC3\xA9.bmp");
+  EXPECT_EQ(ValueText(HKEY_USERS, ".DEFAULT\\Software\\Defaults", "Setting"), "1");
+  EXPECT_EQ(importer.values(), 6);
   // A folder without registry files is not a prefix.
   std::filesystem::create_directories(reg_.Dir() + "/empty");
   EXPECT_THAT(importer.ImportWinePrefix(reg_.Dir() + "/empty").message(),
@@ -111,9 +96,9 @@ TEST_F(WinePrefixTest, TheMachineTableShowsAPrefixReadOnly) {
   HKEY hklm = 0, hku = 0;
   ASSERT_EQ(RegConnectRegistryA("\\\\winebox", HKEY_LOCAL_MACHINE, &hklm), ERROR_SUCCESS);
   ASSERT_EQ(RegConnectRegistryA("winebox", HKEY_USERS, &hku), ERROR_SUCCESS);
-  EXPECT_EQ(Text(hklm, "Software\\Wine\\Test", "Path"), "%SystemRoot%\\system32");
-  EXPECT_EQ(Text(hku, (CurrentUserKeyName() + "\\Control Panel\\Desktop").c_str(), "Wallpaper"),
-            "C:\\wall \xC3\xA9.bmp");
+  EXPECT_EQ(ValueText(hklm, "Software\\Wine\\Test", "Path"), "%SystemRoot%\\system32");
+  std::string desktop = CurrentUserKeyName() + "\\Control Panel\\Desktop";
+  EXPECT_EQ(ValueText(hku, desktop.c_str(), "Wallpaper"), "C:\\wall \xC3\xA9.bmp");
   char name[64];
   DWORD size = sizeof name;
   ASSERT_EQ(RegEnumKeyExA(hku, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
@@ -136,7 +121,7 @@ TEST_F(WinePrefixTest, TheMachineTableShowsAPrefixReadOnly) {
   EXPECT_EQ(importer.ImportFile(prefix_ + "/system.reg", "winebox").ToString(),
             "line 1: not a registry file: the first line is neither \"Windows Registry Editor "
             "Version 5.00\" nor \"REGEDIT4\"");
-  EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test", "Version"), "");
+  EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test", "Version"), "<no key>");
   RegCloseKey(hklm);
   RegCloseKey(hku);
   // A prefix that cannot be read is an unreachable machine.

@@ -62,12 +62,7 @@ TEST(RegFileWriter, WrapsHexDataWithinEightyColumns) {
     lines.push_back(text.substr(start, end - start));
   }
   ASSERT_GE(lines.size(), 10u);
-  // "Test"=hex: is 11 columns: 22 bytes fill the first line to 77, then "\".
-  EXPECT_EQ(lines[3].size(), 78u);
-  EXPECT_EQ(lines[3].substr(0, 17), "\"Test\"=hex:00,01,");
-  EXPECT_EQ(lines[3].substr(lines[3].size() - 4), "15,\\");
-  EXPECT_EQ(lines[4], "  16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,"
-                      "2e,\\");
+  // Where each line breaks is compared byte for byte in the export test.
   EXPECT_EQ(lines[7], "  61,62,63");
   // A name past the margin breaks after the first byte.
   EXPECT_EQ(lines[8], "\"" + std::string(90, 'n') + "\"=hex:01,\\");

@@ -11,6 +11,7 @@
 #include "platform/toolkit/property_bag.h"
 #include "platform/toolkit/recording_message_service.h"
 #include "platform/xml/dom_document.h"
+#include "server/binding_support.h"
 #include "server/catalog.h"
 #include "server/identifiers.h"
 
@@ -21,8 +22,6 @@ constexpr const char* kControl = "_ctlRegistry";
 constexpr const char* kControlEvents = "__ctlRegistry";
 constexpr const char* kControlUser = "_ctlRegistryUI";
 constexpr const char* kDocument = "_DOMDocument";
-
-Variant Nothing() { return Variant(); }
 
 // The control with the site it runs in: an event loop whose clock the host
 // advances (the check-box timer runs on it) and a message service that keeps

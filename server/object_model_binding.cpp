@@ -7,6 +7,7 @@
 #include "reglib/qvr_cls_keys.h"
 #include "reglib/qvr_cls_value.h"
 #include "reglib/qvr_cls_values.h"
+#include "server/binding_support.h"
 #include "server/catalog.h"
 #include "server/identifiers.h"
 
@@ -17,17 +18,6 @@ constexpr const char* kKey = "_qvrClsKey";
 constexpr const char* kKeys = "_qvrClsKeys";
 constexpr const char* kValue = "_qvrClsValue";
 constexpr const char* kValues = "_qvrClsValues";
-
-Variant Nothing() { return Variant(); }
-
-// Every member of a collection, each as a server object, for an enumerator.
-template <class Collection>
-Variant Enumerator(const Collection& c) {
-  std::vector<Variant> items;
-  items.reserve(static_cast<size_t>(c.Count()));
-  for (const auto& member : c) items.push_back(Wrap(member));
-  return VariantEnumerator::Make(std::move(items));
-}
 
 void AddClass(TypeLibrary& lib, const Guid& clsid, const char* name, const char* description,
               const InterfaceInfo& iface) {
@@ -59,15 +49,7 @@ void BindKeys(Catalog& catalog) {
   InterfaceInfo& iface = catalog.MutableLibrary().AddInterface(server_ids::kKeysInterface, kKeys);
   InterfaceBuilder<C> b(catalog.AddTable(iface));
   b.Get("Handle", "Long", {}, [](C& c, Arguments&) { return Variant(c.Handle()); });
-  b.Get("Count", "Long", {}, [](C& c, Arguments&) { return Variant(c.Count()); });
-  b.Method("Remove", "", {RefParam("vntIndexKey", "Variant")}, [](C& c, Arguments& a) {
-    c.Remove(a[0]);
-    return Nothing();
-  });
-  b.Method("Clear", "", {}, [](C& c, Arguments&) {
-    c.Clear();
-    return Nothing();
-  });
+  AddCountRemoveClear(b);
   b.Get("NewEnum", "IUnknown", {}, [](C& c, Arguments&) { return Enumerator(c); },
         kEnumeratorMember);
   b.Get("item", "qvrClsKey", {RefParam("vntIndexKey", "Variant")},
@@ -127,15 +109,7 @@ void BindValues(Catalog& catalog) {
       catalog.MutableLibrary().AddInterface(server_ids::kValuesInterface, kValues);
   InterfaceBuilder<C> b(catalog.AddTable(iface));
   b.Get("ParentKey", "Long", {}, [](C& c, Arguments&) { return Variant(c.ParentKey()); });
-  b.Get("Count", "Long", {}, [](C& c, Arguments&) { return Variant(c.Count()); });
-  b.Method("Remove", "", {RefParam("vntIndexKey", "Variant")}, [](C& c, Arguments& a) {
-    c.Remove(a[0]);
-    return Nothing();
-  });
-  b.Method("Clear", "", {}, [](C& c, Arguments&) {
-    c.Clear();
-    return Nothing();
-  });
+  AddCountRemoveClear(b);
   b.Get("NewEnum", "IUnknown", {}, [](C& c, Arguments&) { return Enumerator(c); },
         kEnumeratorMember);
   b.Get("item", "qvrClsValue", {RefParam("vntIndexKey", "Variant")},

@@ -6,6 +6,7 @@
 #include "reglib/qvr_cls_registry_object.h"
 #include "reglib/qvr_cls_value.h"
 #include "reglib/qvr_cls_values.h"
+#include "server/binding_support.h"
 #include "server/catalog.h"
 #include "server/identifiers.h"
 
@@ -51,8 +52,6 @@ class RegistryObjectServer : public DispatchObject {
 };
 
 using R = qvrClsRegistryObject;
-
-Variant Nothing() { return Variant(); }
 
 }  // namespace
 

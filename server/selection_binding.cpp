@@ -6,6 +6,7 @@
 #include "selection/qvr_collection.h"
 #include "selection/qvr_data.h"
 #include "selection/qvr_selected_data.h"
+#include "server/binding_support.h"
 #include "server/catalog.h"
 #include "server/identifiers.h"
 
@@ -15,16 +16,6 @@ namespace {
 constexpr const char* kData = "_qvrData";
 constexpr const char* kSelectedData = "_qvrSelectedData";
 constexpr const char* kCollection = "_qvrCollection";
-
-Variant Nothing() { return Variant(); }
-
-template <class Collection>
-Variant Enumerator(const Collection& c) {
-  std::vector<Variant> items;
-  items.reserve(static_cast<size_t>(c.Count()));
-  for (const auto& member : c) items.push_back(Wrap(member));
-  return VariantEnumerator::Make(std::move(items));
-}
 
 ClassInfo Creatable(const Guid& clsid, const char* name, const char* description,
                     const InterfaceInfo& iface) {
@@ -77,15 +68,7 @@ void BindSelectedData(Catalog& catalog) {
   InterfaceInfo& iface =
       catalog.MutableLibrary().AddInterface(server_ids::kSelectedDataInterface, kSelectedData);
   InterfaceBuilder<S> b(catalog.AddTable(iface));
-  b.Get("Count", "Long", {}, [](S& s, Arguments&) { return Variant(s.Count()); });
-  b.Method("Remove", "", {RefParam("vntIndexKey", "Variant")}, [](S& s, Arguments& a) {
-    s.Remove(a[0]);
-    return Nothing();
-  });
-  b.Method("Clear", "", {}, [](S& s, Arguments&) {
-    s.Clear();
-    return Nothing();
-  });
+  AddCountRemoveClear(b);
   b.Method("NewEnum", "IUnknown", {}, [](S& s, Arguments&) { return Enumerator(s); });
   b.Method("item", "qvrData", {RefParam("vntIndexKey", "Variant")},
            [](S& s, Arguments& a) { return Wrap(s.item(a[0])); });
@@ -102,15 +85,7 @@ void BindCollection(Catalog& catalog) {
   InterfaceInfo& iface =
       catalog.MutableLibrary().AddInterface(server_ids::kCollectionInterface, kCollection);
   InterfaceBuilder<C> b(catalog.AddTable(iface));
-  b.Get("Count", "Long", {}, [](C& c, Arguments&) { return Variant(c.Count()); });
-  b.Method("Remove", "", {RefParam("vntIndexKey", "Variant")}, [](C& c, Arguments& a) {
-    c.Remove(a[0]);
-    return Nothing();
-  });
-  b.Method("Clear", "", {}, [](C& c, Arguments&) {
-    c.Clear();
-    return Nothing();
-  });
+  AddCountRemoveClear(b);
   b.Method("NewEnum", "IUnknown", {}, [](C& c, Arguments&) { return Enumerator(c); });
   b.Method("item", "qvrSelectedData", {RefParam("vntIndexKey", "Variant")},
            [](C& c, Arguments& a) { return Wrap(c.item(a[0])); });

@@ -1,0 +1,45 @@
+// What the binding files share: how a member says it returns nothing, the
+// enumerator of a collection, and the members every keyed collection has.
+#ifndef QVR_SERVER_BINDING_SUPPORT_H_
+#define QVR_SERVER_BINDING_SUPPORT_H_
+
+#include <utility>
+#include <vector>
+
+#include "platform/server/dispatch_table.h"
+#include "platform/server/enum_variant.h"
+#include "platform/variant.h"
+#include "server/catalog.h"
+
+namespace qvr::server {
+
+// The result of a member without one.
+inline Variant Nothing() { return Variant(); }
+
+// Every member of a collection, each as a server object, for an enumerator.
+template <class Collection>
+Variant Enumerator(const Collection& c) {
+  std::vector<Variant> items;
+  items.reserve(static_cast<size_t>(c.Count()));
+  for (const auto& member : c) items.push_back(Wrap(member));
+  return VariantEnumerator::Make(std::move(items));
+}
+
+// Count, Remove and Clear, in this order, as every keyed collection of the
+// library offers them.
+template <class Collection>
+void AddCountRemoveClear(InterfaceBuilder<Collection>& b) {
+  b.Get("Count", "Long", {}, [](Collection& c, Arguments&) { return Variant(c.Count()); });
+  b.Method("Remove", "", {RefParam("vntIndexKey", "Variant")}, [](Collection& c, Arguments& a) {
+    c.Remove(a[0]);
+    return Nothing();
+  });
+  b.Method("Clear", "", {}, [](Collection& c, Arguments&) {
+    c.Clear();
+    return Nothing();
+  });
+}
+
+}  // namespace qvr::server
+
+#endif  // QVR_SERVER_BINDING_SUPPORT_H_

@@ -41,12 +41,12 @@ struct Item {
 class CollectSink : public RegSink {
  public:
   std::vector<Item> items;
-  RegStatus OpenKey(std::string_view p) override { return Add({0, std::string(p)}); }
-  RegStatus DeleteKey(std::string_view p) override { return Add({1, std::string(p)}); }
+  RegStatus OpenKey(std::string_view p) override { return Add({0, std::string(p), 0, {}}); }
+  RegStatus DeleteKey(std::string_view p) override { return Add({1, std::string(p), 0, {}}); }
   RegStatus SetValue(std::string_view n, DWORD t, std::string_view d) override {
     return Add({2, std::string(n), t, std::string(d)});
   }
-  RegStatus DeleteValue(std::string_view n) override { return Add({3, std::string(n)}); }
+  RegStatus DeleteValue(std::string_view n) override { return Add({3, std::string(n), 0, {}}); }
 
  private:
   RegStatus Add(Item item) {

@@ -39,9 +39,13 @@ void Replay(const char* folder, bool is_reg) {
     read_cleanly += status.ok();
     for (const fuzz::Item& item : sink.items) {
       EXPECT_NO_THROW(fuzz::RoundTrip(item, RegFileWriter::Dialect::kRegedit5));
-      if (is_reg) EXPECT_NO_THROW(fuzz::RoundTrip(item, RegFileWriter::Dialect::kRegedit4));
+      if (is_reg) {
+        EXPECT_NO_THROW(fuzz::RoundTrip(item, RegFileWriter::Dialect::kRegedit4));
+      }
     }
-    if (is_reg) EXPECT_NO_THROW(fuzz::CheckImport(bytes));
+    if (is_reg) {
+      EXPECT_NO_THROW(fuzz::CheckImport(bytes));
+    }
   }
   // The corpus holds good files as well as bad ones.
   EXPECT_GT(read_cleanly, 0);

@@ -2,8 +2,8 @@
 //
 //   platform_store_writer STORE LABEL COUNT
 //
-// Writes the DWORD values v0, v1, ... (vI = I) into HKLM\SOFTWARE\Durability\
-// LABEL of the store, and after each write that returned 0 prints I on a line
+// Writes the DWORD values v0, v1, ... (vI = I) into the key
+// HKLM\SOFTWARE\Durability\LABEL of the store, and after each write that returned 0 prints I on a line
 // of its own (the acknowledgement). Every write also touches the key
 // HKLM\SOFTWARE\Durability\Shared\K<I % 8> and its value LABEL-I, which other
 // writers share. COUNT 0 writes until killed. Exit code 0 when every write

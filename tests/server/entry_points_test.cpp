@@ -91,7 +91,9 @@ class EntryPointsTest : public ::testing::Test {
   static LateBound Create(const Guid& clsid) {
     ComPtr<Dispatch> d;
     ComPtr<ClassFactory> f = Factory(clsid);
-    if (f) EXPECT_EQ(f->CreateInstance(nullptr, IID_IDispatch, d.PutVoid()), S_OK);
+    if (f) {
+      EXPECT_EQ(f->CreateInstance(nullptr, IID_IDispatch, d.PutVoid()), S_OK);
+    }
     return LateBound(d);
   }
 

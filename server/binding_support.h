@@ -3,6 +3,7 @@
 #ifndef QVR_SERVER_BINDING_SUPPORT_H_
 #define QVR_SERVER_BINDING_SUPPORT_H_
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -38,6 +39,17 @@ void AddCountRemoveClear(InterfaceBuilder<Collection>& b) {
     c.Clear();
     return Nothing();
   });
+}
+
+// Describes the event `name` with dispatch id `id` in an event interface's
+// table (events have no code of their own: sinks implement them).
+inline void AddEvent(DispatchTable& table, DispId id, std::string name,
+                     std::vector<ParamInfo> params = {}) {
+  MemberInfo event;
+  event.id = id;
+  event.name = std::move(name);
+  event.params = std::move(params);
+  table.AddDescription(std::move(event));
 }
 
 }  // namespace qvr::server

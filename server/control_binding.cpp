@@ -134,15 +134,9 @@ void BindControl(Catalog& catalog, const InterfaceInfo*& events_out) {
 
   InterfaceInfo& events = lib.AddInterface(server_ids::kControlEvents, kControlEvents, true);
   DispatchTable& event_table = catalog.AddTable(events);
-  MemberInfo dbl;
-  dbl.id = ctlRegistryEvents::kDoubleClickDispId;
-  dbl.name = "evtDoubleClick";
-  event_table.AddDescription(dbl);
-  MemberInfo single;
-  single.id = ctlRegistryEvents::kSingleClickDispId;
-  single.name = "evtSingleClick";
-  single.params = {RefParam("bValidSelection", "Boolean")};
-  event_table.AddDescription(single);
+  AddEvent(event_table, ctlRegistryEvents::kDoubleClickDispId, "evtDoubleClick");
+  AddEvent(event_table, ctlRegistryEvents::kSingleClickDispId, "evtSingleClick",
+           {RefParam("bValidSelection", "Boolean")});
   events_out = &events;
 
   ClassInfo cls;

@@ -146,16 +146,10 @@ void BindRegistryObject(Catalog& catalog) {
 
   InterfaceInfo& events = lib.AddInterface(server_ids::kRegistryObjectEvents, kEvents, true);
   DispatchTable& event_table = catalog.AddTable(events);
-  MemberInfo key_event;
-  key_event.id = qvrClsRegistryObjectEvents::kKeyEnumeratedDispId;
-  key_event.name = "KeyEnumerated";
-  key_event.params = {Param("RegKey", "String"), Param("HasChildren", "Boolean")};
-  event_table.AddDescription(key_event);
-  MemberInfo value_event;
-  value_event.id = qvrClsRegistryObjectEvents::kValueEnumeratedDispId;
-  value_event.name = "ValueEnumerated";
-  value_event.params = {Param("Value", "qvrClsValue")};
-  event_table.AddDescription(value_event);
+  AddEvent(event_table, qvrClsRegistryObjectEvents::kKeyEnumeratedDispId, "KeyEnumerated",
+           {Param("RegKey", "String"), Param("HasChildren", "Boolean")});
+  AddEvent(event_table, qvrClsRegistryObjectEvents::kValueEnumeratedDispId, "ValueEnumerated",
+           {Param("Value", "qvrClsValue")});
 
   ClassInfo cls;
   cls.clsid = server_ids::kRegistryObjectClass;

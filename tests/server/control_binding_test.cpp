@@ -11,6 +11,7 @@
 #include "platform/xml/dom_document.h"
 #include "server/catalog.h"
 #include "server/identifiers.h"
+#include "create_late_bound.h"
 #include "support/registry_values.h"
 #include "support/temp_registry.h"
 
@@ -18,14 +19,6 @@ namespace qvr {
 namespace {
 
 using server::Catalog;
-
-LateBound Create(const Guid& clsid) {
-  Unknown* made = Catalog::Get().Create(clsid);
-  EXPECT_NE(made, nullptr);
-  made->AddRef();
-  ComPtr<Unknown> keep = ComPtr<Unknown>::Adopt(made);
-  return LateBound(keep.As<Dispatch>(IID_IDispatch));
-}
 
 void Write(const std::string& path, const std::string& name, const std::string& text) {
   testing::PutString(HKEY_CURRENT_USER, path, name, text);

@@ -14,6 +14,7 @@
 #include "reglib/qvr_cls_values.h"
 #include "server/catalog.h"
 #include "server/identifiers.h"
+#include "create_late_bound.h"
 #include "support/raised.h"
 #include "support/temp_registry.h"
 
@@ -21,14 +22,6 @@ namespace qvr {
 namespace {
 
 using server::Catalog;
-
-LateBound Create(const Guid& clsid) {
-  Unknown* made = Catalog::Get().Create(clsid);
-  EXPECT_NE(made, nullptr);
-  made->AddRef();
-  ComPtr<Unknown> keep = ComPtr<Unknown>::Adopt(made);
-  return LateBound(keep.As<Dispatch>(IID_IDispatch));
-}
 
 std::vector<std::string> Names(const Variant& enumerator_owner, const char* member) {
   std::vector<std::string> names;

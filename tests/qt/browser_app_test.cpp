@@ -25,10 +25,6 @@ namespace {
 using qvr::testing::BuildOutput;
 using qvr::testing::RunProgram;
 
-void MakeValue(const std::string& path, const std::string& name, const std::string& text) {
-  qvr::testing::PutString(HKEY_LOCAL_MACHINE, path, name, text);
-}
-
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;
@@ -117,7 +113,7 @@ TEST(BrowserWindowSettings, PropertiesAndMachineAreRememberedBetweenRuns) {
 class BrowserProgram : public ::testing::Test {
  protected:
   void SetUp() override {
-    MakeValue("SOFTWARE\\Vendor\\App", "Path", "C:\\app");
+    qvr::testing::PutString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor\\App", "Path", "C:\\app");
     setenv("XDG_CONFIG_HOME", (registry_.Dir() + "/config").c_str(), 1);
   }
   std::string Program() const { return BuildOutput("qt/qvr-browser"); }

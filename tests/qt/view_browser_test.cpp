@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <array>
 #include <string>
 
 #include "platform/registry_api.h"
@@ -21,10 +22,6 @@ namespace {
 
 using namespace toolkit;
 
-void MakeValue(const std::string& path, const std::string& name, const std::string& text) {
-  qvr::testing::PutString(HKEY_LOCAL_MACHINE, path, name, text);
-}
-
 std::string Export(ctlRegistry& control) {
   DOMDocument doc;
   doc.loadXML("<Pick/>");
@@ -35,9 +32,10 @@ std::string Export(ctlRegistry& control) {
 class ViewBrowser : private WithTestApp, public ::testing::Test {
  protected:
   void SetUp() override {
-    MakeValue("SOFTWARE\\Vendor\\App", "Path", "C:\\app");
-    MakeValue("SOFTWARE\\Vendor\\App", "Mode", "fast");
-    MakeValue("SOFTWARE\\Vendor\\Tool", "Name", "tool");
+    for (auto [path, name, text] : {std::array<const char*, 3>{"SOFTWARE\\Vendor\\App", "Path", "C:\\app"},
+                                    {"SOFTWARE\\Vendor\\App", "Mode", "fast"},
+                                    {"SOFTWARE\\Vendor\\Tool", "Name", "tool"}})
+      qvr::testing::PutString(HKEY_LOCAL_MACHINE, path, name, text);
   }
   NodePtr Node(ctlRegistry& control, const std::string& key) {
     return control.tvReg().Nodes().Find(key);
@@ -86,6 +84,8 @@ TEST_F(ViewBrowser, PanesSitWhereTheLayoutPutsThemAndTheBarDrags) {
   const float top = control.pcVSplit().Top();
   QTest::mousePress(&pane.Splitter(), Qt::LeftButton, {}, QPoint(50, 1));
   EXPECT_EQ(control.pcVSplit().BackColor(), vbApplicationWorkspace);
+  EXPECT_NE(pane.Splitter().ColorOf(vbApplicationWorkspace), pane.Splitter().ColorOf(vbButtonFace));
+  EXPECT_EQ(pane.Splitter().ColorOf(0x0000FF), QColor(255, 0, 0));  // colours are 0xBBGGRR
   QMouseEvent move(QEvent::MouseMove, QPointF(50, 31), pane.Splitter().mapToGlobal(QPointF(50, 31)),
                    Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(&pane.Splitter(), &move);

@@ -203,10 +203,6 @@ TEST_F(ViewTree, PersonActionsInTheViewBecomeTreeEvents) {
   EXPECT_EQ(view.viewport()->cursor().shape(), Qt::WaitCursor);
   tree_.MousePointer(ccArrow);
   EXPECT_EQ(view.viewport()->cursor().shape(), Qt::ArrowCursor);
-  // Place and size in twips, by the DPI.
-  view.SetTwips(Twips(96));
-  tree_.Move(0, 0, 4800, 1440);
-  EXPECT_EQ(view.geometry(), QRect(0, 0, 320, 96));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The list, splitter bar, status bar, message boxes, event loop and icons of
-// the Qt view.
+// The list, message boxes, event loop and icons of the Qt view (the splitter
+// and status bars are tested on the whole pane).
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
@@ -14,8 +14,6 @@
 #include "qt/list_view_widget.h"
 #include "qt/qt_event_loop.h"
 #include "qt/qt_message_service.h"
-#include "qt/splitter_bar_widget.h"
-#include "qt/status_bar_widget.h"
 #include "qt/value_list_model.h"
 #include "qt_test_app.h"
 
@@ -124,43 +122,6 @@ TEST_F(ViewWidgets, PersonActionsInTheListBecomeListEvents) {
   EXPECT_EQ(view.columnWidth(2), 96);
   view.header()->resizeSection(0, 192);
   EXPECT_EQ(list_.ColumnHeaders().Item(1).Width(), 2880);
-}
-
-// Dragging the bar down and releasing it is tested on the whole pane.
-TEST_F(ViewWidgets, SplitterBarSitsInPixelsAndPaintsTheModelsColour) {
-  QWidget window;
-  window.resize(400, 300);
-  PictureBox box;
-  SplitterBarWidget bar(box, &window);
-  bar.SetTwips(Twips(96));
-  box.Move(0, 2880, 6000, 55);
-  EXPECT_EQ(bar.geometry(), QRect(0, 192, 400, 4));
-  // A drag above the bar reports a place above it, in twips.
-  std::vector<float> moves;
-  box.OnMouseMove([&](int16_t button, int16_t, float, float y) { moves.push_back(button * y); });
-  QTest::mousePress(&bar, Qt::LeftButton, {}, QPoint(10, 2));
-  QMouseEvent move(QEvent::MouseMove, QPointF(10, -40), bar.mapToGlobal(QPointF(10, -40)),
-                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(&bar, &move);
-  EXPECT_EQ(moves, std::vector<float>{-600});
-  // Grey while dragged, the button face otherwise; colours are 0xBBGGRR.
-  EXPECT_NE(bar.ColorOf(vbApplicationWorkspace), bar.ColorOf(vbButtonFace));
-  EXPECT_EQ(bar.ColorOf(0x0000FF), QColor(255, 0, 0));
-}
-
-TEST_F(ViewWidgets, StatusBarShowsPanelOneAlongTheBottom) {
-  QWidget window;
-  window.resize(400, 300);
-  StatusBar model;
-  StatusBarWidget bar(model, &window);
-  bar.SetTwips(Twips(96));
-  model.Panels(1).Text("HKEY_LOCAL_MACHINE\\SOFTWARE");
-  EXPECT_EQ(bar.text(), "HKEY_LOCAL_MACHINE\\SOFTWARE");
-  bar.Align(QSize(400, 300));
-  EXPECT_EQ(bar.geometry().bottom(), 299);
-  EXPECT_EQ(bar.geometry().width(), 400);
-  EXPECT_NEAR(model.Height(), bar.height() * 15.0, 0.01);  // 15 twips a pixel at 96 DPI
-  EXPECT_NEAR(model.Top() + model.Height(), 4500, 0.01);
 }
 
 TEST_F(ViewWidgets, MessageBoxesEventLoopAndIcons) {

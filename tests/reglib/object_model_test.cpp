@@ -147,18 +147,12 @@ TEST_F(ObjectModelTest, TypeWords) {
     const char* friendly;
   };
   const std::vector<Row> rows = {
-      {1, "REG_SZ", "String"},
-      {2, "REG_EXPAND_SZ", "String With Environment Variables"},
-      {3, "REG_BINARY", "Binary"},
-      {4, "REG_DWORD", "DWord"},
-      {5, "REG_DWORD", "DWord"},
-      {6, "REG_MULTISZ", "Multiple Strings"},
-      {7, "REG_MULTI_SZ", "Multiple Strings"},
-      {9, "", ""},
-      {0, "REG_NONE", "None"},
-      {8, "REG_NONE", "None"},
-      {10, "REG_NONE", "None"},
-      {-3, "REG_NONE", "None"},
+      {1, "REG_SZ", "String"},         {2, "REG_EXPAND_SZ", "String With Environment Variables"},
+      {3, "REG_BINARY", "Binary"},     {4, "REG_DWORD", "DWord"},
+      {5, "REG_DWORD", "DWord"},       {6, "REG_MULTISZ", "Multiple Strings"},
+      {7, "REG_MULTI_SZ", "Multiple Strings"}, {9, "", ""},
+      {0, "REG_NONE", "None"},         {8, "REG_NONE", "None"},
+      {10, "REG_NONE", "None"},        {-3, "REG_NONE", "None"},
   };
   auto value = ModelAccess::NewValue();
   for (const Row& row : rows) {
@@ -171,21 +165,14 @@ TEST_F(ObjectModelTest, TypeWords) {
 TEST_F(ObjectModelTest, SizeOfEveryKindOfHostValue) {
   using reglib_internal::HostValueSize;
   EXPECT_EQ(HostValueSize(Variant()), std::nullopt);
-  EXPECT_EQ(HostValueSize(Variant("Grüße")), 5);
-  EXPECT_EQ(HostValueSize(Variant(int16_t{1})), 2);
-  EXPECT_EQ(HostValueSize(Variant(int32_t{1})), 4);
-  EXPECT_EQ(HostValueSize(Variant(1.0f)), 4);
-  EXPECT_EQ(HostValueSize(Variant(true)), 4);
-  EXPECT_EQ(HostValueSize(Variant(std::make_shared<Object>())), 4);
-  EXPECT_EQ(HostValueSize(Variant(1.0)), 8);
-  EXPECT_EQ(HostValueSize(Variant(Date{1})), 8);
-  EXPECT_EQ(HostValueSize(Variant(uint8_t{1})), 1);
-  EXPECT_EQ(HostValueSize(Variant::ByteArray({1, 2, 3}, 1)), 4);
-  EXPECT_EQ(HostValueSize(Variant::StringArray({"abc", "z"})), 6);
-  EXPECT_EQ(HostValueSize(Variant::StringArray({})), 0);
-  EXPECT_EQ(HostValueSize(Variant::Null()), 0);
-  EXPECT_EQ(HostValueSize(Variant(Currency{1})), 0);
-  EXPECT_EQ(HostValueSize(Variant(ErrorValue{1})), 0);
+  const std::vector<std::pair<Variant, int32_t>> rows = {
+      {Variant("Grüße"), 5},      {Variant(int16_t{1}), 2},  {Variant(int32_t{1}), 4},
+      {Variant(1.0f), 4},         {Variant(true), 4},        {Variant(std::make_shared<Object>()), 4},
+      {Variant(1.0), 8},          {Variant(Date{1}), 8},     {Variant(uint8_t{1}), 1},
+      {Variant::ByteArray({1, 2, 3}, 1), 4}, {Variant::StringArray({"abc", "z"}), 6},
+      {Variant::StringArray({}), 0}, {Variant::Null(), 0},   {Variant(Currency{1}), 0},
+      {Variant(ErrorValue{1}), 0}};
+  for (const auto& [value, size] : rows) EXPECT_EQ(HostValueSize(value), size) << value.TypeName();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // value, and multi-string conversion.
 #include <locale.h>
 
+#include <array>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -22,24 +23,20 @@ Variant Read(qvrClsRegistryObject& reg, HKEY key, const std::string& name,
 }
 
 TEST_F(ValueConversionTest, StringsReadWholeWithOrWithoutTerminator) {
-  PutRaw("with", REG_SZ, "abc\0"s);
-  PutRaw("without", REG_SZ, "abc");
-  PutRaw("empty", REG_SZ, "\0"s);
-  PutRaw("unicode", REG_SZ, "Grüße 東京\0"s);
-  PutRaw("inner-nul", REG_SZ, "a\0b\0"s);
-  RegistryDataTypes type = rdNone;
-  EXPECT_EQ(Read(*reg_, scratch_, "with", &type), Variant("abc"));
-  EXPECT_EQ(type, rdString);
-  EXPECT_EQ(Read(*reg_, scratch_, "without"), Variant("abc"));
-  EXPECT_EQ(Read(*reg_, scratch_, "empty"), Variant(""));
-  EXPECT_EQ(Read(*reg_, scratch_, "unicode"), Variant("Grüße 東京"));
-  EXPECT_EQ(Read(*reg_, scratch_, "inner-nul"), Variant("a\0b"s)) << "only the terminator goes";
-
   // Larger than any first-try buffer: read whole.
   std::string big(100000, 'x');
   big[99999] = 'y';
-  PutRaw("big", REG_SZ, big + '\0');
-  EXPECT_EQ(Read(*reg_, scratch_, "big"), Variant(big));
+  const std::vector<std::array<std::string, 3>> rows = {
+      {"with", "abc\0"s, "abc"}, {"without", "abc", "abc"}, {"empty", "\0"s, ""},
+      {"unicode", "Grüße 東京\0"s, "Grüße 東京"},
+      {"inner-nul", "a\0b\0"s, "a\0b"s},  // only the terminator goes
+      {"big", big + '\0', big}};
+  for (const auto& [name, raw, shown] : rows) {
+    PutRaw(name, REG_SZ, raw);
+    RegistryDataTypes type = rdNone;
+    EXPECT_EQ(Read(*reg_, scratch_, name, &type), Variant(shown)) << name;
+    EXPECT_EQ(type, rdString) << name;
+  }
 }
 
 TEST_F(ValueConversionTest, ExpandableStringsExpandAtAnyLength) {
@@ -64,14 +61,12 @@ TEST_F(ValueConversionTest, BinaryDwordMultiAndOtherTypes) {
   PutRaw("bin", REG_BINARY, "\x00\x0a\xff"s);
   EXPECT_EQ(Read(*reg_, scratch_, "bin"), Variant("00 0A FF "));
 
-  PutRaw("dw", REG_DWORD, "\x2c\x01\x00\x00"s);
-  PutRaw("neg", REG_DWORD, "\xff\xff\xff\xff"s);
-  PutRaw("short", REG_DWORD, "\x01\x02"s);
-  PutRaw("long", REG_DWORD, "\x05\x00\x00\x00\x09\x09"s);
-  EXPECT_EQ(Read(*reg_, scratch_, "dw"), Variant(int32_t{300}));
-  EXPECT_EQ(Read(*reg_, scratch_, "neg"), Variant(int32_t{-1}));
-  EXPECT_EQ(Read(*reg_, scratch_, "short"), Variant(int32_t{0x0201}));
-  EXPECT_EQ(Read(*reg_, scratch_, "long"), Variant(int32_t{5}));
+  for (auto [raw, shown] : std::vector<std::pair<std::string, int32_t>>{
+           {"\x2c\x01\x00\x00"s, 300}, {"\xff\xff\xff\xff"s, -1},
+           {"\x01\x02"s, 0x0201}, {"\x05\x00\x00\x00\x09\x09"s, 5}}) {  // short and long data
+    PutRaw("dw", REG_DWORD, raw);
+    EXPECT_EQ(Read(*reg_, scratch_, "dw"), Variant(shown)) << shown;
+  }
 
   PutRaw("multi", REG_MULTI_SZ, "first\0second\0\0"s);
   RegistryDataTypes type = rdNone;
@@ -116,25 +111,17 @@ TEST_F(ValueConversionTest, SetValuePicksTheTypeFromTheHostValue) {
     std::string bytes;
   };
   const std::vector<Case> cases = {
-      {Variant(static_cast<int16_t>(255)), REG_BINARY, "\xff"s},
-      {Variant(static_cast<int16_t>(256)), REG_DWORD, "\x00\x01\x00\x00"s},
-      {Variant(static_cast<int16_t>(-1)), REG_DWORD, "\xff\xff\xff\xff"s},
-      {Variant(int32_t{5}), REG_BINARY, "\x05"s},
+      {Variant(int16_t{255}), REG_BINARY, "\xff"s}, {Variant(int16_t{256}), REG_DWORD, "\x00\x01\x00\x00"s},
+      {Variant(int16_t{-1}), REG_DWORD, "\xff\xff\xff\xff"s}, {Variant(int32_t{5}), REG_BINARY, "\x05"s},
       {Variant(int32_t{300}), REG_DWORD, "\x2c\x01\x00\x00"s},
-      {Variant(int32_t{-2}), REG_DWORD, "\xfe\xff\xff\xff"s},
-      {Variant(uint8_t{0}), REG_BINARY, "\x00"s},
-      {Variant(true), REG_BINARY, "\x01"s},
-      {Variant(false), REG_BINARY, "\x00"s},
-      {Variant("text"), REG_SZ, "text\0"s},
-      {Variant(""), REG_SZ, "\0"s},
+      {Variant(int32_t{-2}), REG_DWORD, "\xfe\xff\xff\xff"s}, {Variant(uint8_t{0}), REG_BINARY, "\x00"s},
+      {Variant(true), REG_BINARY, "\x01"s}, {Variant(false), REG_BINARY, "\x00"s},
+      {Variant("text"), REG_SZ, "text\0"s}, {Variant(""), REG_SZ, "\0"s},
       {Variant::StringArray({"a", "b"}), REG_MULTI_SZ, "a\0b\0\0"s},
       // Number kinds without a registry type go as their text.
-      {Variant(-0.25), REG_SZ, "-0.25\0"s},
-      {Variant(1.5f), REG_SZ, "1.5\0"s},
-      {Variant(Currency{-15000}), REG_SZ, "-1.5\0"s},
-      {Variant(Decimal{125, 1, false}), REG_SZ, "12.5\0"s},
-      {Variant(Decimal{7, 0, true}), REG_SZ, "-7\0"s},
-      {Variant(Date{36526}), REG_SZ, "01/01/2000\0"s},
+      {Variant(-0.25), REG_SZ, "-0.25\0"s}, {Variant(1.5f), REG_SZ, "1.5\0"s},
+      {Variant(Currency{-15000}), REG_SZ, "-1.5\0"s}, {Variant(Decimal{125, 1, false}), REG_SZ, "12.5\0"s},
+      {Variant(Decimal{7, 0, true}), REG_SZ, "-7\0"s}, {Variant(Date{36526}), REG_SZ, "01/01/2000\0"s},
   };
   setlocale(LC_ALL, "C");
   for (const Case& c : cases) {
@@ -145,12 +132,9 @@ TEST_F(ValueConversionTest, SetValuePicksTheTypeFromTheHostValue) {
   EXPECT_EQ(reg_->GetValue(scratch_, "v"), Variant("01/01/2000"));
 
   // Values with no registry form write nothing and leave the old data.
-  const std::vector<Variant> unwritable = {Variant(),
-                                           Variant::Null(),
-                                           Variant(ErrorValue{7}),
-                                           Variant::ByteArray({1, 2}),
-                                           Variant::Array(vbDouble, {Variant(1.0)}),
-                                           Variant(std::make_shared<Object>())};
+  const std::vector<Variant> unwritable = {
+      Variant(), Variant::Null(), Variant(ErrorValue{7}), Variant::ByteArray({1, 2}),
+      Variant::Array(vbDouble, {Variant(1.0)}), Variant(std::make_shared<Object>())};
   for (const Variant& value : unwritable) {
     SCOPED_TRACE(value.TypeName());
     EXPECT_EQ(reg_->SetValue(scratch_, "v", value), ERROR_SUCCESS);

@@ -38,14 +38,10 @@ std::vector<std::string> Names(const qvrSelectedData& set) {
   return names;
 }
 
-// Display path, as the control files record sets.
-std::string PathOf(const std::string& hive, const std::string& key) {
-  return key.empty() ? hive : hive + "\\" + key;
-}
-
 std::shared_ptr<qvrSelectedData> FileSet(qvrCollection& selection, const std::string& hive,
                                          const std::string& key, int records = 1) {
-  auto set = SelectionAccess::Add(selection, PathOf(hive, key));
+  // Filed by display path, as the control files them.
+  auto set = SelectionAccess::Add(selection, key.empty() ? hive : hive + "\\" + key);
   for (int i = 0; i < records; ++i) File(*set, "v" + std::to_string(i), hive, key);
   return set;
 }

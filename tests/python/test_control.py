@@ -82,7 +82,7 @@ def test_picking_session_and_export(data):
     q.unadvise(ctl, cookie)
 
 
-def test_single_selection_export(data):
+def test_double_click_properties_and_errors(data):
     ctl = q.ctlRegistry()
     ui = q.query_interface(ctl, "_ctlRegistryUI")
     doubles = []
@@ -92,12 +92,7 @@ def test_single_selection_export(data):
     ui.Click(tools)
     ui.ClickRow(ui.FindRow("Path"))
     ui.DoubleClickList()
-    assert doubles == [1]
-    doc = q.DOMDocument()
-    doc.loadXML("<Wizard/>")
-    ctl.GetSelectedDOM(doc)
-    props = ET.fromstring(doc.xml).find("Registry/Properties")
-    assert (props.get("name"), props.get("value")) == ("Path", "/opt/pick")
+    assert doubles == [1]  # what single selection exports is tested in C++
 
     ctl.DividerPosition = 1200
     assert ctl.DividerPosition == 1200

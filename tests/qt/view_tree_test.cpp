@@ -54,15 +54,13 @@ TEST_F(ViewTree, ModelMirrorsInsertsRemovalsAndChanges) {
   // Changes show: text, image (and the selected image while selected), check.
   tree_.Nodes().Item("B")->Text("bee");
   EXPECT_EQ(model.index(1, 0, r).data().toString(), "bee");
+  auto shown_icon = [&] { return model.index(1, 0, r).data(Qt::DecorationRole).value<QIcon>().cacheKey(); };
   tree_.Nodes().Item("B")->Image("SELECTKEY");
-  QIcon plain = model.index(1, 0, r).data(Qt::DecorationRole).value<QIcon>();
-  EXPECT_EQ(plain.cacheKey(), icons_.Icon("SELECTKEY").cacheKey());
+  EXPECT_EQ(shown_icon(), icons_.Icon("SELECTKEY").cacheKey());
   tree_.Nodes().Item("B")->Selected(true);  // B has no selected image: the image stays
-  QIcon selected = model.index(1, 0, r).data(Qt::DecorationRole).value<QIcon>();
-  EXPECT_EQ(selected.cacheKey(), icons_.Icon("SELECTKEY").cacheKey());
+  EXPECT_EQ(shown_icon(), icons_.Icon("SELECTKEY").cacheKey());
   tree_.Nodes().Item("B")->SelectedImage("SELECTOPEN");
-  selected = model.index(1, 0, r).data(Qt::DecorationRole).value<QIcon>();
-  EXPECT_EQ(selected.cacheKey(), icons_.Icon("SELECTOPEN").cacheKey());
+  EXPECT_EQ(shown_icon(), icons_.Icon("SELECTOPEN").cacheKey());
   tree_.Checkboxes(true);
   tree_.Nodes().Item("A1")->Checked(true);
   EXPECT_EQ(model.index(0, 0, a).data(Qt::CheckStateRole).toInt(), Qt::Checked);

@@ -19,8 +19,8 @@
 
 #include "control/ctl_registry.h"
 #include "bench/bench_store.h"
-#include "platform/registry_api.h"
-#include "platform/toolkit/toolkit.h"
+#include "registry/registry_api.h"
+#include "toolkit/toolkit.h"
 #include "selection/internal/selection_access.h"
 
 namespace qvr {

@@ -15,9 +15,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/registry_service.h"
-#include "platform/regfile/reg_file_exporter.h"
-#include "platform/regfile/reg_file_importer.h"
+#include "registry/registry_service.h"
+#include "regfile/reg_file_exporter.h"
+#include "regfile/reg_file_importer.h"
 
 namespace qvr {
 namespace {

@@ -15,8 +15,8 @@
 #include <string>
 
 #include "bench/bench_store.h"
-#include "platform/registry_api.h"
-#include "platform/registry_service.h"
+#include "registry/registry_api.h"
+#include "registry/registry_service.h"
 #include "reglib/qvr_cls_keys.h"
 #include "reglib/qvr_cls_registry_object.h"
 #include "reglib/qvr_cls_values.h"

@@ -14,9 +14,9 @@
 #include <string>
 
 #include "bench/bench_store.h"
-#include "platform/registry_api.h"
-#include "platform/server/function_sink.h"
-#include "platform/server/late_bound.h"
+#include "registry/registry_api.h"
+#include "dispatch/function_sink.h"
+#include "dispatch/late_bound.h"
 #include "reglib/qvr_cls_registry_object.h"
 #include "reglib/qvr_cls_values.h"
 #include "server/catalog.h"

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 
 namespace {
 

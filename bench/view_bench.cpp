@@ -16,8 +16,8 @@
 
 #include "bench/bench_store.h"
 #include "control/ctl_registry.h"
-#include "platform/registry_api.h"
-#include "platform/toolkit/toolkit.h"
+#include "registry/registry_api.h"
+#include "toolkit/toolkit.h"
 #include "qt/registry_browser_widget.h"
 
 namespace {

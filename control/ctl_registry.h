@@ -13,7 +13,7 @@
 // the tree marks the keys on the way to a pick.
 //
 // The control is headless: its widgets are toolkit models that a view shows
-// and that report a person's actions (see platform/toolkit). It runs on the
+// and that report a person's actions (see toolkit/). It runs on the
 // host's user-interface thread; timers and the pauses of long listings go
 // through the host's EventLoop, and failure messages through its
 // MessageService. No error reaches the host: public methods and handlers trap
@@ -42,9 +42,9 @@
 
 #include "control/ctl_registry_events.h"
 #include "control/ctl_registry_types.h"
-#include "platform/registry_api.h"
-#include "platform/toolkit/toolkit.h"
-#include "platform/xml/dom_document.h"
+#include "registry/registry_api.h"
+#include "toolkit/toolkit.h"
+#include "xml/dom_document.h"
 #include "reglib/qvr_cls_registry_object.h"
 #include "selection/qvr_collection.h"
 

@@ -4,8 +4,8 @@
 
 #include "control/ctl_registry.h"
 #include "control/export_text.h"
-#include "platform/automation_error.h"
-#include "platform/unicode.h"
+#include "automation/automation_error.h"
+#include "base/unicode.h"
 #include "selection/internal/selection_access.h"
 
 namespace qvr {

@@ -6,8 +6,8 @@
 
 #include "control/ctl_registry.h"
 #include "control/export_text.h"
-#include "platform/automation_error.h"
-#include "platform/unicode.h"
+#include "automation/automation_error.h"
+#include "base/unicode.h"
 
 namespace qvr {
 namespace {

@@ -1,7 +1,7 @@
 // Node images and check boxes: the marks on the way from a pick up to its
 // hive, and the ticks on the computer and hive nodes that are taken back.
 #include "control/ctl_registry.h"
-#include "platform/automation_error.h"
+#include "automation/automation_error.h"
 
 namespace qvr {
 

@@ -6,8 +6,8 @@
 
 #include "control/ctl_registry.h"
 #include "control/node_keys.h"
-#include "platform/toolkit/window_messages.h"
-#include "platform/unicode.h"
+#include "toolkit/window_messages.h"
+#include "base/unicode.h"
 
 namespace qvr {
 namespace {

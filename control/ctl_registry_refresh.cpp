@@ -3,7 +3,7 @@
 
 #include "control/ctl_registry.h"
 #include "control/node_keys.h"
-#include "platform/automation_error.h"
+#include "automation/automation_error.h"
 
 namespace qvr {
 

@@ -4,7 +4,7 @@
 
 #include "control/ctl_registry.h"
 #include "control/export_text.h"
-#include "platform/unicode.h"
+#include "base/unicode.h"
 #include "reglib/qvr_cls_value.h"
 
 namespace qvr {

@@ -2,7 +2,8 @@
 
 #include <cstdint>
 
-#include "platform/automation_error.h"
+#include "automation/automation_error.h"
+#include "base/hex.h"
 
 namespace qvr::export_text {
 
@@ -36,13 +37,7 @@ std::string DwordTextToHex(std::string_view text) {
   // A negative text is a DWORD shown signed; its bits are the two's complement.
   uint32_t bits = negative ? static_cast<uint32_t>(0u - static_cast<uint32_t>(magnitude))
                            : static_cast<uint32_t>(magnitude);
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string hex;
-  do {
-    hex.insert(hex.begin(), kDigits[bits & 0xF]);
-    bits >>= 4;
-  } while (bits != 0);
-  return hex;
+  return HexNumber(bits);
 }
 
 std::string ImageNumberFor(std::string_view type_word) {

@@ -2,19 +2,13 @@
 
 #include <cstdint>
 
-#include "platform/unicode.h"
+#include "base/hex.h"
+#include "base/unicode.h"
 
 namespace qvr::node_keys {
 
 std::string HiveKey(HKEY hive) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  uint32_t bits = static_cast<uint32_t>(hive);
-  std::string hex;
-  do {
-    hex.insert(hex.begin(), kDigits[bits & 0xF]);
-    bits >>= 4;
-  } while (bits != 0);
-  return "_&H" + hex;
+  return "_&H" + HexNumber(static_cast<uint32_t>(hive));
 }
 
 std::string KeyNodeKey(HKEY hive, std::string_view sub_key_path) {

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 
 namespace qvr::node_keys {
 

@@ -12,15 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry_service.h"
-#include "platform/regfile/reg_byte_input.h"
-#include "platform/regfile/reg_file_exporter.h"
-#include "platform/regfile/reg_file_importer.h"
-#include "platform/regfile/reg_file_parser.h"
-#include "platform/regfile/reg_file_writer.h"
-#include "platform/regfile/reg_syntax.h"
-#include "platform/sqlite_store.h"
-#include "platform/unicode.h"
+#include "registry/registry_service.h"
+#include "regfile/reg_byte_input.h"
+#include "regfile/reg_file_exporter.h"
+#include "regfile/reg_file_importer.h"
+#include "regfile/reg_file_parser.h"
+#include "regfile/reg_file_writer.h"
+#include "regfile/reg_syntax.h"
+#include "registry/sqlite_store.h"
+#include "base/unicode.h"
 
 namespace qvr::fuzz {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "fuzz_checks.h"
-#include "platform/regfile/reg_byte_input.h"
-#include "platform/regfile/reg_text_source.h"
+#include "regfile/reg_byte_input.h"
+#include "regfile/reg_text_source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qvr;

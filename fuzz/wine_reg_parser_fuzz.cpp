@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "fuzz_checks.h"
-#include "platform/regfile/reg_byte_input.h"
-#include "platform/regfile/reg_text_source.h"
-#include "platform/regfile/wine_reg_parser.h"
+#include "regfile/reg_byte_input.h"
+#include "regfile/reg_text_source.h"
+#include "regfile/wine_reg_parser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace qvr;

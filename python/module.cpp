@@ -10,7 +10,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
-#include "platform/server/registration.h"
+#include "dispatch/registration.h"
 #include "python/objects.h"
 #include "python/values.h"
 #include "server/entry_points.h"

@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "platform/server/class_factory.h"
-#include "platform/server/function_sink.h"
-#include "platform/server/late_bound.h"
-#include "platform/unicode.h"
+#include "dispatch/class_factory.h"
+#include "dispatch/function_sink.h"
+#include "dispatch/late_bound.h"
+#include "base/unicode.h"
 #include "python/values.h"
 #include "server/entry_points.h"
 

@@ -10,10 +10,10 @@
 #include <map>
 #include <string>
 
-#include "platform/automation_error.h"
-#include "platform/server/dispatch.h"
-#include "platform/server/enum_variant.h"
-#include "platform/server/type_info.h"
+#include "automation/automation_error.h"
+#include "dispatch/dispatch.h"
+#include "dispatch/enum_variant.h"
+#include "dispatch/type_info.h"
 
 namespace qvr::python {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/server/enum_variant.h"
+#include "dispatch/enum_variant.h"
 #include "python/objects.h"
 
 namespace qvr::python {

@@ -22,8 +22,8 @@
 
 #include <pybind11/pybind11.h>
 
-#include "platform/server/dispatch.h"
-#include "platform/variant.h"
+#include "dispatch/dispatch.h"
+#include "automation/variant.h"
 
 namespace qvr::python {
 

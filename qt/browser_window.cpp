@@ -10,8 +10,9 @@
 #include <QSettings>
 #include <QVBoxLayout>
 
-#include "platform/toolkit/toolkit.h"
-#include "platform/xml/dom_document.h"
+#include "registry/registry_service.h"
+#include "toolkit/toolkit.h"
+#include "xml/dom_document.h"
 
 namespace qvr::browser {
 
@@ -50,10 +51,33 @@ toolkit::MessageService& BrowserWindow::Messages() {
 
 bool BrowserWindow::ShowMachine(const std::string& machine) {
   machine_->setText(QString::fromStdString(machine));
+  RegStatus store;
+  if (!CurrentRegistryService(&store)) {
+    // Every node would show the same failure; say it once instead.
+    if (!store_failure_shown_) {
+      Messages().MsgBox(store.ToString() + ".", toolkit::vbOKOnly + toolkit::vbCritical,
+                        "Registry Browser");
+      store_failure_shown_ = true;
+    }
+    return false;
+  }
   if (Control().Show(machine)) return true;
-  Messages().MsgBox("Cannot reach the registry of " + machine + ".",
-                    toolkit::vbOKOnly + toolkit::vbExclamation, "Registry Browser");
+  Messages().MsgBox(Unreachable(machine), toolkit::vbOKOnly + toolkit::vbExclamation,
+                    "Registry Browser");
   return false;
+}
+
+std::string BrowserWindow::Unreachable(const std::string& machine) {
+  std::string text = "Cannot reach the registry of " + machine;
+  auto service = CurrentRegistryService();
+  HKEY hive = 0;
+  RegStatus why = service ? service->ConnectMachine(machine.c_str(), HKEY_LOCAL_MACHINE, &hive)
+                          : RegStatus::Ok();
+  if (why.ok()) {
+    if (hive != 0) service->CloseKey(hive);
+    return text + ".";
+  }
+  return text + ": " + why.ToString();
 }
 
 void BrowserWindow::OnShowClicked() { ShowMachine(machine_->text().trimmed().toStdString()); }

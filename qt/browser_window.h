@@ -35,7 +35,9 @@ class BrowserWindow : public QMainWindow {
 
   // The text of the machine field (after LoadSettings: the machine shown last).
   std::string MachineField() const { return machine_->text().trimmed().toStdString(); }
-  // Shows a machine ("" for this one); false when it cannot be reached.
+  // Shows a machine ("" for this one); false when it cannot be reached, after
+  // a message that says why. When this machine's store cannot be opened at
+  // all, that is said once and nothing is shown.
   bool ShowMachine(const std::string& machine);
   // Switches between single and multiple selection.
   void SetMultipleSelection(bool multiple);
@@ -54,10 +56,13 @@ class BrowserWindow : public QMainWindow {
   void OnExportClicked();
 
   toolkit::MessageService& Messages();
+  // Why the registry of `machine` cannot be shown, as the registry says it.
+  std::string Unreachable(const std::string& machine);
 
   view::QtMessageService qt_messages_;
   toolkit::MessageService* messages_;
   bool use_settings_;
+  bool store_failure_shown_ = false;
   view::RegistryBrowserWidget* browser_;
   QLineEdit* machine_;
   QPushButton* show_;

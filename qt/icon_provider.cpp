@@ -4,7 +4,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-#include "platform/toolkit/small_icons.h"
+#include "toolkit/small_icons.h"
 
 namespace qvr::view {
 namespace {

@@ -1,6 +1,6 @@
 #include "qt/key_codes.h"
 
-#include "platform/toolkit/toolkit_constants.h"
+#include "toolkit/toolkit_constants.h"
 
 namespace qvr::view {
 

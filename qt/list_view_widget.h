@@ -13,7 +13,7 @@
 
 #include <QTreeView>
 
-#include "platform/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "qt/icon_provider.h"
 #include "qt/twips.h"
 #include "qt/value_list_model.h"

@@ -18,7 +18,7 @@
 
 #include <QAbstractItemModel>
 
-#include "platform/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "qt/icon_provider.h"
 
 namespace qvr::view {

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/hive_names.h"
-#include "platform/unicode.h"
+#include "registry/hive_names.h"
+#include "base/unicode.h"
 
 namespace qvr::view {
 namespace {

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <map>
 
-#include "platform/toolkit/event_loop.h"
+#include "toolkit/event_loop.h"
 
 namespace qvr::view {
 

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "platform/toolkit/toolkit_constants.h"
+#include "toolkit/toolkit_constants.h"
 
 namespace qvr::view {
 

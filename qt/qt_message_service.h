@@ -10,7 +10,7 @@
 #include <QMessageBox>
 #include <memory>
 
-#include "platform/toolkit/message_service.h"
+#include "toolkit/message_service.h"
 
 class QWidget;
 

@@ -9,7 +9,7 @@
 
 #include <QWidget>
 
-#include "platform/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "qt/twips.h"
 
 namespace qvr::view {

@@ -7,7 +7,7 @@
 
 #include <QLabel>
 
-#include "platform/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "qt/twips.h"
 
 namespace qvr::view {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/toolkit/toolkit_constants.h"
+#include "toolkit/toolkit_constants.h"
 
 namespace qvr::browser {
 

@@ -3,7 +3,7 @@
 #ifndef QVR_QT_STDERR_MESSAGE_SERVICE_H_
 #define QVR_QT_STDERR_MESSAGE_SERVICE_H_
 
-#include "platform/toolkit/message_service.h"
+#include "toolkit/message_service.h"
 
 namespace qvr::browser {
 

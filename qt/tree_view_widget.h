@@ -16,7 +16,7 @@
 
 #include <QTreeView>
 
-#include "platform/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "qt/icon_provider.h"
 #include "qt/node_tree_model.h"
 #include "qt/twips.h"

@@ -13,7 +13,7 @@
 #include <QAbstractTableModel>
 #include <vector>
 
-#include "platform/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "qt/icon_provider.h"
 
 namespace qvr::view {

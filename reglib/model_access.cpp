@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/automation_error.h"
+#include "automation/automation_error.h"
 #include "reglib/qvr_cls_registry_object.h"
 
 namespace qvr::reglib_internal {

@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/registry_api.h"
-#include "platform/variant.h"
+#include "registry/registry_api.h"
+#include "automation/variant.h"
 
 namespace qvr {
 

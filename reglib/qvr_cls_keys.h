@@ -16,10 +16,10 @@
 
 #include <memory>
 
-#include "platform/keyed_list.h"
-#include "platform/registry_api.h"
-#include "platform/variant.h"
-#include "platform/member_enumerator.h"
+#include "automation/keyed_list.h"
+#include "registry/registry_api.h"
+#include "automation/variant.h"
+#include "automation/member_enumerator.h"
 #include "reglib/qvr_cls_key.h"
 
 namespace qvr {

@@ -8,7 +8,7 @@
 #include <string>
 #include <unordered_set>
 
-#include "platform/automation_error.h"
+#include "automation/automation_error.h"
 
 namespace qvr {
 

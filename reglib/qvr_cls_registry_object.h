@@ -30,9 +30,9 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/keyed_list.h"
-#include "platform/registry_api.h"
-#include "platform/variant.h"
+#include "automation/keyed_list.h"
+#include "registry/registry_api.h"
+#include "automation/variant.h"
 #include "reglib/qvr_cls_registry_object_events.h"
 #include "reglib/registry_data_types.h"
 #include "reglib/standard_registry_keys.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/automation_error.h"
+#include "automation/automation_error.h"
 #include "reglib/internal/model_access.h"
 #include "reglib/qvr_cls_key.h"
 #include "reglib/qvr_cls_keys.h"

@@ -2,7 +2,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/automation_error.h"
+#include "automation/automation_error.h"
 #include "reglib/internal/value_codec.h"
 #include "reglib/qvr_cls_registry_object.h"
 

@@ -18,8 +18,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/registry_api.h"
-#include "platform/variant.h"
+#include "registry/registry_api.h"
+#include "automation/variant.h"
 #include "reglib/registry_data_types.h"
 
 namespace qvr {

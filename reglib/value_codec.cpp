@@ -1,6 +1,6 @@
 #include "reglib/internal/value_codec.h"
 
-#include "platform/unicode.h"
+#include "base/unicode.h"
 
 namespace qvr::reglib_internal {
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/automation_error.h"
-#include "platform/unicode.h"
+#include "automation/automation_error.h"
+#include "base/unicode.h"
 
 namespace qvr {
 namespace {

@@ -23,9 +23,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/keyed_list.h"
-#include "platform/member_enumerator.h"
-#include "platform/variant.h"
+#include "automation/keyed_list.h"
+#include "automation/member_enumerator.h"
+#include "automation/variant.h"
 #include "selection/qvr_selected_data.h"
 
 namespace qvr {

@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "platform/variant.h"
+#include "automation/variant.h"
 
 namespace qvr {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/automation_error.h"
-#include "platform/unicode.h"
+#include "automation/automation_error.h"
+#include "base/unicode.h"
 
 namespace qvr {
 

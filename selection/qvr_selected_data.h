@@ -21,9 +21,9 @@
 #include <memory>
 #include <string_view>
 
-#include "platform/keyed_list.h"
-#include "platform/member_enumerator.h"
-#include "platform/variant.h"
+#include "automation/keyed_list.h"
+#include "automation/member_enumerator.h"
+#include "automation/variant.h"
 #include "selection/qvr_data.h"
 
 namespace qvr {

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/server/dispatch_table.h"
-#include "platform/server/enum_variant.h"
-#include "platform/variant.h"
+#include "dispatch/dispatch_table.h"
+#include "dispatch/enum_variant.h"
+#include "automation/variant.h"
 #include "server/catalog.h"
 
 namespace qvr::server {

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <unordered_map>
 
+#include "regfile/wine_prefix.h"
 #include "server/identifiers.h"
 
 namespace qvr::server {
@@ -22,6 +23,9 @@ Catalog::Catalog()
   BindObjectModel(*this);
   BindSelection(*this);
   BindControls(*this);
+  // Hosts reach other machines through the objects made here, Wine prefixes
+  // among them.
+  WinePrefix::RegisterOpener();
 }
 
 Unknown* Catalog::Create(const Guid& clsid) const {

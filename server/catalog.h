@@ -13,10 +13,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/server/dispatch_object.h"
-#include "platform/server/dispatch_table.h"
-#include "platform/server/type_info.h"
-#include "platform/variant.h"
+#include "dispatch/dispatch_object.h"
+#include "dispatch/dispatch_table.h"
+#include "dispatch/type_info.h"
+#include "automation/variant.h"
 
 namespace qvr {
 class qvrClsRegistryObject;

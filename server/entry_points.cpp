@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "platform/server/class_factory.h"
-#include "platform/server/registration.h"
-#include "platform/server/server_lifetime.h"
+#include "dispatch/class_factory.h"
+#include "dispatch/registration.h"
+#include "dispatch/server_lifetime.h"
 #include "server/catalog.h"
 
 namespace {

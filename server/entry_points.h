@@ -11,9 +11,9 @@
 
 #include <cstdint>
 
-#include "platform/server/guid.h"
-#include "platform/server/hresult.h"
-#include "platform/server/type_info.h"
+#include "dispatch/guid.h"
+#include "dispatch/hresult.h"
+#include "dispatch/type_info.h"
 
 #define QVR_EXPORT __attribute__((visibility("default")))
 

@@ -4,7 +4,7 @@
 #ifndef QVR_SERVER_IDENTIFIERS_H_
 #define QVR_SERVER_IDENTIFIERS_H_
 
-#include "platform/server/guid.h"
+#include "dispatch/guid.h"
 
 namespace qvr::server_ids {
 

@@ -2,7 +2,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/server/enum_variant.h"
+#include "dispatch/enum_variant.h"
 #include "reglib/qvr_cls_key.h"
 #include "reglib/qvr_cls_keys.h"
 #include "reglib/qvr_cls_value.h"

@@ -2,7 +2,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/server/enum_variant.h"
+#include "dispatch/enum_variant.h"
 #include "selection/qvr_collection.h"
 #include "selection/qvr_data.h"
 #include "selection/qvr_selected_data.h"

@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 
 namespace qvr::control_internal {
 

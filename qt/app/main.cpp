@@ -10,6 +10,7 @@
 #include "qt/command_line.h"
 #include "qt/stderr_message_service.h"
 #include "qt/picker.h"
+#include "regfile/wine_prefix.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ int Run(const CommandLine& line, int argc, char** argv) {
         "no display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset); "
         "use --screenshot FILE.png or --export FILE, or run it under xvfb-run");
   }
+  qvr::WinePrefix::RegisterOpener();
   QApplication app(argc, argv);
   QApplication::setApplicationName("qvr-browser");
   QApplication::setOrganizationName("qvrRegistryBrowser");

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 #include "reglib/qvr_cls_key.h"
 #include "reglib/qvr_cls_keys.h"
 #include "reglib/qvr_cls_value.h"

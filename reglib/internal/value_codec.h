@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/registry_api.h"
-#include "platform/variant.h"
+#include "registry/registry_api.h"
+#include "automation/variant.h"
 
 namespace qvr::reglib_internal {
 

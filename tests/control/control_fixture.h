@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "control/ctl_registry.h"
-#include "platform/registry_api.h"
-#include "platform/toolkit/toolkit.h"
+#include "registry/registry_api.h"
+#include "toolkit/toolkit.h"
 #include "support/temp_registry.h"
 
 namespace qvr {

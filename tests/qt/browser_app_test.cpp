@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 #include "qt/browser_window.h"
 #include "qt/command_line.h"
 #include "qt_test_app.h"
@@ -104,7 +104,8 @@ TEST(BrowserWindowSettings, PropertiesAndMachineAreRememberedBetweenRuns) {
   // An unreachable machine says so.
   EXPECT_FALSE(again.ShowMachine("\\\\NOWHERE"));
   ASSERT_EQ(messages.Messages().size(), 1u);
-  EXPECT_EQ(messages.Messages()[0].Prompt, "Cannot reach the registry of \\\\NOWHERE.");
+  EXPECT_EQ(messages.Messages()[0].Prompt,
+            "Cannot reach the registry of \\\\NOWHERE: The network path was not found.");
   // The settings went to the folder the environment names.
   EXPECT_NE(ReadFile(config + "/qvrRegistryBrowserTest/qvr-browser-test.conf").find("SelectionType"),
             std::string::npos);

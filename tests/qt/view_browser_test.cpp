@@ -8,9 +8,9 @@
 #include <array>
 #include <string>
 
-#include "platform/registry_api.h"
-#include "platform/toolkit/toolkit.h"
-#include "platform/xml/dom_document.h"
+#include "registry/registry_api.h"
+#include "toolkit/toolkit.h"
+#include "xml/dom_document.h"
 #include "qt/picker.h"
 #include "qt/registry_browser_widget.h"
 #include "qt_test_app.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "qt/node_tree_model.h"
 #include "qt/tree_view_widget.h"
 #include "qt_test_app.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/toolkit/toolkit.h"
+#include "toolkit/toolkit.h"
 #include "qt/icon_provider.h"
 #include "qt/list_view_widget.h"
 #include "qt/qt_event_loop.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/automation_error.h"
+#include "automation/automation_error.h"
 #include "reglib/qvr_cls_key.h"
 #include "reglib/qvr_cls_keys.h"
 #include "reglib/qvr_cls_value.h"

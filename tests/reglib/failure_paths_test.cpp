@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 #include "reglib/qvr_cls_keys.h"
 #include "reglib/qvr_cls_registry_object.h"
 #include "support/faulty_store.h"

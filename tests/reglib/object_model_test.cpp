@@ -4,7 +4,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/automation_error.h"
+#include "automation/automation_error.h"
 #include "reglib/internal/model_access.h"
 #include "reglib/internal/value_codec.h"
 #include "reglib/qvr_cls_key.h"

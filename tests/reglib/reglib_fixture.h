@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 #include "reglib/qvr_cls_registry_object.h"
 #include "support/registry_values.h"
 #include "support/temp_registry.h"

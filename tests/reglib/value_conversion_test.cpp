@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/automation_error.h"
+#include "automation/automation_error.h"
 #include "reglib_fixture.h"
 #include "support/raised.h"
 

@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/automation_error.h"
+#include "automation/automation_error.h"
 #include "selection/internal/selection_access.h"
 #include "selection/qvr_collection.h"
 #include "selection/qvr_data.h"

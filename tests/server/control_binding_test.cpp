@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "control/ctl_registry.h"
-#include "platform/registry_api.h"
-#include "platform/server/function_sink.h"
-#include "platform/server/late_bound.h"
-#include "platform/toolkit/toolkit.h"
-#include "platform/xml/dom_document.h"
+#include "registry/registry_api.h"
+#include "dispatch/function_sink.h"
+#include "dispatch/late_bound.h"
+#include "toolkit/toolkit.h"
+#include "xml/dom_document.h"
 #include "server/catalog.h"
 #include "server/identifiers.h"
 #include "create_late_bound.h"

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/server/late_bound.h"
+#include "dispatch/late_bound.h"
 #include "server/catalog.h"
 
 namespace qvr {

@@ -6,9 +6,9 @@
 #include <map>
 #include <string>
 
-#include "platform/registry_api.h"
-#include "platform/server/class_factory.h"
-#include "platform/server/late_bound.h"
+#include "registry/registry_api.h"
+#include "dispatch/class_factory.h"
+#include "dispatch/late_bound.h"
 #include "server/entry_points.h"
 #include "server/identifiers.h"
 #include "support/temp_registry.h"

@@ -2,11 +2,11 @@
 // late-bound, against the same call made directly on a twin object.
 #include <gtest/gtest.h>
 
-#include "platform/automation_error.h"
-#include "platform/registry_api.h"
-#include "platform/server/enum_variant.h"
-#include "platform/server/function_sink.h"
-#include "platform/server/late_bound.h"
+#include "automation/automation_error.h"
+#include "registry/registry_api.h"
+#include "dispatch/enum_variant.h"
+#include "dispatch/function_sink.h"
+#include "dispatch/late_bound.h"
 #include "reglib/qvr_cls_key.h"
 #include "reglib/qvr_cls_keys.h"
 #include "reglib/qvr_cls_registry_object.h"

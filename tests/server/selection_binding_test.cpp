@@ -2,9 +2,9 @@
 // directly.
 #include <gtest/gtest.h>
 
-#include "platform/automation_error.h"
-#include "platform/server/enum_variant.h"
-#include "platform/server/late_bound.h"
+#include "automation/automation_error.h"
+#include "dispatch/enum_variant.h"
+#include "dispatch/late_bound.h"
 #include "selection/internal/selection_access.h"
 #include "selection/qvr_collection.h"
 #include "selection/qvr_data.h"

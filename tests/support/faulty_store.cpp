@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "platform/sqlite_store.h"
+#include "registry/sqlite_store.h"
 
 namespace qvr::testing {
 

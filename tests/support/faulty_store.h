@@ -16,8 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/registry_service.h"
-#include "platform/registry_store.h"
+#include "registry/registry_service.h"
+#include "registry/registry_store.h"
 
 namespace qvr::testing {
 

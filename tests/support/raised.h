@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "platform/automation_error.h"
+#include "automation/automation_error.h"
 
 namespace qvr::testing {
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/hex.h"
+
 namespace qvr::testing {
 
 void PutString(HKEY root, const std::string& path, const std::string& name,
@@ -35,6 +37,21 @@ bool KeyExists(HKEY parent, const std::string& path) {
   if (RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
   RegCloseKey(key);
   return true;
+}
+
+std::string HexOf(std::string_view bytes) { return HexBytes(bytes); }
+
+std::string ValueText(HKEY root, const char* key, const char* name) {
+  HKEY h = 0;
+  if (RegOpenKeyExA(root, key, 0, KEY_READ, &h) != ERROR_SUCCESS) return "<no key>";
+  char buffer[256] = {};
+  DWORD size = sizeof buffer - 1, type = 0;
+  LONG rc = RegQueryValueExA(h, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  RegCloseKey(h);
+  if (rc != ERROR_SUCCESS) return "<absent>";
+  if (type == REG_DWORD) return std::to_string(*reinterpret_cast<uint32_t*>(buffer));
+  if (type == REG_BINARY) return HexOf(std::string_view(buffer, size));
+  return std::string(buffer);
 }
 
 }  // namespace qvr::testing

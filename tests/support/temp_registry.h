@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/registry_service.h"
+#include "registry/registry_service.h"
 
 namespace qvr::testing {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/reg_collect_sink.h"
-#include "platform/registry_api.h"
-#include "platform/registry_service.h"
+#include "regfile/reg_collect_sink.h"
+#include "registry/registry_api.h"
+#include "registry/registry_service.h"
 #include "support/run_program.h"
 #include "support/temp_registry.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 #include "session.h"
 #include "support/faulty_store.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/registry_api.h"
-#include "platform/registry_service.h"
+#include "registry/registry_api.h"
+#include "registry/registry_service.h"
 #include "support/registry_values.h"
 #include "support/run_program.h"
 #include "support/temp_registry.h"

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 #include "support/run_program.h"
 #include "support/temp_registry.h"
 

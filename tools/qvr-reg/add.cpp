@@ -65,7 +65,7 @@ int Run(Invocation& call) {
   RegistrySession session;
   HKEY key = 0;
   LONG rc = session.Open(path, true, &key);
-  if (rc != ERROR_SUCCESS) return FailWithCode(call, rc);
+  if (rc != ERROR_SUCCESS) return FailOnMachine(call, path.machine, rc);
   if (write_value) {
     const std::string name = options.Has("v") ? *options.Value("v") : "";
     RegistryValue existing;

@@ -3,7 +3,8 @@
 #include <istream>
 #include <ostream>
 
-#include "platform/unicode.h"
+#include "base/unicode.h"
+#include "registry/registry_service.h"
 
 namespace qvr::reg_tool {
 
@@ -40,6 +41,18 @@ int Fail(Invocation& call, std::string_view text) {
 }
 
 int FailWithCode(Invocation& call, LONG code) { return Fail(call, ResultText(code)); }
+
+int FailOnMachine(Invocation& call, const std::string& machine, LONG code) {
+  auto service = CurrentRegistryService();
+  if (code != ERROR_BAD_NETPATH || machine.empty() || !service) return FailWithCode(call, code);
+  HKEY hive = 0;
+  RegStatus why = service->ConnectMachine(machine.c_str(), HKEY_LOCAL_MACHINE, &hive);
+  if (why.ok()) {
+    service->CloseKey(hive);
+    return FailWithCode(call, code);
+  }
+  return Fail(call, why.ToString());
+}
 
 int SyntaxError(Invocation& call, std::string_view verb, std::string_view reason) {
   call.err << "ERROR: Invalid syntax.";

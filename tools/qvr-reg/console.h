@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 #include "verb.h"
 
 namespace qvr::reg_tool {
@@ -22,6 +22,9 @@ std::string ResultText(LONG code);
 int Fail(Invocation& call, std::string_view text);
 // Fail with the message of a registry result code.
 int FailWithCode(Invocation& call, LONG code);
+// FailWithCode for a key of `machine` ("" for this one): when the machine
+// cannot be reached (53), says why in the machine table's words.
+int FailOnMachine(Invocation& call, const std::string& machine, LONG code);
 // "ERROR: Invalid syntax." with the reason and a pointer to the verb's help.
 int SyntaxError(Invocation& call, std::string_view verb, std::string_view reason = {});
 // Writes "The operation completed successfully."; returns kExitSuccess.

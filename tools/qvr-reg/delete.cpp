@@ -60,7 +60,7 @@ int Run(Invocation& call) {
   RegistrySession session;
   HKEY key = 0;
   LONG rc = session.Open(path, false, &key);
-  if (rc != ERROR_SUCCESS) return FailWithCode(call, rc);
+  if (rc != ERROR_SUCCESS) return FailOnMachine(call, path.machine, rc);
 
   if (options.Has("va")) {
     if (ask && !Confirm(call, "Delete all values under the registry key " + path.Text())) {

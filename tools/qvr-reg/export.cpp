@@ -5,9 +5,10 @@
 #include <vector>
 
 #include "console.h"
-#include "platform/registry_service.h"
-#include "platform/regfile/reg_file_exporter.h"
-#include "platform/unicode.h"
+#include "session.h"
+#include "registry/registry_service.h"
+#include "regfile/reg_file_exporter.h"
+#include "base/unicode.h"
 #include "verb.h"
 
 namespace qvr::reg_tool {
@@ -60,7 +61,10 @@ int Run(Invocation& call) {
       regedit4 ? RegFileWriter::Dialect::kRegedit4 : RegFileWriter::Dialect::kRegedit5);
   if (status.ok()) return Succeed(call);
   if (status.code() == ERROR_FILE_NOT_FOUND || status.code() == ERROR_BAD_NETPATH) {
-    return FailWithCode(call, status.code());
+    KeyPath path;
+    std::string unused;
+    ParseKeyPath(positional[0], &path, &unused);
+    return FailOnMachine(call, path.machine, status.code());
   }
   return Fail(call, status.ToString());
 }

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "console.h"
-#include "platform/registry_service.h"
-#include "platform/regfile/reg_file_importer.h"
-#include "platform/unicode.h"
+#include "registry/registry_service.h"
+#include "regfile/reg_file_importer.h"
+#include "base/unicode.h"
 #include "verb.h"
 
 namespace qvr::reg_tool {
@@ -67,7 +67,7 @@ int Run(Invocation& call) {
   if (!status.ok()) {
     if (status.line() == 0 && (status.code() == ERROR_ACCESS_DENIED ||
                                status.code() == ERROR_BAD_NETPATH)) {
-      return FailWithCode(call, status.code());
+      return FailOnMachine(call, machine, status.code());
     }
     std::string text = status.ToString();
     if (!wine && status.line() > 0) text = positional[0] + ", " + text;

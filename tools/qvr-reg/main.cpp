@@ -7,7 +7,8 @@
 
 #include "console.h"
 #include "options.h"
-#include "platform/registry_service.h"
+#include "regfile/wine_prefix.h"
+#include "registry/registry_service.h"
 #include "verb.h"
 
 namespace {
@@ -31,6 +32,7 @@ void PrintUsage(std::ostream& out) {
 
 int main(int argc, char** argv) {
   using namespace qvr::reg_tool;
+  qvr::WinePrefix::RegisterOpener();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     std::cerr << "ERROR: Invalid syntax.\n";

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/unicode.h"
+#include "base/unicode.h"
 
 namespace qvr::reg_tool {
 namespace {

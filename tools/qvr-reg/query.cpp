@@ -134,7 +134,7 @@ int Run(Invocation& call) {
   RegistrySession session;
   HKEY key = 0;
   LONG rc = session.Open(path, false, &key);
-  if (rc != ERROR_SUCCESS) return FailWithCode(call, rc);
+  if (rc != ERROR_SUCCESS) return FailOnMachine(call, path.machine, rc);
 
   const bool one_value = options.Has("v") || options.Has("ve");
   const std::string name = options.Has("v") ? *options.Value("v") : "";

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "platform/hive_names.h"
-#include "platform/registry_service.h"
-#include "platform/unicode.h"
+#include "registry/hive_names.h"
+#include "registry/registry_service.h"
+#include "base/unicode.h"
 
 namespace qvr::reg_tool {
 namespace {

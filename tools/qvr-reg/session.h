@@ -20,7 +20,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 #include "reglib/qvr_cls_registry_object.h"
 
 namespace qvr::reg_tool {

@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/unicode.h"
+#include "base/hex.h"
+#include "base/unicode.h"
 
 namespace qvr::reg_tool {
 namespace {
@@ -29,16 +30,7 @@ constexpr TypeEntry kTypes[] = {
     {REG_QWORD, "REG_QWORD"},
 };
 
-std::string Hex(std::string_view bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (char c : bytes) {
-    auto byte = static_cast<unsigned char>(c);
-    text.push_back(kDigits[byte >> 4]);
-    text.push_back(kDigits[byte & 0xF]);
-  }
-  return text;
-}
+std::string Hex(std::string_view bytes) { return HexBytes(bytes, kUpperHexDigits); }
 
 uint64_t LittleEndian(std::string_view bytes, size_t width) {
   uint64_t value = 0;

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/registry_api.h"
+#include "registry/registry_api.h"
 
 namespace qvr::reg_tool {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/unicode.h"
+#include "base/unicode.h"
 
 namespace qvr::reg_tool {
 namespace {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/server/hresult.h"
-#include "platform/server/type_info.h"
+#include "dispatch/hresult.h"
+#include "dispatch/type_info.h"
 
 namespace {
 

@@ -1,0 +1,56 @@
+#include "dispatch/class_factory.h"
+
+#include <exception>
+
+namespace qvr {
+
+HRESULT FunctionClassFactory::QueryInterface(const Guid& iid, void** object) {
+  if (!object) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+    *object = static_cast<ClassFactory*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+uint32_t FunctionClassFactory::AddRef() { return ++refs_; }
+
+uint32_t FunctionClassFactory::Release() {
+  uint32_t n = --refs_;
+  if (n == 0) delete this;
+  return n;
+}
+
+HRESULT FunctionClassFactory::CreateInstance(Unknown* outer, const Guid& iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (outer) return CLASS_E_NOAGGREGATION;
+  Unknown* made = nullptr;
+  try {
+    made = maker_();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (const std::exception&) {
+    return E_FAIL;
+  }
+  if (!made) return E_FAIL;
+  // Hold the new object while asking for the interface, so that a refusal
+  // ends it.
+  made->AddRef();
+  HRESULT hr = made->QueryInterface(iid, object);
+  made->Release();
+  return hr;
+}
+
+HRESULT FunctionClassFactory::LockServer(bool lock) {
+  if (lock) {
+    server_lifetime::Lock();
+  } else {
+    server_lifetime::Unlock();
+  }
+  return S_OK;
+}
+
+}  // namespace qvr

@@ -1,0 +1,54 @@
+// RegFileExporter: writes a key and everything below it to a .reg file.
+//
+// Keys are named with the full name of their hive and as they are stored.
+// Keys come in enumeration order, depth first (a key, its values in their
+// order, then each sub-key in turn), as the Windows editor writes them, so
+// exporting what was imported from an export gives the same bytes. The file
+// is written under a temporary name beside the target and renamed over it
+// at the end: a failed export leaves an existing file as it was.
+#ifndef QVR_REGFILE_REG_FILE_EXPORTER_H_
+#define QVR_REGFILE_REG_FILE_EXPORTER_H_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "registry/registry_service.h"
+#include "regfile/reg_file_writer.h"
+#include "regfile/reg_key_path.h"
+#include "registry/reg_status.h"
+
+namespace qvr {
+
+class RegFileExporter {
+ public:
+  explicit RegFileExporter(RegistryService& service) : service_(service) {}
+
+  // The key `key` ("HKLM\Software\X", "\\NAME\HKLM\...") to the file `path`.
+  RegStatus ExportFile(const std::string& key, const std::string& path,
+                       RegFileWriter::Dialect dialect = RegFileWriter::Dialect::kRegedit5);
+
+  // The key to `writer`, calling `drain` whenever a good amount of output is
+  // waiting (false from it stops the export). Finish is left to the caller.
+  RegStatus Export(const RegKeyPath& key, RegFileWriter& writer,
+                   const std::function<bool()>& drain);
+
+  // What the last export wrote.
+  int64_t keys() const { return keys_; }
+  int64_t values() const { return values_; }
+
+ private:
+  // The key's path with every name as stored (the letter case it was made
+  // with), whatever case the caller typed.
+  std::string StoredPath(const RegKeyPath& key);
+  RegStatus Walk(HKEY key, std::string& path, RegFileWriter& writer,
+                 const std::function<bool()>& drain);
+
+  RegistryService& service_;
+  int64_t keys_ = 0;
+  int64_t values_ = 0;
+};
+
+}  // namespace qvr
+
+#endif  // QVR_REGFILE_REG_FILE_EXPORTER_H_

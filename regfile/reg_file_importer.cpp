@@ -1,0 +1,203 @@
+#include "regfile/reg_file_importer.h"
+
+#include <vector>
+
+#include "regfile/reg_byte_input.h"
+#include "regfile/reg_file_parser.h"
+#include "regfile/reg_key_path.h"
+#include "regfile/reg_sink.h"
+#include "regfile/wine_prefix.h"
+
+namespace qvr {
+namespace {
+
+constexpr LONG kInvalidData = 13;  // ERROR_INVALID_DATA
+
+std::string CodeText(LONG rc) {
+  switch (rc) {
+    case ERROR_ACCESS_DENIED: return "access is denied (5)";
+    case ERROR_FILE_NOT_FOUND: return "not found (2)";
+    case ERROR_INVALID_PARAMETER: return "the name is not valid (87)";
+    case ERROR_BAD_NETPATH: return "the machine is not in the machine table (53)";
+    default: return "registry error " + std::to_string(rc);
+  }
+}
+
+}  // namespace
+
+// Applies what a reader reads through the registry service.
+class RegFileImporter::ServiceSink : public RegSink {
+ public:
+  ServiceSink(RegistryService& service, HKEY hklm, HKEY hku, bool remote)
+      : service_(service), hklm_(hklm), hku_(hku), remote_(remote) {}
+  ~ServiceSink() override { Close(); }
+
+  int64_t keys = 0;
+  int64_t values = 0;
+
+  RegStatus OpenKey(std::string_view path) override {
+    Close();
+    HKEY root;
+    std::string sub;
+    RegStatus status = Locate(path, &root, &sub);
+    if (!status.ok()) return status;
+    LONG rc = service_.CreateKey(root, sub.c_str(), KEY_WRITE, &current_, nullptr);
+    if (rc != ERROR_SUCCESS) {
+      current_ = 0;
+      return RegStatus::Registry(rc, "cannot create the key " + std::string(path) + ": " +
+                                         CodeText(rc));
+    }
+    ++keys;
+    return RegStatus::Ok();
+  }
+
+  RegStatus DeleteKey(std::string_view path) override {
+    Close();
+    HKEY root;
+    std::string sub;
+    RegStatus status = Locate(path, &root, &sub);
+    if (!status.ok()) return status;
+    if (sub.empty()) return RegStatus::Registry(ERROR_ACCESS_DENIED, "a hive cannot be deleted");
+    LONG rc = DeleteTree(root, sub);
+    if (rc == ERROR_FILE_NOT_FOUND) return RegStatus::Ok();
+    if (rc != ERROR_SUCCESS) {
+      return RegStatus::Registry(rc, "cannot delete the key " + std::string(path) + ": " +
+                                         CodeText(rc));
+    }
+    return RegStatus::Ok();
+  }
+
+  RegStatus SetValue(std::string_view name, DWORD type, std::string_view stored) override {
+    name_.assign(name);
+    LONG rc = service_.SetValueBytes(current_, name_.c_str(), type, stored);
+    if (rc != ERROR_SUCCESS) {
+      return RegStatus::Registry(rc, "cannot write the value \"" + name_ + "\": " + CodeText(rc));
+    }
+    ++values;
+    return RegStatus::Ok();
+  }
+
+  RegStatus DeleteValue(std::string_view name) override {
+    name_.assign(name);
+    LONG rc = service_.DeleteValue(current_, name_.c_str());
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
+      return RegStatus::Registry(rc, "cannot delete the value \"" + name_ + "\": " + CodeText(rc));
+    }
+    return RegStatus::Ok();
+  }
+
+ private:
+  void Close() {
+    if (current_ != 0) service_.CloseKey(current_);
+    current_ = 0;
+  }
+
+  RegStatus Locate(std::string_view path, HKEY* root, std::string* sub) {
+    if (path.substr(0, 2) == "\\\\") {
+      return RegStatus::Syntax(0, "a key in a file cannot name a machine");
+    }
+    RegKeyPath key;
+    std::string error;
+    if (!RegKeyPath::Parse(path, &key, &error)) return RegStatus::Syntax(0, error);
+    *sub = key.sub_key();
+    if (!remote_) {
+      *root = key.root();
+      return RegStatus::Ok();
+    }
+    if (key.root() == HKEY_LOCAL_MACHINE) {
+      *root = hklm_;
+    } else if (key.root() == HKEY_USERS) {
+      *root = hku_;
+    } else {
+      return RegStatus::Syntax(0, "only HKEY_LOCAL_MACHINE and HKEY_USERS can be reached on "
+                                  "another machine");
+    }
+    return RegStatus::Ok();
+  }
+
+  // Deletes `sub` below `parent` with everything beneath it, deepest first.
+  LONG DeleteTree(HKEY parent, const std::string& sub) {
+    HKEY key = 0;
+    LONG rc = service_.OpenKey(parent, sub.c_str(), &key);
+    if (rc != ERROR_SUCCESS) return rc;
+    char name[1025];
+    while (rc == ERROR_SUCCESS) {
+      DWORD size = sizeof name;
+      rc = service_.EnumKey(key, 0, name, &size);
+      if (rc == ERROR_SUCCESS) rc = DeleteTree(key, name);
+    }
+    service_.CloseKey(key);
+    if (rc != ERROR_NO_MORE_ITEMS) return rc;
+    return service_.DeleteKey(parent, sub.c_str());
+  }
+
+  RegistryService& service_;
+  HKEY hklm_, hku_;
+  bool remote_;
+  HKEY current_ = 0;
+  std::string name_;
+};
+
+template <typename Body>
+RegStatus RegFileImporter::Run(const std::string& machine, Body body) {
+  keys_ = values_ = 0;
+  HKEY hklm = HKEY_LOCAL_MACHINE, hku = HKEY_USERS;
+  bool remote = !machine.empty();
+  if (remote) {
+    LONG rc = service_.Connect(machine.c_str(), HKEY_LOCAL_MACHINE, &hklm);
+    if (rc == ERROR_SUCCESS) {
+      rc = service_.Connect(machine.c_str(), HKEY_USERS, &hku);
+      if (rc != ERROR_SUCCESS) service_.CloseKey(hklm);
+    }
+    if (rc != ERROR_SUCCESS) {
+      return RegStatus::Registry(rc, "cannot connect to " + machine + ": " + CodeText(rc));
+    }
+  }
+  RegStatus result;
+  int64_t keys = 0, values = 0;
+  LONG rc = service_.Transact(hklm, [&]() -> LONG {
+    ServiceSink sink(service_, hklm, hku, remote);
+    result = body(sink);
+    keys = sink.keys;
+    values = sink.values;
+    if (result.ok()) return ERROR_SUCCESS;
+    return result.code() != 0 ? result.code() : kInvalidData;
+  });
+  if (remote) {
+    service_.CloseKey(hklm);
+    service_.CloseKey(hku);
+  }
+  if (!result.ok()) return result;
+  if (rc != ERROR_SUCCESS) {
+    return RegStatus::Registry(rc, "the import could not be written: " + CodeText(rc));
+  }
+  keys_ = keys;
+  values_ = values;
+  return RegStatus::Ok();
+}
+
+RegStatus RegFileImporter::ImportFile(const std::string& path, const std::string& machine) {
+  std::string error;
+  auto input = RegByteInput::OpenFile(path, &error);
+  if (!input) return RegStatus::Syntax(0, error);
+  RegTextSource source(std::move(input));
+  return Import(source, machine);
+}
+
+RegStatus RegFileImporter::Import(RegTextSource& source, const std::string& machine) {
+  keys_ = values_ = 0;
+  RegFileParser parser;
+  // Refused before a transaction waits for the store.
+  RegStatus status = parser.ReadHeader(source);
+  if (!status.ok()) return status;
+  return Run(machine, [&](RegSink& sink) { return parser.ParseBody(source, sink); });
+}
+
+RegStatus RegFileImporter::ImportWinePrefix(const std::string& prefix, const std::string& machine) {
+  std::vector<WinePrefix::File> files;
+  RegStatus status = WinePrefix::Find(prefix, &files);
+  if (!status.ok()) return status;
+  return Run(machine, [&](RegSink& sink) { return WinePrefix::Read(prefix, sink); });
+}
+
+}  // namespace qvr

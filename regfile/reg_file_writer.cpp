@@ -1,0 +1,179 @@
+#include "regfile/reg_file_writer.h"
+
+#include "base/hex.h"
+#include "regfile/reg_file_parser.h"
+#include "regfile/reg_syntax.h"
+#include "base/unicode.h"
+
+namespace qvr {
+namespace {
+
+// Columns after which hex data breaks: the line then ends in "\" at most at
+// column 80, and continuation lines hold 25 bytes.
+constexpr size_t kWrapColumn = 77;
+
+bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+void AppendEscaped(std::string_view text, std::string* out) {
+  for (char c : text) {
+    if (c == '\\' || c == '"') out->push_back('\\');
+    out->push_back(c);
+  }
+}
+
+}  // namespace
+
+RegFileWriter::RegFileWriter(Dialect dialect) : dialect_(dialect) {
+  if (dialect_ == Dialect::kRegedit5) {
+    out_ = "\xFF\xFE";
+    line_ = RegFileParser::kRegedit5Header;
+  } else {
+    line_ = RegFileParser::kRegedit4Header;
+  }
+  Emit();
+}
+
+void RegFileWriter::Emit() {
+  line_ += "\r\n";
+  if (dialect_ == Dialect::kRegedit4) {
+    out_ += line_;
+  } else {
+    size_t start = out_.size();
+    out_.resize(start + line_.size() * 2);
+    char* p = out_.data() + start;
+    size_t i = 0;
+    for (; i < line_.size() && static_cast<uint8_t>(line_[i]) < 0x80; ++i) {
+      *p++ = line_[i];
+      *p++ = '\0';
+    }
+    if (i < line_.size()) {
+      out_.resize(p - out_.data());
+      out_ += regsyntax::Utf8ToStored(std::string_view(line_).substr(i));
+    }
+  }
+  line_.clear();
+}
+
+bool RegFileWriter::Key(std::string_view path) {
+  if (HasLineBreak(path)) return false;
+  Emit();  // the blank line before every key
+  line_ = "[";
+  line_ += path;
+  line_ += "]";
+  Emit();
+  return true;
+}
+
+bool RegFileWriter::DeleteKey(std::string_view path) {
+  if (HasLineBreak(path)) return false;
+  Emit();
+  line_ = "[-";
+  line_ += path;
+  line_ += "]";
+  Emit();
+  return true;
+}
+
+void RegFileWriter::Name(std::string_view name) {
+  if (name.empty()) {
+    line_ = "@=";
+    return;
+  }
+  line_ = "\"";
+  AppendEscaped(name, &line_);
+  line_ += "\"=";
+}
+
+bool RegFileWriter::DeleteValue(std::string_view name) {
+  if (HasLineBreak(name)) return false;
+  Name(name);
+  line_ += "-";
+  Emit();
+  return true;
+}
+
+bool RegFileWriter::TextFormFits(std::string_view stored, std::string* text) {
+  if (stored.size() < 2 || stored.size() % 2 != 0) return false;
+  if (stored[stored.size() - 1] != '\0' || stored[stored.size() - 2] != '\0') return false;
+  std::string_view body = stored.substr(0, stored.size() - 2);
+  for (size_t i = 0; i < body.size(); i += 2) {
+    if (body[i] == '\0' && body[i + 1] == '\0') return false;
+  }
+  if (!regsyntax::StoredToUtf8(body, text)) return false;
+  return !HasLineBreak(*text);
+}
+
+bool RegFileWriter::Value(std::string_view name, DWORD type, std::string_view stored) {
+  if (HasLineBreak(name)) return false;
+  Name(name);
+  if (type == REG_SZ && TextFormFits(stored, &text_)) {
+    line_ += '"';
+    AppendEscaped(text_, &line_);
+    line_ += '"';
+    Emit();
+    return true;
+  }
+  if (type == REG_DWORD && stored.size() == 4) {
+    uint32_t v = 0;
+    for (int b = 3; b >= 0; --b) v = (v << 8) | static_cast<uint8_t>(stored[b]);
+    line_ += "dword:";
+    for (int shift = 28; shift >= 0; shift -= 4) line_ += kLowerHexDigits[(v >> shift) & 0xF];
+    Emit();
+    return true;
+  }
+  if (type == REG_BINARY) {
+    line_ += "hex:";
+  } else {
+    line_ += "hex(";
+    char digits[9];
+    int n = 0;
+    DWORD t = type;
+    do {
+      digits[n++] = kLowerHexDigits[t & 0xF];
+      t >>= 4;
+    } while (t != 0);
+    while (n > 0) line_ += digits[--n];
+    line_ += "):";
+  }
+  if (dialect_ == Dialect::kRegedit4 && regsyntax::IsTextType(type)) {
+    // REGEDIT4 carries text types as 8-bit text.
+    std::u16string wide(stored.size() / 2, u'\0');
+    for (size_t k = 0; k < wide.size(); ++k) {
+      wide[k] = static_cast<char16_t>(static_cast<uint8_t>(stored[2 * k]) |
+                                      (static_cast<uint8_t>(stored[2 * k + 1]) << 8));
+    }
+    text_ = Utf16ToUtf8(wide);
+    Hex(text_);
+  } else {
+    Hex(stored);
+  }
+  Emit();
+  return true;
+}
+
+void RegFileWriter::Hex(std::string_view bytes) {
+  size_t column = CodePointCount(line_);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    uint8_t b = static_cast<uint8_t>(bytes[i]);
+    line_ += kLowerHexDigits[b >> 4];
+    line_ += kLowerHexDigits[b & 0xF];
+    if (i + 1 == bytes.size()) break;
+    line_ += ',';
+    column += 3;
+    if (column >= kWrapColumn) {
+      line_ += '\\';
+      Emit();
+      line_ = "  ";
+      column = 2;
+    }
+  }
+}
+
+void RegFileWriter::Finish() { Emit(); }
+
+void RegFileWriter::TakeOutput(std::string* out) {
+  out->swap(out_);
+  out_.clear();
+}
+
+}  // namespace qvr

@@ -1,0 +1,33 @@
+// RegSink: receives what a registry file reader reads, in file order.
+//
+// Paths are given as the file writes them, components separated by "\";
+// value data comes as the store keeps it (text types as UTF-16LE bytes).
+// A sink that returns a failure stops the reading; the reader adds the
+// line number to it.
+#ifndef QVR_REGFILE_REG_SINK_H_
+#define QVR_REGFILE_REG_SINK_H_
+
+#include <string_view>
+
+#include "registry/registry_api.h"
+#include "registry/reg_status.h"
+
+namespace qvr {
+
+class RegSink {
+ public:
+  virtual ~RegSink() = default;
+
+  // "[path]": the values that follow belong to this key, created if missing.
+  virtual RegStatus OpenKey(std::string_view path) = 0;
+  // "[-path]": the key and everything below it go; a missing key is no fault.
+  virtual RegStatus DeleteKey(std::string_view path) = 0;
+  // A value of the key opened last ("" is the unnamed value).
+  virtual RegStatus SetValue(std::string_view name, DWORD type, std::string_view stored) = 0;
+  // "name"=-: the value goes; a missing value is no fault.
+  virtual RegStatus DeleteValue(std::string_view name) = 0;
+};
+
+}  // namespace qvr
+
+#endif  // QVR_REGFILE_REG_SINK_H_

@@ -1,0 +1,130 @@
+#include "registry/machine_table.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <mutex>
+
+#include "base/unicode.h"
+#include "registry/sqlite_store.h"
+
+namespace qvr {
+namespace {
+
+std::mutex g_openers_mu;
+std::map<std::string, StoreOpener>& Openers() {
+  static std::map<std::string, StoreOpener> openers;
+  return openers;
+}
+
+StoreOpener FindOpener(const std::string& scheme) {
+  std::lock_guard<std::mutex> lock(g_openers_mu);
+  auto it = Openers().find(scheme);
+  return it == Openers().end() ? StoreOpener() : it->second;
+}
+
+std::string_view Trim(std::string_view s) {
+  size_t b = s.find_first_not_of(" \t\r");
+  if (b == std::string_view::npos) return {};
+  size_t e = s.find_last_not_of(" \t\r");
+  return s.substr(b, e - b + 1);
+}
+
+// "wine" of "wine:~/.wine": two or more lower-case letters before the colon,
+// so that neither a path nor a drive letter reads as a scheme.
+std::string SchemeOf(std::string_view location) {
+  size_t colon = location.find(':');
+  if (colon == std::string_view::npos || colon < 2) return "";
+  for (char c : location.substr(0, colon)) {
+    if (c < 'a' || c > 'z') return "";
+  }
+  return std::string(location.substr(0, colon));
+}
+
+std::string FullPath(std::string_view path, const std::string& table_path) {
+  const char* home = std::getenv("HOME");
+  if (path.substr(0, 2) == "~/" && home != nullptr) {
+    return std::string(home) + std::string(path.substr(1));
+  }
+  if (!path.empty() && path[0] == '/') return std::string(path);
+  return table_path.substr(0, table_path.rfind('/') + 1) + std::string(path);
+}
+
+RegStatus Unreachable(std::string message) {
+  return RegStatus::Registry(ERROR_BAD_NETPATH, std::move(message));
+}
+
+}  // namespace
+
+void RegisterStoreOpener(const std::string& scheme, StoreOpener opener) {
+  std::lock_guard<std::mutex> lock(g_openers_mu);
+  Openers()[scheme] = std::move(opener);
+}
+
+RegStatus MachineTable::Find(std::string_view name, Entry* entry) const {
+  std::ifstream in(path_);
+  if (!in && errno != ENOENT) {
+    return Unreachable("cannot read the machine table " + path_ + ": " + std::strerror(errno));
+  }
+  RegStatus unreadable;  // the first line that could have named `name`
+  std::string line;
+  for (int number = 1; std::getline(in, line); ++number) {
+    std::string_view text = Trim(line);
+    if (text.empty() || text[0] == '#') continue;
+    size_t eq = text.find('=');
+    std::string_view entry_name = eq == std::string_view::npos ? text : Trim(text.substr(0, eq));
+    while (!entry_name.empty() && entry_name.front() == '\\') entry_name.remove_prefix(1);
+    std::string_view location = eq == std::string_view::npos ? "" : Trim(text.substr(eq + 1));
+    if (entry_name.empty() || location.empty()) {
+      if (unreadable.ok()) {
+        unreadable = Unreachable("expected NAME = LOCATION").AtLine(number).InFile(path_);
+      }
+      continue;
+    }
+    if (!EqualsNoCase(entry_name, name)) continue;
+    entry->name = std::string(entry_name);
+    entry->scheme = SchemeOf(location);
+    if (!entry->scheme.empty()) location.remove_prefix(entry->scheme.size() + 1);
+    entry->location = FullPath(Trim(location), path_);
+    entry->line = number;
+    return RegStatus::Ok();
+  }
+  if (!unreadable.ok()) return unreadable;
+  return Unreachable("The network path was not found.");
+}
+
+RegStatus MachineTable::Open(const Entry& entry, std::unique_ptr<RegistryStore>* store) {
+  const std::string who = "\\\\" + entry.name + ": ";
+  if (!entry.scheme.empty()) {
+    StoreOpener opener = FindOpener(entry.scheme);
+    if (!opener) {
+      return Unreachable(who + "this program cannot open stores of the kind \"" + entry.scheme +
+                         ":\"");
+    }
+    RegStatus status;
+    *store = opener(entry.location, &status);
+    if (*store) return RegStatus::Ok();
+    return Unreachable(who + status.ToString());
+  }
+  struct stat st;
+  if (stat(entry.location.c_str(), &st) != 0 && errno == ENOENT) {
+    return Unreachable(who + "the registry store " + entry.location + " does not exist");
+  }
+  std::string error;
+  // A remote machine's store must exist; nothing is created for a name.
+  auto sqlite = SqliteStore::Open(entry.location, false, &error);
+  if (!sqlite) {
+    if (error.rfind("not a registry store", 0) == 0) {
+      return Unreachable(who + entry.location + " is " + error);
+    }
+    return Unreachable(who + "cannot open the registry store " + entry.location + ": " + error);
+  }
+  *store = std::move(sqlite);
+  return RegStatus::Ok();
+}
+
+}  // namespace qvr

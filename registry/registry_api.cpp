@@ -1,0 +1,80 @@
+#include "registry/registry_api.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "registry/registry_service.h"
+
+namespace qvr {
+#define QVR_WITH_SERVICE(call)                  \
+  auto service = CurrentRegistryService();      \
+  if (!service) return ERROR_BADDB;                \
+  return service->call
+
+LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD, DWORD, HKEY* phkResult) {
+  QVR_WITH_SERVICE(OpenKey(hKey, lpSubKey, phkResult));
+}
+
+LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD, char*, DWORD, DWORD samDesired,
+                     const void*, HKEY* phkResult, DWORD* lpdwDisposition) {
+  QVR_WITH_SERVICE(CreateKey(hKey, lpSubKey, samDesired, phkResult, lpdwDisposition));
+}
+
+LONG RegCloseKey(HKEY hKey) { QVR_WITH_SERVICE(CloseKey(hKey)); }
+
+LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD*, DWORD* lpType, BYTE* lpData,
+                      DWORD* lpcbData) {
+  QVR_WITH_SERVICE(QueryValue(hKey, lpValueName, lpType, lpData, lpcbData));
+}
+
+LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD, DWORD dwType, const BYTE* lpData,
+                    DWORD cbData) {
+  QVR_WITH_SERVICE(SetValue(hKey, lpValueName, dwType, lpData, cbData));
+}
+
+LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD*, char*,
+                   DWORD*, FILETIME*) {
+  QVR_WITH_SERVICE(EnumKey(hKey, dwIndex, lpName, lpcchName));
+}
+
+LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValueName, DWORD*,
+                   DWORD* lpType, BYTE* lpData, DWORD* lpcbData) {
+  QVR_WITH_SERVICE(EnumValue(hKey, dwIndex, lpValueName, lpcchValueName, lpType, lpData, lpcbData));
+}
+
+LONG RegDeleteValueA(HKEY hKey, const char* lpValueName) {
+  QVR_WITH_SERVICE(DeleteValue(hKey, lpValueName));
+}
+
+LONG RegDeleteKeyA(HKEY hKey, const char* lpSubKey) { QVR_WITH_SERVICE(DeleteKey(hKey, lpSubKey)); }
+
+LONG RegConnectRegistryA(const char* lpMachineName, HKEY hKey, HKEY* phkResult) {
+  QVR_WITH_SERVICE(Connect(lpMachineName, hKey, phkResult));
+}
+
+DWORD ExpandEnvironmentStringsA(const char* lpSrc, char* lpDst, DWORD nSize) {
+  std::string out;
+  std::string_view src = lpSrc ? lpSrc : "";
+  for (size_t i = 0; i < src.size();) {
+    size_t close = src[i] == '%' ? src.find('%', i + 1) : std::string_view::npos;
+    if (close != std::string_view::npos && close > i + 1) {
+      std::string name(src.substr(i + 1, close - i - 1));
+      if (const char* v = std::getenv(name.c_str())) {
+        out += v;
+        i = close + 1;
+        continue;
+      }
+      // An unknown name stays as written; its closing % may open the next one.
+      out += src.substr(i, close - i);
+      i = close;
+      continue;
+    }
+    out += src[i++];
+  }
+  DWORD needed = static_cast<DWORD>(out.size() + 1);
+  if (lpDst != nullptr && nSize >= needed) std::memcpy(lpDst, out.c_str(), needed);
+  return needed;
+}
+
+}  // namespace qvr

@@ -1,0 +1,122 @@
+// The registry calls, with Windows' names, arguments and result codes.
+//
+// These free functions are the only way the library reaches registry data.
+// Names and texts are UTF-8 (the system code page). Handles are 32-bit signed
+// values; the predefined hive handles are accepted wherever a key handle is.
+// The calls go to the current registry service (registry/registry_service.h),
+// which a program may replace, for example with one over a temporary store.
+//
+// Result codes are Win32 error codes; 0 is success:
+//   2 a missing key or value           5 a write to a read-only store, or
+//   6 an unknown or closed handle        RegDeleteKeyA of a key with sub-keys
+//  53 an unknown machine              87 a bad name or argument
+// 234 a buffer too small             259 the end of an enumeration
+// 1009 no registry store could be opened
+// 1018 a handle whose key was deleted meanwhile
+#ifndef QVR_REGISTRY_REGISTRY_API_H_
+#define QVR_REGISTRY_REGISTRY_API_H_
+
+#include <cstdint>
+
+namespace qvr {
+
+using HKEY = int32_t;
+using LONG = int32_t;
+using DWORD = uint32_t;
+using BYTE = uint8_t;
+
+struct FILETIME {
+  DWORD dwLowDateTime = 0;
+  DWORD dwHighDateTime = 0;
+};
+
+inline constexpr HKEY HKEY_CLASSES_ROOT = static_cast<HKEY>(0x80000000u);
+inline constexpr HKEY HKEY_CURRENT_USER = static_cast<HKEY>(0x80000001u);
+inline constexpr HKEY HKEY_LOCAL_MACHINE = static_cast<HKEY>(0x80000002u);
+inline constexpr HKEY HKEY_USERS = static_cast<HKEY>(0x80000003u);
+inline constexpr HKEY HKEY_CURRENT_CONFIG = static_cast<HKEY>(0x80000005u);
+
+inline constexpr LONG ERROR_SUCCESS = 0;
+inline constexpr LONG ERROR_FILE_NOT_FOUND = 2;
+inline constexpr LONG ERROR_ACCESS_DENIED = 5;
+inline constexpr LONG ERROR_INVALID_HANDLE = 6;
+inline constexpr LONG ERROR_BAD_NETPATH = 53;
+inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
+inline constexpr LONG ERROR_MORE_DATA = 234;
+inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
+inline constexpr LONG ERROR_BADDB = 1009;
+inline constexpr LONG ERROR_KEY_DELETED = 1018;
+
+inline constexpr DWORD KEY_QUERY_VALUE = 0x0001;
+inline constexpr DWORD KEY_SET_VALUE = 0x0002;
+inline constexpr DWORD KEY_CREATE_SUB_KEY = 0x0004;
+inline constexpr DWORD KEY_ENUMERATE_SUB_KEYS = 0x0008;
+inline constexpr DWORD KEY_READ = 0x20019;
+inline constexpr DWORD KEY_WRITE = 0x20006;
+inline constexpr DWORD KEY_ALL_ACCESS = 0xF003F;
+
+inline constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+inline constexpr DWORD REG_CREATED_NEW_KEY = 1;
+inline constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
+
+inline constexpr DWORD REG_NONE = 0;
+inline constexpr DWORD REG_SZ = 1;
+inline constexpr DWORD REG_EXPAND_SZ = 2;
+inline constexpr DWORD REG_BINARY = 3;
+inline constexpr DWORD REG_DWORD = 4;
+inline constexpr DWORD REG_DWORD_BIG_ENDIAN = 5;
+inline constexpr DWORD REG_LINK = 6;
+inline constexpr DWORD REG_MULTI_SZ = 7;
+inline constexpr DWORD REG_RESOURCE_LIST = 8;
+inline constexpr DWORD REG_FULL_RESOURCE_DESCRIPTOR = 9;
+inline constexpr DWORD REG_QWORD = 11;
+
+// Opens the key `lpSubKey` below `hKey` ("" or null opens `hKey` itself anew).
+LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD ulOptions, DWORD samDesired,
+                   HKEY* phkResult);
+
+// Opens the key, creating it and any missing parents first.
+LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD Reserved, char* lpClass,
+                     DWORD dwOptions, DWORD samDesired, const void* lpSecurityAttributes,
+                     HKEY* phkResult, DWORD* lpdwDisposition);
+
+LONG RegCloseKey(HKEY hKey);
+
+// Reads a value. With lpData null (or *lpcbData 0) it reports the type and the
+// data length only. A buffer too small gives 234 and the length needed. String
+// types are stored as UTF-16LE; this call returns them as UTF-8 and counts the
+// bytes of the converted data, terminators included.
+LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWORD* lpType,
+                      BYTE* lpData, DWORD* lpcbData);
+
+// Writes a value. String types are given in UTF-8 and stored as UTF-16LE.
+LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Reserved, DWORD dwType,
+                    const BYTE* lpData, DWORD cbData);
+
+// Sub-key `dwIndex` in case-insensitive name order. *lpcchName is the buffer's
+// size in bytes on entry and the name's length without its NUL on return.
+LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD* lpReserved,
+                   char* lpClass, DWORD* lpcchClass, FILETIME* lpftLastWriteTime);
+
+// Value `dwIndex` in creation order (name, type and, when asked, data).
+LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValueName,
+                   DWORD* lpReserved, DWORD* lpType, BYTE* lpData, DWORD* lpcbData);
+
+LONG RegDeleteValueA(HKEY hKey, const char* lpValueName);
+
+// Deletes a key that has no sub-keys (5 when it has some).
+LONG RegDeleteKeyA(HKEY hKey, const char* lpSubKey);
+
+// HKEY_LOCAL_MACHINE or HKEY_USERS of another machine, found in the machine
+// table. A null or empty name, ".", "localhost" and this host's name mean the
+// local machine.
+LONG RegConnectRegistryA(const char* lpMachineName, HKEY hKey, HKEY* phkResult);
+
+// Replaces %NAME% by the process environment's NAME (unknown names stay as
+// written). Returns the characters needed, NUL included; when that is more
+// than nSize the buffer holds nothing useful.
+DWORD ExpandEnvironmentStringsA(const char* lpSrc, char* lpDst, DWORD nSize);
+
+}  // namespace qvr
+
+#endif  // QVR_REGISTRY_REGISTRY_API_H_

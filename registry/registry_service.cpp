@@ -1,0 +1,544 @@
+#include "registry/registry_service.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "registry/machine_table.h"
+#include "registry/sqlite_store.h"
+#include "base/unicode.h"
+
+namespace qvr {
+
+struct RegistryService::Machine {
+  std::shared_ptr<RegistryStore> store;
+  KeyId local_machine = 0;  // HKEY_LOCAL_MACHINE's root
+  KeyId users = 0;          // HKEY_USERS' root
+};
+
+struct RegistryService::Handle {
+  std::shared_ptr<Machine> machine;
+  KeyId key = 0;
+  EnumCursor keys;
+  EnumCursor values;
+};
+
+namespace {
+
+constexpr size_t kMaxKeyName = 255;
+constexpr size_t kMaxValueName = 16383;
+constexpr DWORD kNameLimit = 1u << 20;
+
+bool IsPredefined(HKEY key) {
+  auto u = static_cast<uint32_t>(key);
+  return u >= 0x80000000u && u <= 0x8000000Fu;
+}
+
+// Splits a sub-key path; false for a path with an empty segment or a name
+// longer than Windows allows.
+bool SplitPath(std::string_view path, std::vector<std::string_view>* parts) {
+  if (path.empty()) return true;
+  size_t start = 0;
+  while (true) {
+    size_t end = path.find('\\', start);
+    std::string_view part = path.substr(start, end == std::string_view::npos ? path.npos : end - start);
+    if (part.empty() || CodePointCount(part) > kMaxKeyName) return false;
+    parts->push_back(part);
+    if (end == std::string_view::npos) return true;
+    start = end + 1;
+  }
+}
+
+bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// Text data is kept as Windows keeps it, UTF-16LE; callers of the A-style
+// calls see UTF-8.
+std::string ToStored(DWORD type, std::string_view data) {
+  if (!IsTextType(type)) return std::string(data);
+  std::u16string wide = Utf8ToUtf16(data);
+  std::string out(wide.size() * 2, '\0');
+  for (size_t i = 0; i < wide.size(); ++i) {
+    out[2 * i] = static_cast<char>(wide[i] & 0xFF);
+    out[2 * i + 1] = static_cast<char>(wide[i] >> 8);
+  }
+  return out;
+}
+
+std::string FromStored(DWORD type, std::string_view data) {
+  if (!IsTextType(type)) return std::string(data);
+  std::u16string wide(data.size() / 2, u'\0');
+  for (size_t i = 0; i < wide.size(); ++i) {
+    wide[i] = static_cast<char16_t>(static_cast<uint8_t>(data[2 * i]) |
+                                    (static_cast<uint8_t>(data[2 * i + 1]) << 8));
+  }
+  return Utf16ToUtf8(wide);
+}
+
+// Copies a name into a caller's buffer sized in characters with the NUL.
+LONG PutName(const std::string& value, char* buffer, DWORD* size) {
+  if (size == nullptr || buffer == nullptr) return ERROR_INVALID_PARAMETER;
+  if (value.size() + 1 > *size) {
+    *size = static_cast<DWORD>(value.size());
+    return ERROR_MORE_DATA;
+  }
+  std::memcpy(buffer, value.data(), value.size());
+  buffer[value.size()] = '\0';
+  *size = static_cast<DWORD>(value.size());
+  return ERROR_SUCCESS;
+}
+
+// Copies data into a caller's buffer; a size query when `buffer` is null.
+LONG PutData(const std::string& value, BYTE* buffer, DWORD* size) {
+  if (size == nullptr) return buffer == nullptr ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+  if (buffer == nullptr) {
+    *size = static_cast<DWORD>(value.size());
+    return ERROR_SUCCESS;
+  }
+  if (value.size() > *size) {
+    *size = static_cast<DWORD>(value.size());
+    return ERROR_MORE_DATA;
+  }
+  std::memcpy(buffer, value.data(), value.size());
+  *size = static_cast<DWORD>(value.size());
+  return ERROR_SUCCESS;
+}
+
+void MakeDirectories(const std::string& path) {
+  for (size_t i = 1; i < path.size(); ++i) {
+    if (path[i] == '/') mkdir(path.substr(0, i).c_str(), 0700);
+  }
+}
+
+std::string StripMachinePrefix(std::string_view name) {
+  while (!name.empty() && name.front() == '\\') name.remove_prefix(1);
+  return std::string(name);
+}
+
+bool IsLocalName(const std::string& name) {
+  if (name.empty() || name == "." || EqualsNoCase(name, "localhost")) return true;
+  char host[256] = {};
+  return gethostname(host, sizeof host - 1) == 0 && EqualsNoCase(name, host);
+}
+
+}  // namespace
+
+std::string LocalStorePath() {
+  if (const char* p = std::getenv("QVR_REGISTRY"); p && *p) return p;
+  std::string base;
+  if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x) {
+    base = x;
+  } else {
+    const char* home = std::getenv("HOME");
+    base = std::string(home ? home : ".") + "/.local/share";
+  }
+  return base + "/qvrRegistryBrowser/local.sqlite";
+}
+
+std::string MachineTablePath(const std::string& local_store) {
+  if (const char* p = std::getenv("QVR_MACHINES"); p && *p) return p;
+  auto slash = local_store.rfind('/');
+  return (slash == std::string::npos ? std::string(".") : local_store.substr(0, slash)) +
+         "/machines.conf";
+}
+
+std::string CurrentUserKeyName() { return "S-1-5-21-0-0-0-" + std::to_string(getuid()); }
+
+std::shared_ptr<RegistryService> RegistryService::Open(const std::string& local_store,
+                                                       const std::string& machine_table,
+                                                       std::string* error) {
+  MakeDirectories(local_store);
+  bool existed = access(local_store.c_str(), F_OK) == 0;
+  auto store = SqliteStore::Open(local_store, true, error);
+  if (!store) return nullptr;
+  if (!existed) Seed(*store);
+  return std::make_shared<RegistryService>(std::shared_ptr<RegistryStore>(std::move(store)),
+                                           machine_table);
+}
+
+RegistryService::RegistryService(std::shared_ptr<RegistryStore> local, std::string machine_table)
+    : machine_table_(std::move(machine_table)) {
+  local_ = std::make_shared<Machine>();
+  local_->store = std::move(local);
+  bool created = false;
+  local_->store->CreateChild(0, "HKEY_LOCAL_MACHINE", &local_->local_machine, &created);
+  local_->store->CreateChild(0, "HKEY_USERS", &local_->users, &created);
+  if (local_->local_machine == 0) local_->store->FindChild(0, "HKEY_LOCAL_MACHINE", &local_->local_machine);
+  if (local_->users == 0) local_->store->FindChild(0, "HKEY_USERS", &local_->users);
+}
+
+RegistryService::~RegistryService() = default;
+
+void RegistryService::Seed(RegistryStore& store) {
+  KeyId hklm = 0, hku = 0;
+  bool created = false;
+  store.CreateChild(0, "HKEY_LOCAL_MACHINE", &hklm, &created);
+  store.CreateChild(0, "HKEY_USERS", &hku, &created);
+  auto make = [&](KeyId root, std::string_view path) {
+    std::vector<std::string_view> parts;
+    SplitPath(path, &parts);
+    KeyId k = root;
+    for (auto part : parts) store.CreateChild(k, part, &k, &created);
+    return k;
+  };
+  auto text = [&](KeyId k, const char* name, DWORD type, std::string value) {
+    value.push_back('\0');
+    if (type == REG_MULTI_SZ) value.push_back('\0');
+    store.SetValue(k, name, type, ToStored(type, value));
+  };
+  auto dword = [&](KeyId k, const char* name, uint32_t v) {
+    std::string d(4, '\0');
+    for (int i = 0; i < 4; ++i) d[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    store.SetValue(k, name, REG_DWORD, d);
+  };
+  make(hklm, "HARDWARE\\DESCRIPTION\\System");
+  make(hklm, "SAM");
+  make(hklm, "SECURITY");
+  make(hklm, "SOFTWARE\\Classes\\.txt");
+  KeyId txt = make(hklm, "SOFTWARE\\Classes\\.txt");
+  text(txt, "", REG_SZ, "txtfile");
+  KeyId cv = make(hklm, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion");
+  text(cv, "ProductName", REG_SZ, "qvrRegistryBrowser Linux");
+  text(cv, "SystemRoot", REG_SZ, "C:\\Windows");
+  dword(cv, "CurrentMajorVersionNumber", 10);
+  store.SetValue(cv, "DigitalProductId", REG_BINARY, std::string("\xA4\x00\x00\x00\x03\x00", 6));
+  KeyId env = make(hklm, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment");
+  text(env, "Path", REG_EXPAND_SZ, "%SystemRoot%\\system32;%SystemRoot%");
+  text(env, "OS", REG_SZ, "Windows_NT");
+  make(hklm, "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current\\Software");
+  KeyId svc = make(hklm, "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters");
+  text(svc, "SearchList", REG_MULTI_SZ, std::string("example.org\0lan", 15));
+  make(hku, ".DEFAULT\\Software");
+  make(hku, ".DEFAULT\\Control Panel\\Desktop");
+  std::string user = CurrentUserKeyName();
+  make(hku, user + "\\Software\\Microsoft\\Windows\\CurrentVersion");
+  KeyId uenv = make(hku, user + "\\Environment");
+  text(uenv, "TEMP", REG_EXPAND_SZ, "%USERPROFILE%\\AppData\\Local\\Temp");
+  KeyId desk = make(hku, user + "\\Control Panel\\Desktop");
+  text(desk, "Wallpaper", REG_SZ, "");
+  dword(desk, "ScreenSaveActive", 1);
+}
+
+size_t RegistryService::OpenHandleCount() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return handles_.size();
+}
+
+LONG RegistryService::Resolve(HKEY key, Target* target) {
+  if (IsPredefined(key)) {
+    target->machine = local_;
+    target->handle = nullptr;
+    auto& store = *local_->store;
+    auto alias = [&](KeyId root, std::string_view path) -> LONG {
+      std::vector<std::string_view> parts;
+      SplitPath(path, &parts);
+      KeyId k = root;
+      bool created = false;
+      for (auto part : parts) {
+        // The aliased keys are part of the hive's skeleton; they reappear when
+        // somebody deleted them and the store is writable.
+        LONG rc = store.FindChild(k, part, &k);
+        if (rc == ERROR_FILE_NOT_FOUND && !store.ReadOnly()) rc = store.CreateChild(k, part, &k, &created);
+        if (rc != ERROR_SUCCESS) return rc;
+      }
+      target->key = k;
+      return ERROR_SUCCESS;
+    };
+    switch (static_cast<uint32_t>(key)) {
+      case 0x80000002u: target->key = local_->local_machine; return ERROR_SUCCESS;
+      case 0x80000003u: target->key = local_->users; return ERROR_SUCCESS;
+      case 0x80000000u: return alias(local_->local_machine, "SOFTWARE\\Classes");
+      case 0x80000001u: return alias(local_->users, CurrentUserKeyName());
+      case 0x80000005u:
+        return alias(local_->local_machine, "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current");
+      default: return ERROR_INVALID_HANDLE;
+    }
+  }
+  auto it = handles_.find(key);
+  if (it == handles_.end()) return ERROR_INVALID_HANDLE;
+  target->machine = it->second->machine;
+  target->key = it->second->key;
+  target->handle = it->second.get();
+  if (!target->machine->store->KeyExists(target->key)) return ERROR_KEY_DELETED;
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryService::Walk(const Target& from, std::string_view path, bool create, KeyId* key,
+                           bool* created) {
+  std::vector<std::string_view> parts;
+  if (!SplitPath(path, &parts)) return ERROR_INVALID_PARAMETER;
+  auto& store = *from.machine->store;
+  KeyId k = from.key;
+  *created = false;
+  for (auto part : parts) {
+    bool made = false;
+    LONG rc = create ? store.CreateChild(k, part, &k, &made) : store.FindChild(k, part, &k);
+    if (rc != ERROR_SUCCESS) return rc;
+    *created = made;
+  }
+  *key = k;
+  return ERROR_SUCCESS;
+}
+
+HKEY RegistryService::Issue(std::shared_ptr<Machine> machine, KeyId key) {
+  // Skip values in use, the predefined range (negative as signed) and -1.
+  while (next_handle_ <= 0 || handles_.count(next_handle_)) {
+    next_handle_ = next_handle_ <= 0 ? 0x100 : next_handle_ + 4;
+  }
+  HKEY h = next_handle_;
+  next_handle_ += 4;
+  auto handle = std::make_unique<Handle>();
+  handle->machine = std::move(machine);
+  handle->key = key;
+  handles_[h] = std::move(handle);
+  return h;
+}
+
+LONG RegistryService::OpenKey(HKEY parent, const char* sub_key, HKEY* result) {
+  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  std::lock_guard<std::mutex> lock(mu_);
+  Target t;
+  LONG rc = Resolve(parent, &t);
+  if (rc != ERROR_SUCCESS) return rc;
+  KeyId k = 0;
+  bool created = false;
+  rc = Walk(t, sub_key ? sub_key : "", false, &k, &created);
+  if (rc != ERROR_SUCCESS) return rc;
+  *result = Issue(t.machine, k);
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryService::CreateKey(HKEY parent, const char* sub_key, DWORD access, HKEY* result,
+                                DWORD* disposition) {
+  if (result == nullptr) return ERROR_INVALID_PARAMETER;
+  std::lock_guard<std::mutex> lock(mu_);
+  Target t;
+  LONG rc = Resolve(parent, &t);
+  if (rc != ERROR_SUCCESS) return rc;
+  bool wants_write = (access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) != 0;
+  KeyId k = 0;
+  bool created = false;
+  if (t.machine->store->ReadOnly()) {
+    // A read-only store serves read access to keys that exist.
+    if (wants_write) return ERROR_ACCESS_DENIED;
+    rc = Walk(t, sub_key ? sub_key : "", false, &k, &created);
+    if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_ACCESS_DENIED;
+  } else {
+    rc = Walk(t, sub_key ? sub_key : "", true, &k, &created);
+  }
+  if (rc != ERROR_SUCCESS) return rc;
+  if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  *result = Issue(t.machine, k);
+  return ERROR_SUCCESS;
+}
+
+LONG RegistryService::CloseKey(HKEY key) {
+  std::lock_guard<std::mutex> lock(mu_);
+  if (IsPredefined(key)) return ERROR_SUCCESS;
+  return handles_.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+LONG RegistryService::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data,
+                                 DWORD* size) {
+  std::lock_guard<std::mutex> lock(mu_);
+  Target t;
+  LONG rc = Resolve(key, &t);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (data != nullptr && size == nullptr) return ERROR_INVALID_PARAMETER;
+  DWORD stored_type = 0;
+  std::string stored;
+  rc = t.machine->store->GetValue(t.key, name ? name : "", &stored_type, &stored);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (type) *type = stored_type;
+  return PutData(FromStored(stored_type, stored), data, size);
+}
+
+LONG RegistryService::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data,
+                               DWORD size) {
+  std::lock_guard<std::mutex> lock(mu_);
+  Target t;
+  LONG rc = Resolve(key, &t);
+  if (rc != ERROR_SUCCESS) return rc;
+  std::string_view value_name = name ? name : "";
+  if (CodePointCount(value_name) > kMaxValueName) return ERROR_INVALID_PARAMETER;
+  if (data == nullptr && size != 0) return ERROR_INVALID_PARAMETER;
+  std::string_view bytes(reinterpret_cast<const char*>(data), data ? size : 0);
+  return t.machine->store->SetValue(t.key, value_name, type, ToStored(type, bytes));
+}
+
+LONG RegistryService::EnumKey(HKEY key, DWORD index, char* name, DWORD* name_size) {
+  std::lock_guard<std::mutex> lock(mu_);
+  Target t;
+  LONG rc = Resolve(key, &t);
+  if (rc != ERROR_SUCCESS) return rc;
+  EnumCursor* cursor = t.handle ? &t.handle->keys : &hive_cursors_[key].keys;
+  std::string found;
+  rc = t.machine->store->EnumChild(t.key, index, cursor, &found);
+  if (rc != ERROR_SUCCESS) return rc;
+  return PutName(found, name, name_size);
+}
+
+LONG RegistryService::EnumValue(HKEY key, DWORD index, char* name, DWORD* name_size, DWORD* type,
+                                BYTE* data, DWORD* data_size) {
+  std::lock_guard<std::mutex> lock(mu_);
+  Target t;
+  LONG rc = Resolve(key, &t);
+  if (rc != ERROR_SUCCESS) return rc;
+  EnumCursor* cursor = t.handle ? &t.handle->values : &hive_cursors_[key].values;
+  std::string found, stored;
+  DWORD stored_type = 0;
+  rc = t.machine->store->EnumValue(t.key, index, cursor, &found, &stored_type, &stored);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = PutName(found, name, name_size);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (type) *type = stored_type;
+  return PutData(FromStored(stored_type, stored), data, data_size);
+}
+
+LONG RegistryService::DeleteValue(HKEY key, const char* name) {
+  std::lock_guard<std::mutex> lock(mu_);
+  Target t;
+  LONG rc = Resolve(key, &t);
+  if (rc != ERROR_SUCCESS) return rc;
+  return t.machine->store->DeleteValue(t.key, name ? name : "");
+}
+
+LONG RegistryService::DeleteKey(HKEY key, const char* sub_key) {
+  std::lock_guard<std::mutex> lock(mu_);
+  Target t;
+  LONG rc = Resolve(key, &t);
+  if (rc != ERROR_SUCCESS) return rc;
+  // Deleting the key itself, or a hive root, is refused as on Windows.
+  if (sub_key == nullptr || *sub_key == '\0') return ERROR_ACCESS_DENIED;
+  KeyId k = 0;
+  bool created = false;
+  rc = Walk(t, sub_key, false, &k, &created);
+  if (rc != ERROR_SUCCESS) return rc;
+  return t.machine->store->DeleteKey(k);
+}
+
+LONG RegistryService::SetValueBytes(HKEY key, const char* name, DWORD type,
+                                    std::string_view stored) {
+  std::lock_guard<std::mutex> lock(mu_);
+  Target t;
+  LONG rc = Resolve(key, &t);
+  if (rc != ERROR_SUCCESS) return rc;
+  std::string_view value_name = name ? name : "";
+  if (CodePointCount(value_name) > kMaxValueName) return ERROR_INVALID_PARAMETER;
+  return t.machine->store->SetValue(t.key, value_name, type, stored);
+}
+
+LONG RegistryService::EnumValueBytes(HKEY key, DWORD index, std::string* name, DWORD* type,
+                                     std::string* stored) {
+  if (name == nullptr || type == nullptr || stored == nullptr) return ERROR_INVALID_PARAMETER;
+  std::lock_guard<std::mutex> lock(mu_);
+  Target t;
+  LONG rc = Resolve(key, &t);
+  if (rc != ERROR_SUCCESS) return rc;
+  EnumCursor* cursor = t.handle ? &t.handle->values : &hive_cursors_[key].values;
+  return t.machine->store->EnumValue(t.key, index, cursor, name, type, stored);
+}
+
+LONG RegistryService::Transact(HKEY key, const std::function<LONG()>& writes) {
+  std::shared_ptr<RegistryStore> store;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    Target t;
+    LONG rc = Resolve(key, &t);
+    if (rc != ERROR_SUCCESS) return rc;
+    store = t.machine->store;
+    if (store->ReadOnly()) return ERROR_ACCESS_DENIED;
+    rc = store->BeginTransaction();
+    if (rc != ERROR_SUCCESS) return rc;
+  }
+  LONG rc = ERROR_SUCCESS;
+  try {
+    rc = writes();
+  } catch (...) {
+    std::lock_guard<std::mutex> lock(mu_);
+    store->RollbackTransaction();
+    throw;
+  }
+  std::lock_guard<std::mutex> lock(mu_);
+  if (rc != ERROR_SUCCESS) {
+    store->RollbackTransaction();
+    return rc;
+  }
+  return store->CommitTransaction();
+}
+
+std::shared_ptr<RegistryService::Machine> RegistryService::FindMachine(std::string_view name,
+                                                                       RegStatus* status) {
+  std::string folded = FoldCase(name);
+  if (auto it = remotes_.find(folded); it != remotes_.end()) return it->second;
+  MachineTable::Entry entry;
+  *status = machine_table_.Find(name, &entry);
+  std::unique_ptr<RegistryStore> store;
+  if (status->ok()) *status = MachineTable::Open(entry, &store);
+  if (!status->ok()) return nullptr;
+  auto machine = std::make_shared<Machine>();
+  machine->store = std::move(store);
+  if (machine->store->FindChild(0, "HKEY_LOCAL_MACHINE", &machine->local_machine) != 0 ||
+      machine->store->FindChild(0, "HKEY_USERS", &machine->users) != 0) {
+    *status = RegStatus::Registry(ERROR_BAD_NETPATH,
+                                  "\\\\" + entry.name + ": the store has no HKEY_LOCAL_MACHINE or HKEY_USERS");
+    return nullptr;
+  }
+  remotes_[folded] = machine;
+  return machine;
+}
+
+LONG RegistryService::Connect(const char* machine_name, HKEY hive, HKEY* result) {
+  return ConnectMachine(machine_name, hive, result).code();
+}
+
+RegStatus RegistryService::ConnectMachine(const char* machine_name, HKEY hive, HKEY* result) {
+  if (result == nullptr || (hive != HKEY_LOCAL_MACHINE && hive != HKEY_USERS)) {
+    return RegStatus::Registry(ERROR_INVALID_PARAMETER, "The parameter is incorrect.");
+  }
+  std::lock_guard<std::mutex> lock(mu_);
+  std::string name = StripMachinePrefix(machine_name ? machine_name : "");
+  std::shared_ptr<Machine> machine = local_;
+  if (!IsLocalName(name)) {
+    RegStatus status;
+    machine = FindMachine(name, &status);
+    if (!machine) return status;
+  }
+  *result = Issue(machine, hive == HKEY_LOCAL_MACHINE ? machine->local_machine : machine->users);
+  return RegStatus::Ok();
+}
+
+namespace {
+std::mutex g_current_mu;
+std::shared_ptr<RegistryService>& Current() {
+  static std::shared_ptr<RegistryService> current;
+  return current;
+}
+}  // namespace
+
+std::shared_ptr<RegistryService> CurrentRegistryService(RegStatus* status) {
+  std::lock_guard<std::mutex> lock(g_current_mu);
+  auto& current = Current();
+  if (!current) {
+    std::string path = LocalStorePath();
+    std::string error;
+    current = RegistryService::Open(path, MachineTablePath(path), &error);
+    if (!current && status != nullptr) {
+      *status = RegStatus::Registry(ERROR_BADDB,
+                                    "Cannot open the registry store " + path + ": " + error);
+    }
+  }
+  return current;
+}
+
+std::shared_ptr<RegistryService> SetCurrentRegistryService(std::shared_ptr<RegistryService> s) {
+  std::lock_guard<std::mutex> lock(g_current_mu);
+  auto previous = std::move(Current());
+  Current() = std::move(s);
+  return previous;
+}
+
+}  // namespace qvr

@@ -1,0 +1,120 @@
+// RegistryService: the registry calls of this process, over the stores of the
+// local machine and of the machines in the machine table.
+//
+// It issues key handles (32-bit, never 0 or -1, never in the range of the
+// predefined hive handles), resolves the predefined hives and their aliases
+// (HKEY_CLASSES_ROOT is HKLM\SOFTWARE\Classes, HKEY_CURRENT_USER is the
+// user's key under HKEY_USERS, HKEY_CURRENT_CONFIG is
+// HKLM\SYSTEM\CurrentControlSet\Hardware Profiles\Current: the same keys, not
+// copies), and applies Windows' rules and result codes. The free Reg* functions of
+// registry_api.h forward to the current service. Thread-safe.
+#ifndef QVR_REGISTRY_REGISTRY_SERVICE_H_
+#define QVR_REGISTRY_REGISTRY_SERVICE_H_
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "registry/machine_table.h"
+#include "registry/reg_status.h"
+#include "registry/registry_api.h"
+#include "registry/registry_store.h"
+
+namespace qvr {
+
+// The local store's file: $QVR_REGISTRY, else
+// $XDG_DATA_HOME/qvrRegistryBrowser/local.sqlite (~/.local/share/... when
+// XDG_DATA_HOME is unset).
+std::string LocalStorePath();
+// The machine table's file: $QVR_MACHINES, else machines.conf beside `local_store`.
+std::string MachineTablePath(const std::string& local_store);
+// The key under HKEY_USERS that holds this user's hive ("S-1-5-21-0-0-0-<uid>").
+std::string CurrentUserKeyName();
+
+class RegistryService {
+ public:
+  // A service over the local store at `local_store` (created and seeded when
+  // missing) and the machine table at `machine_table` (may be absent).
+  // Returns nullptr and sets `error` when the local store cannot be opened.
+  static std::shared_ptr<RegistryService> Open(const std::string& local_store,
+                                               const std::string& machine_table,
+                                               std::string* error);
+  // A service over a store given by the caller (a test's fault injector).
+  explicit RegistryService(std::shared_ptr<RegistryStore> local, std::string machine_table = "");
+  ~RegistryService();
+
+  // Writes the usual keys and a few values into an empty store.
+  static void Seed(RegistryStore& store);
+
+  LONG OpenKey(HKEY parent, const char* sub_key, HKEY* result);
+  LONG CreateKey(HKEY parent, const char* sub_key, DWORD access, HKEY* result, DWORD* disposition);
+  LONG CloseKey(HKEY key);
+  LONG QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size);
+  LONG SetValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size);
+  LONG EnumKey(HKEY key, DWORD index, char* name, DWORD* name_size);
+  LONG EnumValue(HKEY key, DWORD index, char* name, DWORD* name_size, DWORD* type, BYTE* data,
+                 DWORD* data_size);
+  LONG DeleteValue(HKEY key, const char* name);
+  LONG DeleteKey(HKEY key, const char* sub_key);
+  LONG Connect(const char* machine, HKEY hive, HKEY* result);
+  // Connect, with a person's reason when it fails: the machine is not in the
+  // table, its line cannot be read, or its store is missing, is not a
+  // registry store or cannot be opened (see MachineTable).
+  RegStatus ConnectMachine(const char* machine, HKEY hive, HKEY* result);
+
+  // Values as the store keeps them (text types as UTF-16LE bytes, whatever
+  // they hold), for moving data between stores and files without a change.
+  LONG SetValueBytes(HKEY key, const char* name, DWORD type, std::string_view stored);
+  LONG EnumValueBytes(HKEY key, DWORD index, std::string* name, DWORD* type, std::string* stored);
+
+  // Runs `writes` as one transaction of the store that holds `key`: when it
+  // returns 0 every write it made takes effect, otherwise (or when it throws)
+  // none does, and its code is returned. 5 for a read-only machine. Writes by
+  // other threads of this process while `writes` runs join the transaction.
+  LONG Transact(HKEY key, const std::function<LONG()>& writes);
+
+  // Number of handles issued and not yet closed.
+  size_t OpenHandleCount() const;
+
+ private:
+  struct Machine;
+  struct Handle;
+  struct Target {
+    std::shared_ptr<Machine> machine;
+    KeyId key = 0;
+    Handle* handle = nullptr;  // null for a predefined hive
+  };
+
+  LONG Resolve(HKEY key, Target* target);
+  LONG Walk(const Target& from, std::string_view path, bool create, KeyId* key, bool* created);
+  HKEY Issue(std::shared_ptr<Machine> machine, KeyId key);
+  std::shared_ptr<Machine> FindMachine(std::string_view name, RegStatus* status);
+
+  mutable std::mutex mu_;
+  std::shared_ptr<Machine> local_;
+  MachineTable machine_table_;
+  std::map<std::string, std::shared_ptr<Machine>> remotes_;  // by folded name
+  std::map<HKEY, std::unique_ptr<Handle>> handles_;
+  // Where enumerations through the predefined hive handles stand, so that
+  // walking a hive by index costs linear time there too.
+  struct HiveCursors {
+    EnumCursor keys;
+    EnumCursor values;
+  };
+  std::map<HKEY, HiveCursors> hive_cursors_;
+  HKEY next_handle_ = 0x100;
+};
+
+// The service the Reg* functions use: opened from the environment on first
+// use; when that fails, returns nullptr and, given `status`, says why (the
+// next call tries again). Set returns the previous one (tests install their
+// own).
+std::shared_ptr<RegistryService> CurrentRegistryService(RegStatus* status = nullptr);
+std::shared_ptr<RegistryService> SetCurrentRegistryService(std::shared_ptr<RegistryService> s);
+
+}  // namespace qvr
+
+#endif  // QVR_REGISTRY_REGISTRY_SERVICE_H_

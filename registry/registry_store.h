@@ -1,0 +1,68 @@
+// RegistryStore: where one machine's registry keeps its keys and values.
+//
+// The registry service reaches its data only through this interface, so a
+// test can put a wrapper in between that makes chosen operations fail. Keys
+// are addressed by id; id 0 is the parent of the hive roots. Names are kept
+// as they were created and compared case-insensitively (FoldCase). Every
+// operation returns a registry result code (0 on success).
+#ifndef QVR_REGISTRY_REGISTRY_STORE_H_
+#define QVR_REGISTRY_REGISTRY_STORE_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "registry/registry_api.h"
+
+namespace qvr {
+
+using KeyId = int64_t;
+
+// Where an enumeration stands, so that asking for the next index continues
+// from the last item instead of counting from the first again.
+struct EnumCursor {
+  int64_t index = -1;   // the index last returned, -1 before the first
+  std::string fold;     // sub-keys: the folded name at that index
+  int64_t row = 0;      // values: the row id at that index
+};
+
+class RegistryStore {
+ public:
+  virtual ~RegistryStore() = default;
+
+  // True when the store refuses writes (every write then gives 5).
+  virtual bool ReadOnly() const = 0;
+
+  // The child `name` of `parent`; 2 when there is none.
+  virtual LONG FindChild(KeyId parent, std::string_view name, KeyId* child) = 0;
+  // Creates the child `name` of `parent` unless it exists; `created` tells.
+  virtual LONG CreateChild(KeyId parent, std::string_view name, KeyId* child, bool* created) = 0;
+  virtual bool KeyExists(KeyId key) = 0;
+  virtual bool HasChildren(KeyId key) = 0;
+  // Deletes a key without sub-keys, with its values (5 when it has sub-keys).
+  virtual LONG DeleteKey(KeyId key) = 0;
+
+  // Sub-key `index` in case-insensitive name order; 259 past the end.
+  virtual LONG EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::string* name) = 0;
+  // Value `index` in creation order; 259 past the end.
+  virtual LONG EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::string* name,
+                         DWORD* type, std::string* data) = 0;
+
+  // The stored type and bytes of a value; 2 when it is absent.
+  virtual LONG GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) = 0;
+  // Creates or replaces a value; a replaced value keeps its place in the order.
+  virtual LONG SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) = 0;
+  virtual LONG DeleteValue(KeyId key, std::string_view name) = 0;
+
+  // A transaction: the writes between Begin and Commit take effect together,
+  // and Rollback undoes every one of them. Transactions do not nest. A store
+  // that cannot undo writes keeps these defaults and refuses to begin (1), so
+  // nobody relies on an all-or-nothing it cannot give.
+  virtual LONG BeginTransaction() { return 1; }  // ERROR_INVALID_FUNCTION
+  virtual LONG CommitTransaction() { return 1; }
+  virtual LONG RollbackTransaction() { return 1; }
+};
+
+}  // namespace qvr
+
+#endif  // QVR_REGISTRY_REGISTRY_STORE_H_

@@ -1,0 +1,382 @@
+#include "registry/sqlite_store.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+
+#include "base/unicode.h"
+
+namespace qvr {
+namespace {
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS qvr_keys("
+    // AUTOINCREMENT: a deleted key's id is never given to a new key, so a
+    // handle still open on the deleted key cannot reach the new one.
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL, name TEXT NOT NULL,"
+    "  fold TEXT NOT NULL, UNIQUE(parent, fold));"
+    "CREATE TABLE IF NOT EXISTS qvr_values("
+    "  id INTEGER PRIMARY KEY, key INTEGER NOT NULL, name TEXT NOT NULL, fold TEXT NOT NULL,"
+    "  type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, fold));"
+    // Values are listed in the order they were written: without this index
+    // every step of a listing sorted all the key's values again.
+    "CREATE INDEX IF NOT EXISTS qvr_values_order ON qvr_values(key, id);"
+    "CREATE TABLE IF NOT EXISTS qvr_meta(name TEXT PRIMARY KEY, value TEXT);"
+    "INSERT OR IGNORE INTO qvr_meta VALUES('format', 'qvrRegistryBrowser store 1');";
+
+// A prepared statement that is reset when it goes out of scope, so a cached
+// statement never holds a read transaction open between calls.
+class Step {
+ public:
+  explicit Step(sqlite3_stmt* s) : s_(s) {}
+  ~Step() {
+    if (s_ == nullptr) return;
+    sqlite3_reset(s_);
+    sqlite3_clear_bindings(s_);
+  }
+  Step& Bind(int i, int64_t v) {
+    sqlite3_bind_int64(s_, i, v);
+    return *this;
+  }
+  Step& Bind(int i, std::string_view v) {
+    sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  Step& BindBlob(int i, std::string_view v) {
+    sqlite3_bind_blob(s_, i, v.data() ? v.data() : "", static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    return *this;
+  }
+  int Run() { return sqlite3_step(s_); }
+  int64_t Int(int c) const { return sqlite3_column_int64(s_, c); }
+  std::string Text(int c) const {
+    auto p = reinterpret_cast<const char*>(sqlite3_column_text(s_, c));
+    return p ? std::string(p, sqlite3_column_bytes(s_, c)) : std::string();
+  }
+  std::string Blob(int c) const {
+    auto p = static_cast<const char*>(sqlite3_column_blob(s_, c));
+    return p ? std::string(p, sqlite3_column_bytes(s_, c)) : std::string();
+  }
+
+ private:
+  sqlite3_stmt* s_;
+};
+
+}  // namespace
+
+std::unique_ptr<SqliteStore> SqliteStore::Open(const std::string& path, bool create,
+                                               std::string* error) {
+  bool exists = access(path.c_str(), F_OK) == 0;
+  if (!exists && !create) {
+    *error = "no store at " + path;
+    return nullptr;
+  }
+  if (!exists) {
+    // Create the file ourselves so it never exists with looser permissions.
+    int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) {
+      *error = "cannot create " + path;
+      return nullptr;
+    }
+    if (fd >= 0) ::close(fd);
+  }
+  // A file without any write permission is read-only even for a user (root)
+  // whom the system would let write it.
+  struct stat st {};
+  bool read_only = access(path.c_str(), W_OK) != 0 ||
+                   (stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0);
+  sqlite3* db = nullptr;
+  int flags = (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    *error = db ? sqlite3_errmsg(db) : "cannot open " + path;
+    sqlite3_close(db);
+    return nullptr;
+  }
+  std::unique_ptr<SqliteStore> store(new SqliteStore(db, read_only));
+  if (!store->Prepare(error)) return nullptr;
+  return store;
+}
+
+std::unique_ptr<SqliteStore> SqliteStore::OpenInMemory(std::string* error) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
+    *error = db ? sqlite3_errmsg(db) : "cannot open a store in memory";
+    sqlite3_close(db);
+    return nullptr;
+  }
+  std::unique_ptr<SqliteStore> store(new SqliteStore(db, false));
+  if (!store->Prepare(error)) return nullptr;
+  return store;
+}
+
+bool SqliteStore::Prepare(std::string* error) {
+  sqlite3_busy_timeout(db_, 10000);
+  // Look before writing anything: only an empty database (a file just
+  // created) is given the schema; a file of another program's database, or
+  // no database at all, is refused and left as it is.
+  int64_t tables = -1;
+  {
+    Step count(Prepared("SELECT count(*) FROM sqlite_master"));
+    if (count.Run() == SQLITE_ROW) tables = count.Int(0);
+  }
+  if (tables < 0 || (tables == 0 && read_only_)) {
+    *error = std::string("not a registry store (") + sqlite3_errmsg(db_) + ")";
+    return false;
+  }
+  // Switching the journal to WAL rewrites the file's header, so another
+  // program's database must be recognised as such before that.
+  if (tables > 0 && !IsRegistryStore()) {
+    *error = "not a registry store";
+    return false;
+  }
+  // Full synchronisation: a commit is on disk before the call returns.
+  std::string setup = "PRAGMA synchronous=FULL;";
+  if (!read_only_) setup = "PRAGMA journal_mode=WAL; " + setup;
+  // One transaction, so that a process opening the store meanwhile never
+  // sees half a schema.
+  if (tables == 0) setup += std::string("BEGIN IMMEDIATE;") + kSchema + "COMMIT;";
+  char* msg = nullptr;
+  int rc = sqlite3_exec(db_, setup.c_str(), nullptr, nullptr, &msg);
+  if (rc != SQLITE_OK) {
+    *error = msg ? msg : "cannot set up the store";
+    sqlite3_free(msg);
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return false;
+  }
+  if (tables == 0 && !IsRegistryStore()) {
+    *error = "not a registry store";
+    return false;
+  }
+  // A store made before an index was added gets it now.
+  if (!read_only_ && tables > 0) {
+    sqlite3_exec(db_, "CREATE INDEX IF NOT EXISTS qvr_values_order ON qvr_values(key, id);",
+                 nullptr, nullptr, nullptr);
+  }
+  return true;
+}
+
+bool SqliteStore::IsRegistryStore() {
+  sqlite3_stmt* s = Prepared("SELECT value FROM qvr_meta WHERE name='format'");
+  if (s == nullptr) return false;
+  Step step(s);
+  return step.Run() == SQLITE_ROW;
+}
+
+SqliteStore::~SqliteStore() {
+  for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
+  sqlite3_close(db_);
+}
+
+sqlite3_stmt* SqliteStore::Prepared(const char* sql) {
+  auto it = statements_.find(sql);
+  if (it != statements_.end()) return it->second;
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr) !=
+      SQLITE_OK) {
+    return nullptr;
+  }
+  statements_[sql] = statement;
+  return statement;
+}
+
+LONG SqliteStore::Failure(int rc) const {
+  switch (rc & 0xFF) {
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+      return ERROR_ACCESS_DENIED;
+    case SQLITE_FULL:
+      return 112;  // ERROR_DISK_FULL
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return 170;  // ERROR_BUSY
+    default:
+      return 1009;  // ERROR_BADDB: the store is damaged
+  }
+}
+
+LONG SqliteStore::FindChild(KeyId parent, std::string_view name, KeyId* child) {
+  Step s(Prepared("SELECT id FROM qvr_keys WHERE parent=?1 AND fold=?2"));
+  s.Bind(1, parent).Bind(2, FoldCase(name));
+  int rc = s.Run();
+  if (rc == SQLITE_ROW) {
+    *child = s.Int(0);
+    return ERROR_SUCCESS;
+  }
+  return rc == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : Failure(rc);
+}
+
+LONG SqliteStore::CreateChild(KeyId parent, std::string_view name, KeyId* child, bool* created) {
+  *created = false;
+  if (FindChild(parent, name, child) == ERROR_SUCCESS) return ERROR_SUCCESS;
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  Step s(Prepared("INSERT INTO qvr_keys(parent, name, fold) VALUES(?1, ?2, ?3)"));
+  s.Bind(1, parent).Bind(2, name).Bind(3, FoldCase(name));
+  int rc = s.Run();
+  if (rc == SQLITE_DONE) {
+    *child = sqlite3_last_insert_rowid(db_);
+    *created = true;
+    return ERROR_SUCCESS;
+  }
+  // Another process may have created it between our look-up and insert.
+  if ((rc & 0xFF) == SQLITE_CONSTRAINT) return FindChild(parent, name, child);
+  return Failure(rc);
+}
+
+bool SqliteStore::KeyExists(KeyId key) {
+  Step s(Prepared("SELECT 1 FROM qvr_keys WHERE id=?1"));
+  s.Bind(1, key);
+  return s.Run() == SQLITE_ROW;
+}
+
+bool SqliteStore::HasChildren(KeyId key) {
+  Step s(Prepared("SELECT 1 FROM qvr_keys WHERE parent=?1 LIMIT 1"));
+  s.Bind(1, key);
+  return s.Run() == SQLITE_ROW;
+}
+
+LONG SqliteStore::DeleteKey(KeyId key) {
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  if (HasChildren(key)) return ERROR_ACCESS_DENIED;
+  // Inside the caller's transaction the two deletes simply join it.
+  bool own = sqlite3_get_autocommit(db_) != 0;
+  int rc = SQLITE_OK;
+  if (own) {
+    char* msg = nullptr;
+    rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, &msg);
+    sqlite3_free(msg);
+    if (rc != SQLITE_OK) return Failure(rc);
+  }
+  {
+    Step v(Prepared("DELETE FROM qvr_values WHERE key=?1"));
+    v.Bind(1, key);
+    rc = v.Run();
+  }
+  if (rc == SQLITE_DONE) {
+    Step k(Prepared("DELETE FROM qvr_keys WHERE id=?1"));
+    k.Bind(1, key);
+    rc = k.Run();
+  }
+  if (rc != SQLITE_DONE) {
+    if (own) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return Failure(rc);
+  }
+  if (!own) return ERROR_SUCCESS;
+  rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return Failure(rc);
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG SqliteStore::EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::string* name) {
+  int rc;
+  if (cursor->index >= 0 && index == cursor->index + 1) {
+    // The usual walk 0, 1, 2, ...: continue after the last name (index seek).
+    Step s(Prepared("SELECT name, fold FROM qvr_keys WHERE parent=?1 AND fold>?2 "
+                    "ORDER BY fold LIMIT 1"));
+    s.Bind(1, key).Bind(2, cursor->fold);
+    rc = s.Run();
+    if (rc == SQLITE_ROW) *name = s.Text(0), cursor->fold = s.Text(1);
+  } else {
+    Step s(Prepared("SELECT name, fold FROM qvr_keys WHERE parent=?1 ORDER BY fold "
+                    "LIMIT 1 OFFSET ?2"));
+    s.Bind(1, key).Bind(2, index);
+    rc = s.Run();
+    if (rc == SQLITE_ROW) *name = s.Text(0), cursor->fold = s.Text(1);
+  }
+  if (rc == SQLITE_ROW) {
+    cursor->index = index;
+    return ERROR_SUCCESS;
+  }
+  cursor->index = -1;
+  return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : Failure(rc);
+}
+
+LONG SqliteStore::EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::string* name,
+                            DWORD* type, std::string* data) {
+  int rc;
+  auto take = [&](Step& s) {
+    *name = s.Text(0);
+    *type = static_cast<DWORD>(s.Int(1));
+    *data = s.Blob(2);
+    cursor->row = s.Int(3);
+  };
+  if (cursor->index >= 0 && index == cursor->index + 1) {
+    Step s(Prepared("SELECT name, type, data, id FROM qvr_values WHERE key=?1 AND id>?2 "
+                    "ORDER BY id LIMIT 1"));
+    s.Bind(1, key).Bind(2, cursor->row);
+    rc = s.Run();
+    if (rc == SQLITE_ROW) take(s);
+  } else {
+    Step s(Prepared("SELECT name, type, data, id FROM qvr_values WHERE key=?1 ORDER BY id "
+                    "LIMIT 1 OFFSET ?2"));
+    s.Bind(1, key).Bind(2, index);
+    rc = s.Run();
+    if (rc == SQLITE_ROW) take(s);
+  }
+  if (rc == SQLITE_ROW) {
+    cursor->index = index;
+    return ERROR_SUCCESS;
+  }
+  cursor->index = -1;
+  return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : Failure(rc);
+}
+
+LONG SqliteStore::GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) {
+  Step s(Prepared("SELECT type, data FROM qvr_values WHERE key=?1 AND fold=?2"));
+  s.Bind(1, key).Bind(2, FoldCase(name));
+  int rc = s.Run();
+  if (rc == SQLITE_ROW) {
+    *type = static_cast<DWORD>(s.Int(0));
+    *data = s.Blob(1);
+    return ERROR_SUCCESS;
+  }
+  return rc == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : Failure(rc);
+}
+
+LONG SqliteStore::SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) {
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  // An upsert keeps the row id, so a replaced value keeps its place.
+  Step s(Prepared("INSERT INTO qvr_values(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+                  "ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data"));
+  s.Bind(1, key).Bind(2, name).Bind(3, FoldCase(name)).Bind(4, static_cast<int64_t>(type));
+  s.BindBlob(5, data);
+  int rc = s.Run();
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : Failure(rc);
+}
+
+LONG SqliteStore::DeleteValue(KeyId key, std::string_view name) {
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  Step s(Prepared("DELETE FROM qvr_values WHERE key=?1 AND fold=?2"));
+  s.Bind(1, key).Bind(2, FoldCase(name));
+  int rc = s.Run();
+  if (rc != SQLITE_DONE) return Failure(rc);
+  return sqlite3_changes(db_) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+LONG SqliteStore::BeginTransaction() {
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  if (sqlite3_get_autocommit(db_) == 0) return ERROR_INVALID_PARAMETER;  // no nesting
+  int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? ERROR_SUCCESS : Failure(rc);
+}
+
+LONG SqliteStore::CommitTransaction() {
+  if (sqlite3_get_autocommit(db_) != 0) return ERROR_INVALID_PARAMETER;
+  int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) return ERROR_SUCCESS;
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return Failure(rc);
+}
+
+LONG SqliteStore::RollbackTransaction() {
+  if (sqlite3_get_autocommit(db_) != 0) return ERROR_INVALID_PARAMETER;
+  int rc = sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK ? ERROR_SUCCESS : Failure(rc);
+}
+
+}  // namespace qvr

@@ -1,0 +1,71 @@
+// SqliteStore: a machine's registry in one SQLite database file.
+//
+// The file uses a write-ahead log with full synchronisation, so a write that
+// returned 0 survives the writing process being killed and the machine losing
+// power; several processes may use one file at once (each write is one
+// transaction, and a busy database is waited for). A file without write
+// permission, or without any write permission bit, opens read-only.
+#ifndef QVR_REGISTRY_SQLITE_STORE_H_
+#define QVR_REGISTRY_SQLITE_STORE_H_
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "registry/registry_store.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace qvr {
+
+class SqliteStore : public RegistryStore {
+ public:
+  // Opens (and when `create` is set, creates with mode 0600) the store at
+  // `path`. Returns nullptr and sets `error` when the file cannot be opened
+  // or is not a registry store.
+  static std::unique_ptr<SqliteStore> Open(const std::string& path, bool create,
+                                           std::string* error);
+  // An empty store in memory, gone when the object ends (for data loaded
+  // from elsewhere, such as another program's registry files).
+  static std::unique_ptr<SqliteStore> OpenInMemory(std::string* error);
+  ~SqliteStore() override;
+
+  // From now on every write gives 5 (a store filled once, then only read).
+  void MakeReadOnly() { read_only_ = true; }
+
+  bool ReadOnly() const override { return read_only_; }
+  LONG FindChild(KeyId parent, std::string_view name, KeyId* child) override;
+  LONG CreateChild(KeyId parent, std::string_view name, KeyId* child, bool* created) override;
+  bool KeyExists(KeyId key) override;
+  bool HasChildren(KeyId key) override;
+  LONG DeleteKey(KeyId key) override;
+  LONG EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::string* name) override;
+  LONG EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::string* name, DWORD* type,
+                 std::string* data) override;
+  LONG GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) override;
+  LONG SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) override;
+  LONG DeleteValue(KeyId key, std::string_view name) override;
+  LONG BeginTransaction() override;
+  LONG CommitTransaction() override;
+  LONG RollbackTransaction() override;
+
+ private:
+  SqliteStore(sqlite3* db, bool read_only) : db_(db), read_only_(read_only) {}
+  bool Prepare(std::string* error);
+  // True when the database holds this store's format marker.
+  bool IsRegistryStore();
+  // Maps an SQLite failure to a registry result code.
+  LONG Failure(int rc) const;
+  // The statement for `sql`, prepared on first use and kept until the store
+  // closes; nullptr when it cannot be prepared.
+  sqlite3_stmt* Prepared(const char* sql);
+
+  sqlite3* db_;
+  bool read_only_;
+  std::map<const char*, sqlite3_stmt*> statements_;  // by the address of the SQL text
+};
+
+}  // namespace qvr
+
+#endif  // QVR_REGISTRY_SQLITE_STORE_H_

@@ -1,0 +1,182 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "regfile/reg_file_exporter.h"
+#include "regfile/reg_file_importer.h"
+#include "reg_collect_sink.h"
+#include "support/temp_registry.h"
+
+namespace qvr::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+class RegFileImportExport : public ::testing::Test {
+ protected:
+  // Every value of `key` as "name type=T hex", "" when the key is missing.
+  std::vector<std::string> Values(HKEY root, const char* key) {
+    std::vector<std::string> out;
+    HKEY h = 0;
+    if (reg_.Service().OpenKey(root, key, &h) != ERROR_SUCCESS) return out;
+    std::string name, data;
+    DWORD type;
+    for (DWORD i = 0; reg_.Service().EnumValueBytes(h, i, &name, &type, &data) == 0; ++i) {
+      out.push_back(name + " type=" + std::to_string(type) + " " + HexOf(data));
+    }
+    reg_.Service().CloseKey(h);
+    return out;
+  }
+  bool Exists(HKEY root, const char* key) { return ValueText(root, key, "") != "<no key>"; }
+  RegStatus Import(const std::string& text, const std::string& machine = "") {
+    std::string path = reg_.Dir() + "/in.reg";
+    WriteFile(path, text);
+    RegFileImporter importer(reg_.Service());
+    return importer.ImportFile(path, machine);
+  }
+  std::string Export(const std::string& key) {
+    std::string path = reg_.Dir() + "/out.reg";
+    std::filesystem::remove(path);
+    RegStatus status = RegFileExporter(reg_.Service()).ExportFile(key, path);
+    EXPECT_TRUE(status.ok()) << status.ToString();
+    return ReadFile(path);
+  }
+
+  TempRegistry reg_;
+};
+
+const char kEveryType[] =
+    "Windows Registry Editor Version 5.00\r\n"
+    "\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Imp]\r\n"
+    "@=\"unnamed\"\r\n"
+    "\"Text\"=\"C:\\\\Path \\\"quoted\\\"\"\r\n"
+    "\"Dword\"=dword:deadbeef\r\n"
+    "\"Bin\"=hex:00,01,ff\r\n"
+    "\"Exp\"=hex(2):25,00,41,00,25,00,00,00\r\n"
+    "\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
+    "\"Unterminated\"=hex(1):61,00,62,00\r\n"
+    "\"Odd\"=hex(1):61\r\n"
+    "\"Qword\"=hex(b):01,02,03,04,05,06,07,08\r\n"
+    "\"Custom\"=hex(ffffffff):01\r\n"
+    "\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Imp\\Child]\r\n"
+    "\"Long\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\r\n"
+    "  16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,\\\r\n"
+    "  2f\r\n"
+    "\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Imp\\Child\\Grand]\r\n"
+    "\r\n"
+    "[HKEY_CURRENT_USER\\Software\\Imp\\Other]\r\n"
+    "@=hex(0):\r\n"
+    "\r\n";
+
+TEST_F(RegFileImportExport, ImportStoresEveryTypeAndExportGivesTheSameBytes) {
+  WriteFile(reg_.Dir() + "/every.reg", Utf16File(kEveryType));
+  RegFileImporter importer(reg_.Service());
+  RegStatus status = importer.ImportFile(reg_.Dir() + "/every.reg");
+  ASSERT_TRUE(status.ok()) << status.ToString();
+  EXPECT_EQ(importer.keys(), 4);
+  EXPECT_EQ(importer.values(), 12);
+  EXPECT_EQ(Values(HKEY_CURRENT_USER, "Software\\Imp"),
+            (std::vector<std::string>{
+                " type=1 " + HexOf(Sz(u"unnamed")),
+                "Text type=1 " + HexOf(Sz(u"C:\\Path \"quoted\"")),
+                "Dword type=4 efbeadde",
+                "Bin type=3 0001ff",
+                "Exp type=2 2500410025000000",
+                "Multi type=7 61000000620000000000",
+                "Unterminated type=1 61006200",
+                "Odd type=1 61",
+                "Qword type=11 0102030405060708",
+                "Custom type=4294967295 01",
+            }));
+  // The file was written as the Windows editor writes; its export is itself.
+  EXPECT_EQ(Export("HKCU\\Software\\Imp"), Utf16File(kEveryType));
+}
+
+TEST_F(RegFileImportExport, DeleteFormsRemoveTreesAndValues) {
+  ASSERT_TRUE(Import("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\T\\A\\B\\C]\n\"v\"=\"1\"\n"
+                     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\T\\Keep]\n\"a\"=\"1\"\n\"b\"=\"2\"\n")
+                  .ok());
+  RegStatus status = Import(
+      "REGEDIT4\n"
+      "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\T\\A]\n"
+      "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\T\\Missing\\Too]\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\T\\Keep]\n"
+      "\"a\"=-\n"
+      "\"never there\"=-\n");
+  ASSERT_TRUE(status.ok()) << status.ToString();
+  EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE\\T\\A"));
+  EXPECT_EQ(Values(HKEY_LOCAL_MACHINE, "SOFTWARE\\T\\Keep"),
+            (std::vector<std::string>{"b type=1 " + HexOf(Sz(u"2"))}));
+  EXPECT_THAT(Import("REGEDIT4\n[-HKEY_LOCAL_MACHINE]\n").message(),
+              HasSubstr("a hive cannot be deleted"));
+}
+
+TEST_F(RegFileImportExport, AFaultAnywhereLeavesTheStoreAsItWas) {
+  ASSERT_TRUE(Import("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Old]\n\"v\"=\"old\"\n").ok());
+  const struct {
+    const char* what;
+    std::string file;
+    int64_t line;
+    const char* fault;
+  } cases[] = {
+      {"bad last line",
+       "REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\Old]\n[HKEY_CURRENT_USER\\Software\\New]\n"
+       "\"a\"=\"1\"\n\"b\"=dword:1\n\"c\"=hex:0\n",
+       6, "odd number of digits"},
+      {"truncated UTF-16",
+       Utf16File("Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n"
+                 "\"a\"=\"1\"\r\n") + "x",
+       4, "odd number of bytes"},
+      {"unknown root", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\New]\n[HKEY_NOWHERE\\X]\n", 3,
+       "HKEY_NOWHERE"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RegStatus status = Import(c.file);
+    ASSERT_FALSE(status.ok());
+    EXPECT_EQ(status.line(), c.line) << status.ToString();
+    EXPECT_THAT(status.message(), HasSubstr(c.fault));
+    EXPECT_FALSE(Exists(HKEY_CURRENT_USER, "Software\\New"));
+    EXPECT_EQ(Values(HKEY_CURRENT_USER, "Software\\Old"),
+              (std::vector<std::string>{"v type=1 " + HexOf(Sz(u"old"))}));
+  }
+  // And a later import still works: no transaction was left open.
+  EXPECT_TRUE(Import("REGEDIT4\n[HKEY_CURRENT_USER\\Software\\New]\n").ok());
+  EXPECT_TRUE(Exists(HKEY_CURRENT_USER, "Software\\New"));
+}
+
+TEST_F(RegFileImportExport, AnotherMachineOffersItsTwoHives) {
+  reg_.AddMachine("far");
+  RegStatus status = Import("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Far]\n\"v\"=dword:7\n", "far");
+  ASSERT_TRUE(status.ok()) << status.ToString();
+  EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Far"));  // not here
+  EXPECT_EQ(TextOf(Export("\\\\far\\HKLM\\SOFTWARE\\Far")),
+            "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Far]\r\n"
+            "\"v\"=dword:00000007\r\n\r\n");
+  EXPECT_THAT(Import("REGEDIT4\n[HKEY_CURRENT_USER\\X]\n", "far").ToString(),
+              HasSubstr("line 2: only HKEY_LOCAL_MACHINE and HKEY_USERS"));
+  EXPECT_EQ(Import("REGEDIT4\n", "nowhere").code(), ERROR_BAD_NETPATH);
+}
+
+TEST_F(RegFileImportExport, AFailedExportLeavesTheOldFile) {
+  std::string path = reg_.Dir() + "/out.reg";
+  WriteFile(path, "precious");
+  RegFileExporter exporter(reg_.Service());
+  RegStatus status = exporter.ExportFile("HKLM\\SOFTWARE\\No such key", path);
+  EXPECT_EQ(status.code(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(ReadFile(path), "precious");
+  EXPECT_EQ(exporter.ExportFile("HKXX\\Software", path).code(), ERROR_INVALID_PARAMETER);
+  // No temporary file is left behind beside it.
+  for (auto& e : std::filesystem::directory_iterator(reg_.Dir())) {
+    EXPECT_EQ(e.path().filename().string().rfind("out.reg.", 0), std::string::npos) << e.path();
+  }
+  ASSERT_TRUE(exporter.ExportFile("HKCU\\Environment", path).ok());
+  EXPECT_EQ(ReadFile(path).substr(0, 2), "\xFF\xFE");
+}
+
+}  // namespace
+}  // namespace qvr::testing

@@ -1,0 +1,169 @@
+// Durability of the store across processes: a writer killed with SIGKILL
+// loses none of the writes it had acknowledged, and processes writing to one
+// store at once lose nothing.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "registry/registry_api.h"
+#include "registry/registry_service.h"
+#include "support/run_program.h"
+#include "support/temp_registry.h"
+
+namespace qvr {
+namespace {
+
+// A running platform_store_writer whose acknowledgements can be read.
+class Writer {
+ public:
+  Writer(const std::string& store, const std::string& label, int count) {
+    int out[2];
+    if (pipe(out) != 0) throw std::runtime_error("pipe failed");
+    const std::string program = testing::BuildOutput("tests/registry/registry_store_writer");
+    const std::string count_text = std::to_string(count);
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], 1);
+      close(out[0]);
+      close(out[1]);
+      execl(program.c_str(), program.c_str(), store.c_str(), label.c_str(), count_text.c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(out[1]);
+    acks_ = fdopen(out[0], "r");
+  }
+  ~Writer() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      Wait();
+    }
+    if (acks_) fclose(acks_);
+  }
+  // The next line the writer printed; "" at its end.
+  std::string NextLine() {
+    char line[256];
+    if (fgets(line, sizeof line, acks_) == nullptr) return "";
+    std::string text(line);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+  }
+  void Kill() { kill(pid_, SIGKILL); }
+  // The raw wait status.
+  int Wait() {
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return status;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  FILE* acks_ = nullptr;
+};
+
+// The DWORD value `name` of `path` below HKLM, or -1.
+int64_t ReadDword(RegistryService& service, const std::string& path, const std::string& name) {
+  HKEY key = 0;
+  if (service.OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), &key) != ERROR_SUCCESS) return -1;
+  uint32_t data = 0;
+  DWORD size = sizeof data;
+  DWORD type = 0;
+  LONG rc = service.QueryValue(key, name.c_str(), &type, reinterpret_cast<BYTE*>(&data), &size);
+  service.CloseKey(key);
+  return rc == ERROR_SUCCESS && type == REG_DWORD ? data : -1;
+}
+
+TEST(DurabilityTest, AcknowledgedWritesSurviveSigkill) {
+  testing::TempRegistry temp;
+  const std::string store = temp.LocalStorePath();
+  Writer writer(store, "Killed", 0);
+  int acknowledged = -1;
+  while (acknowledged < 150) {
+    std::string line = writer.NextLine();
+    ASSERT_FALSE(line.empty() || line.rfind("error", 0) == 0) << line;
+    acknowledged = std::stoi(line);
+  }
+  writer.Kill();
+  int status = writer.Wait();
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(WTERMSIG(status), SIGKILL);
+
+  // A new process's view: open the store afresh.
+  std::string error;
+  auto reopened = RegistryService::Open(store, "", &error);
+  ASSERT_NE(reopened, nullptr) << error;
+  for (int i = 0; i <= acknowledged; ++i) {
+    ASSERT_EQ(ReadDword(*reopened, "SOFTWARE\\Durability\\Killed", "v" + std::to_string(i)), i);
+    ASSERT_EQ(ReadDword(*reopened, "SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8),
+                        "Killed-" + std::to_string(i)),
+              i);
+  }
+  // The store is still sound and writable.
+  HKEY key = 0;
+  ASSERT_EQ(reopened->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\After", KEY_ALL_ACCESS, &key,
+                                nullptr),
+            0);
+  reopened->CloseKey(key);
+}
+
+TEST(DurabilityTest, ProcessesWritingAtOnceLoseNothing) {
+  testing::TempRegistry temp;
+  const std::string store = temp.LocalStorePath();
+  constexpr int kCount = 120;
+  std::vector<std::unique_ptr<Writer>> writers;
+  for (const char* label : {"A", "B", "C"}) {
+    writers.push_back(std::make_unique<Writer>(store, label, kCount));
+  }
+  // This process writes to the shared keys meanwhile, through its own service.
+  for (int i = 0; i < kCount; ++i) {
+    HKEY key = 0;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE,
+                              ("SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8)).c_str(),
+                              0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              0);
+    uint32_t data = static_cast<uint32_t>(i);
+    ASSERT_EQ(RegSetValueExA(key, ("P-" + std::to_string(i)).c_str(), 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&data), 4),
+              0);
+    RegCloseKey(key);
+  }
+  for (auto& writer : writers) {
+    std::string last, line;
+    while (!(line = writer->NextLine()).empty()) last = line;
+    int status = writer->Wait();
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << last;
+    EXPECT_EQ(last, std::to_string(kCount - 1));
+  }
+  std::string error;
+  auto reopened = RegistryService::Open(store, "", &error);
+  ASSERT_NE(reopened, nullptr) << error;
+  for (int i = 0; i < kCount; ++i) {
+    const std::string shared = "SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8);
+    for (const char* label : {"A", "B", "C"}) {
+      ASSERT_EQ(ReadDword(*reopened, std::string("SOFTWARE\\Durability\\") + label,
+                          "v" + std::to_string(i)),
+                i);
+      ASSERT_EQ(ReadDword(*reopened, shared, std::string(label) + "-" + std::to_string(i)), i);
+    }
+    ASSERT_EQ(ReadDword(*reopened, shared, "P-" + std::to_string(i)), i);
+  }
+  // Eight shared keys, each created once although every writer created it.
+  HKEY shared = 0;
+  ASSERT_EQ(reopened->OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Durability\\Shared", &shared), 0);
+  char name[64];
+  DWORD length = sizeof name;
+  EXPECT_EQ(reopened->EnumKey(shared, 7, name, &length), 0);
+  length = sizeof name;
+  EXPECT_EQ(reopened->EnumKey(shared, 8, name, &length), ERROR_NO_MORE_ITEMS);
+  reopened->CloseKey(shared);
+}
+
+}  // namespace
+}  // namespace qvr

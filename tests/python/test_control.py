@@ -1,4 +1,5 @@
 """The browser control from Python, driven as a person would, and its export."""
+import os
 import xml.etree.ElementTree as ET
 
 import pytest
@@ -100,3 +101,22 @@ def test_double_click_properties_and_errors(data):
         ui.Click("NO SUCH NODE")
     with pytest.raises(TypeError):
         q.query_interface(q.qvrCollection(), "_ctlRegistryUI")
+
+
+def test_wine_prefix_machines_are_shown(tmp_path):
+    prefix = tmp_path / "prefix"
+    prefix.mkdir()
+    (prefix / "system.reg").write_text(
+        'WINE REGISTRY Version 2\n\n[Software\\\\Wine] 1600000000\n"Version"="win10"\n')
+    with open(os.environ["QVR_MACHINES"], "a") as table:
+        table.write("pywine = wine:%s\n" % prefix)
+    ctl = q.ctlRegistry()
+    ui = q.query_interface(ctl, "_ctlRegistryUI")
+    assert ctl.Show("pywine") is True
+    hklm = "_&H80000002"
+    ui.Expand(hklm)
+    software = child(ui, hklm, "Software")
+    ui.Expand(software)
+    ui.Click(child(ui, software, "Wine"))
+    assert ui.Row(ui.FindRow("Version")) == ["Version", "REG_SZ", "win10"]
+    assert ctl.Show("\\\\not-in-the-table") is False

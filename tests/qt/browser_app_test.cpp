@@ -18,6 +18,7 @@
 #include "support/run_program.h"
 #include "support/registry_values.h"
 #include "support/temp_registry.h"
+#include "support/wine_machine.h"
 
 namespace qvr::browser {
 namespace {
@@ -161,6 +162,25 @@ TEST_F(BrowserProgram, PicksExportsAndRendersWithoutADisplay) {
       << missing.err;
   auto unwritable = RunProgram(Program(), {"--export", registry_.Dir() + "/no/such/dir/x.xml"});
   EXPECT_EQ(unwritable.exit_code, 1);
+}
+
+TEST_F(BrowserProgram, ShowsWineMachinesAndSaysWhyAStoreCannotBeRead) {
+  testing::AddWineMachine(registry_.Dir(), registry_.MachineTablePath(), "winebox");
+  const std::string xml = registry_.Dir() + "/wine.xml";
+  auto wine = RunProgram(Program(), {"--no-settings", "--machine", "winebox", "--pick",
+                                     "HKLM\\Software\\Wine=Version", "--export", xml});
+  ASSERT_EQ(wine.exit_code, 0) << wine.err;
+  EXPECT_NE(ReadFile(xml).find("value=\"win10\""), std::string::npos) << ReadFile(xml);
+
+  // This machine's store is not a registry store: its own error, said once.
+  const std::string text = registry_.Dir() + "/notes.txt";
+  std::ofstream(text) << "not a database\n";
+  auto bad = RunProgram("/usr/bin/env", {"QVR_REGISTRY=" + text, Program(), "--no-settings",
+                                         "--export", xml});
+  EXPECT_EQ(bad.exit_code, 1);
+  const std::string said = "Cannot open the registry store " + text + ": not a registry store";
+  EXPECT_NE(bad.err.find(said), std::string::npos) << bad.err;
+  EXPECT_EQ(bad.err.find(said), bad.err.rfind(said)) << bad.err;
 }
 
 TEST_F(BrowserProgram, ShowsARealWindowUnderXvfb) {

@@ -12,6 +12,7 @@
 #include "server/entry_points.h"
 #include "server/identifiers.h"
 #include "support/temp_registry.h"
+#include "support/wine_machine.h"
 
 namespace qvr {
 namespace {
@@ -185,6 +186,13 @@ TEST_F(EntryPointsTest, FactoriesAndUnloading) {
     EXPECT_EQ(LateBound::FromVariant(keys).Get("Count").ToLong(), 1);
   }
   EXPECT_EQ(can_unload(), S_OK);
+}
+
+TEST_F(EntryPointsTest, TheControlShowsWineMachines) {
+  testing::AddWineMachine(temp_->Dir(), temp_->MachineTablePath(), "winebox");
+  LateBound ctl = Create(server_ids::kControlClass);
+  EXPECT_TRUE(ctl.Call("Show", {Variant("\\\\winebox")}).ToBool());
+  EXPECT_FALSE(ctl.Call("Show", {Variant("nowhere")}).ToBool());
 }
 
 TEST_F(EntryPointsTest, RegistrationRoundTrip) {

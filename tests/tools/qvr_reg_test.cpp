@@ -11,6 +11,7 @@
 #include "support/registry_values.h"
 #include "support/run_program.h"
 #include "support/temp_registry.h"
+#include "support/wine_machine.h"
 
 namespace qvr {
 namespace {
@@ -314,6 +315,13 @@ TEST_F(QvrRegTest, RemoteMachinesFromTheMachineTable) {
   // (Which names and hives connect is tested on the service and the parser.)
   EXPECT_EQ(Failure({"query", "\\\\Server2\\HKLM\\SOFTWARE"}),
             "1 ERROR: The network path was not found.\n");
+  // A Wine prefix is a machine too; a listed store that is gone says so.
+  testing::AddWineMachine(temp_.Dir(), temp_.MachineTablePath(), "winebox");
+  EXPECT_EQ(Reg({"query", "\\\\winebox\\HKLM\\Software\\Wine", "/v", "Version"}).out,
+            "\n\\\\winebox\\HKEY_LOCAL_MACHINE\\Software\\Wine\n    Version    REG_SZ    win10\n\n");
+  std::ofstream(temp_.MachineTablePath(), std::ios::app) << "gone = gone.sqlite\n";
+  EXPECT_EQ(Failure({"add", "\\\\gone\\HKLM\\SOFTWARE\\X"}),
+            "1 ERROR: \\\\gone: the registry store " + temp_.Dir() + "/gone.sqlite does not exist\n");
 }
 
 TEST_F(QvrRegTest, AReadOnlyStoreIsReadButNeverWritten) {

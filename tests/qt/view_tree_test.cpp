@@ -144,15 +144,19 @@ TEST_F(ViewTree, PersonActionsInTheViewBecomeTreeEvents) {
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   Events events(tree_);
+  auto at = [&](const NodePtr& node) { return view.Model().IndexFor(node.get()); };
+  auto click = [&](const NodePtr& node) {
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.NodeRect(node).center());
+  };
   NodePtr root = Add("", "R", "root");
   NodePtr a = Add("R", "A", "a");
   Add("A", "DUMMYA", "");
   root->Expanded(true);  // the owner's own write: shown, no event
-  EXPECT_TRUE(view.isExpanded(view.Model().IndexFor(root.get())));
+  EXPECT_TRUE(view.isExpanded(at(root)));
   EXPECT_TRUE(events.log.empty());
 
   // A click on the node's text.
-  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.NodeRect(a).center());
+  click(a);
   EXPECT_EQ(tree_.SelectedItem(), a);
   // Opening through the view; the handler may fill the node.
   tree_.OnExpand([&](const NodePtr& n) {
@@ -160,31 +164,31 @@ TEST_F(ViewTree, PersonActionsInTheViewBecomeTreeEvents) {
     tree_.Nodes().Remove("DUMMY" + n->Key());
     Add(n->Key(), n->Key() + "1", "child");
   });
-  view.expand(view.Model().IndexFor(a.get()));
+  view.expand(at(a));
   EXPECT_TRUE(a->Expanded());
-  EXPECT_EQ(view.Model().rowCount(view.Model().IndexFor(a.get())), 1);
-  view.collapse(view.Model().IndexFor(a.get()));
+  EXPECT_EQ(view.Model().rowCount(at(a)), 1);
+  view.collapse(at(a));
   EXPECT_FALSE(a->Expanded());
   // A handler that undoes the opening closes the view's node again.
   tree_.OnExpand([&](const NodePtr& n) {
     events.log.push_back("Expand:" + n->Key());
     n->Expanded(false);
   });
-  view.expand(view.Model().IndexFor(a.get()));
-  EXPECT_FALSE(view.isExpanded(view.Model().IndexFor(a.get())));
+  view.expand(at(a));
+  EXPECT_FALSE(view.isExpanded(at(a)));
   // A double click (after its first click): DblClick, and the tree opens
   // the node.
-  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.NodeRect(a).center());
+  click(a);
   tree_.OnExpand([&](const NodePtr& n) { events.log.push_back("Expand:" + n->Key()); });
   QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, view.NodeRect(a).center());
-  EXPECT_TRUE(view.isExpanded(view.Model().IndexFor(a.get())));
+  EXPECT_TRUE(view.isExpanded(at(a)));
   // A key press.
   view.setFocus();
   QTest::keyClick(&view, Qt::Key_F5, Qt::ShiftModifier);
   // Ticking a box (with check boxes on) is NodeCheck and no NodeClick.
   tree_.Checkboxes(true);
   QTest::qWait(1);
-  ASSERT_TRUE(view.Model().setData(view.Model().IndexFor(a.get()), Qt::Checked, Qt::CheckStateRole));
+  ASSERT_TRUE(view.Model().setData(at(a), Qt::Checked, Qt::CheckStateRole));
   EXPECT_EQ(events.log,
             (std::vector<std::string>{"NodeClick:A", "Expand:A", "Collapse:A", "Expand:A",
                                       "NodeClick:A", "DblClick", "Expand:A", "KeyDown:16/1", "KeyDown:116/1",
@@ -193,10 +197,10 @@ TEST_F(ViewTree, PersonActionsInTheViewBecomeTreeEvents) {
   QRect rect = view.NodeRect(root);
   QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(rect.left() - 8, rect.center().y()));
   EXPECT_EQ(tree_.SelectedItem(), a);
-  EXPECT_EQ(view.currentIndex(), view.Model().IndexFor(a.get()));
+  EXPECT_EQ(view.currentIndex(), at(a));
   // The owner's selection and pointer reach the view.
   tree_.SelectedItem(root);
-  EXPECT_EQ(view.currentIndex(), view.Model().IndexFor(root.get()));
+  EXPECT_EQ(view.currentIndex(), at(root));
   tree_.MousePointer(ccHourglass);
   EXPECT_EQ(view.viewport()->cursor().shape(), Qt::WaitCursor);
   tree_.MousePointer(ccArrow);

@@ -26,11 +26,9 @@ class Writer {
     if (pipe(out) != 0) throw std::runtime_error("pipe failed");
     const std::string program = testing::BuildOutput("tests/registry/registry_store_writer");
     const std::string count_text = std::to_string(count);
-    pid_ = fork();
-    if (pid_ == 0) {
+    if ((pid_ = fork()) == 0) {
       dup2(out[1], 1);
       close(out[0]);
-      close(out[1]);
       execl(program.c_str(), program.c_str(), store.c_str(), label.c_str(), count_text.c_str(),
             static_cast<char*>(nullptr));
       _exit(127);
@@ -39,10 +37,7 @@ class Writer {
     acks_ = fdopen(out[0], "r");
   }
   ~Writer() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      Wait();
-    }
+    if (pid_ > 0) { Kill(); Wait(); }
     if (acks_) fclose(acks_);
   }
   // The next line the writer printed; "" at its end.
@@ -72,8 +67,7 @@ int64_t ReadDword(RegistryService& service, const std::string& path, const std::
   HKEY key = 0;
   if (service.OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), &key) != ERROR_SUCCESS) return -1;
   uint32_t data = 0;
-  DWORD size = sizeof data;
-  DWORD type = 0;
+  DWORD size = sizeof data, type = 0;
   LONG rc = service.QueryValue(key, name.c_str(), &type, reinterpret_cast<BYTE*>(&data), &size);
   service.CloseKey(key);
   return rc == ERROR_SUCCESS && type == REG_DWORD ? data : -1;
@@ -117,20 +111,16 @@ TEST(DurabilityTest, ProcessesWritingAtOnceLoseNothing) {
   const std::string store = temp.LocalStorePath();
   constexpr int kCount = 120;
   std::vector<std::unique_ptr<Writer>> writers;
-  for (const char* label : {"A", "B", "C"}) {
-    writers.push_back(std::make_unique<Writer>(store, label, kCount));
-  }
+  for (const char* label : {"A", "B", "C"}) writers.push_back(std::make_unique<Writer>(store, label, kCount));
   // This process writes to the shared keys meanwhile, through its own service.
   for (int i = 0; i < kCount; ++i) {
     HKEY key = 0;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE,
-                              ("SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8)).c_str(),
-                              0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              0);
-    uint32_t data = static_cast<uint32_t>(i);
+    const std::string path = "SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr), 0);
+    const uint32_t data = static_cast<uint32_t>(i);
     ASSERT_EQ(RegSetValueExA(key, ("P-" + std::to_string(i)).c_str(), 0, REG_DWORD,
-                             reinterpret_cast<const BYTE*>(&data), 4),
-              0);
+                             reinterpret_cast<const BYTE*>(&data), 4), 0);
     RegCloseKey(key);
   }
   for (auto& writer : writers) {

@@ -1,17 +1,19 @@
 // The registry calls over a temporary store: Windows' rules and result codes,
 // name order, the alias hives, and how text data is kept.
-#include <fstream>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "registry/registry_api.h"
 #include "registry/registry_service.h"
 #include "registry/sqlite_store.h"
-#include <sqlite3.h>
-#include <unistd.h>
+#include "support/registry_values.h"
 #include "support/temp_registry.h"
 
 namespace qvr {
@@ -19,70 +21,57 @@ namespace {
 
 using namespace std::string_literals;
 
+// Handles are left to the temporary registry, which ends with the test.
 class RegistryServiceTest : public ::testing::Test {
  protected:
-  void TearDown() override {
-    for (HKEY key : opened_) RegCloseKey(key);
-  }
-  HKEY Create(HKEY parent, const std::string& path, LONG expect = ERROR_SUCCESS) {
+  static HKEY Create(HKEY parent, const std::string& path, LONG expect = ERROR_SUCCESS) {
     HKEY key = 0;
     EXPECT_EQ(RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                               nullptr),
               expect)
         << path.substr(0, 40);
-    if (key != 0) opened_.push_back(key);
     return key;
   }
-  LONG Open(HKEY parent, const std::string& path, HKEY* key) {
-    LONG rc = RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, key);
-    if (rc == ERROR_SUCCESS) opened_.push_back(*key);
-    return rc;
+  static LONG Open(HKEY parent, const std::string& path, HKEY* key) {
+    return RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, key);
   }
-  LONG Set(HKEY key, const std::string& name, DWORD type, const std::string& data) {
+  static LONG Set(HKEY key, const std::string& name, DWORD type, const std::string& data) {
     return RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
                           static_cast<DWORD>(data.size()));
   }
-  LONG Get(HKEY key, const std::string& name, DWORD* type, std::string* data) {
+  // The query's result code; the data through `data` when it is 0.
+  static LONG Get(HKEY key, const std::string& name, DWORD* type, std::string* data) {
     DWORD size = 0;
     LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, type, nullptr, &size);
-    if (rc != ERROR_SUCCESS) return rc;
-    data->assign(size, '\0');
-    rc = RegQueryValueExA(key, name.c_str(), nullptr, type, reinterpret_cast<BYTE*>(data->data()),
-                          &size);
-    data->resize(size);
+    if (rc == ERROR_SUCCESS) std::tie(*type, *data) = testing::GetRaw(key, name);
     return rc;
   }
   // The sub-key at `index` through a buffer of `buffer` bytes.
   static LONG EnumKey(HKEY key, DWORD index, std::string* name, DWORD buffer = 2048) {
     std::string text(buffer, '\0');
-    DWORD length = buffer;
-    LONG rc = RegEnumKeyExA(key, index, text.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    name->assign(text.data(), rc == ERROR_SUCCESS ? length : 0);
+    LONG rc = RegEnumKeyExA(key, index, text.data(), &buffer, nullptr, nullptr, nullptr, nullptr);
+    name->assign(text.data(), rc == ERROR_SUCCESS ? buffer : 0);
     return rc;
   }
-  static LONG EnumValue(HKEY key, DWORD index, std::string* name) {
-    char text[2048];
-    DWORD length = sizeof text;
-    LONG rc = RegEnumValueA(key, index, text, &length, nullptr, nullptr, nullptr, nullptr);
-    name->assign(text, rc == ERROR_SUCCESS ? length : 0);
+  static LONG EnumValue(HKEY key, DWORD index, std::string* name, DWORD buffer = 2048) {
+    std::string text(buffer, '\0');
+    LONG rc = RegEnumValueA(key, index, text.data(), &buffer, nullptr, nullptr, nullptr, nullptr);
+    name->assign(text.data(), rc == ERROR_SUCCESS ? buffer : 0);
     return rc;
   }
   // Every name `enumerate` gives, up to its end (259).
-  static std::vector<std::string> Names(HKEY key, LONG (*enumerate)(HKEY, DWORD, std::string*)) {
+  static std::vector<std::string> Names(HKEY key, LONG (*enumerate)(HKEY, DWORD, std::string*, DWORD)) {
     std::vector<std::string> names;
     std::string name;
     LONG rc;
-    for (DWORD i = 0; (rc = enumerate(key, i, &name)) == ERROR_SUCCESS; ++i) names.push_back(name);
+    for (DWORD i = 0; (rc = enumerate(key, i, &name, 2048)) == ERROR_SUCCESS; ++i) names.push_back(name);
     EXPECT_EQ(rc, ERROR_NO_MORE_ITEMS);
     return names;
   }
-  static std::vector<std::string> SubKeys(HKEY key) {
-    return Names(key, [](HKEY k, DWORD i, std::string* n) { return EnumKey(k, i, n); });
-  }
+  static std::vector<std::string> SubKeys(HKEY key) { return Names(key, EnumKey); }
   static std::vector<std::string> ValueNames(HKEY key) { return Names(key, EnumValue); }
 
   testing::TempRegistry temp_;
-  std::vector<HKEY> opened_;
 };
 
 TEST_F(RegistryServiceTest, NamesKeepTheirCaseAndCompareWithoutIt) {
@@ -96,7 +85,6 @@ TEST_F(RegistryServiceTest, NamesKeepTheirCaseAndCompareWithoutIt) {
   ASSERT_EQ(RegCreateKeyExA(software, "äpfelbaum", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &third,
                             &disposition),
             ERROR_SUCCESS);
-  opened_.push_back(third);
   EXPECT_EQ(disposition, REG_OPENED_EXISTING_KEY);
   EXPECT_EQ(SubKeys(third), std::vector<std::string>{"Ключ"});
 

@@ -20,10 +20,6 @@ namespace {
 
 using server::Catalog;
 
-void Write(const std::string& path, const std::string& name, const std::string& text) {
-  testing::PutString(HKEY_CURRENT_USER, path, name, text);
-}
-
 // The control's second interface, through which a person's actions are made.
 LateBound UserInterface(const LateBound& control) {
   return LateBound(ComPtr<Dispatch>(control.Get()).As<Dispatch>(server_ids::kControlUserInterface));
@@ -40,9 +36,9 @@ std::string Child(const LateBound& ui, const std::string& parent, const std::str
 
 TEST(ControlBindingTest, PickingSessionMatchesTheDirectControl) {
   testing::TempRegistry temp;
-  Write("Software\\Pick\\Inner", "Alpha", "a");
-  Write("Software\\Pick\\Inner", "Beta", "b");
-  Write("Software\\Pick", "Top", "t");
+  for (const char* name : {"Alpha", "Beta"})
+    testing::PutString(HKEY_CURRENT_USER, "Software\\Pick\\Inner", name, name);
+  testing::PutString(HKEY_CURRENT_USER, "Software\\Pick", "Top", "t");
 
   // Late-bound.
   LateBound ctl = Create(server_ids::kControlClass);
@@ -56,21 +52,24 @@ TEST(ControlBindingTest, PickingSessionMatchesTheDirectControl) {
   EXPECT_TRUE(ui.Call("ReadProperties", {Variant("SelectionType=Long:1\n")}).ToBool());
   EXPECT_EQ(ctl.Get("SelectionType").ToLong(), MultiSelect);
   EXPECT_TRUE(ctl.Call("Show").ToBool());
-  std::string hkcu = "_&H80000001";
-  ui.Call("Expand", {Variant(hkcu)});
-  std::string sw = Child(ui, hkcu, "Software");
-  ui.Call("Expand", {Variant(sw)});
-  std::string pick = Child(ui, sw, "Pick");
-  ui.Call("Expand", {Variant(pick)});
-  std::string inner = Child(ui, pick, "Inner");
+  const std::string hkcu = "_&H80000001";
+  std::vector<std::string> path{hkcu};  // HKCU, Software, Pick, Inner
+  for (const char* text : {"Software", "Pick", "Inner"}) {
+    ui.Call("Expand", {Variant(path.back())});
+    path.push_back(Child(ui, path.back(), text));
+  }
+  const std::string sw = path[1], pick = path[2], inner = path[3];
   ASSERT_FALSE(inner.empty());
+  auto check_row = [&](const char* name) {
+    ui.Call("CheckRow", {ui.Call("FindRow", {Variant(name)}), Variant(true)});
+  };
   ui.Call("Click", {Variant(pick)});
   EXPECT_EQ(ui.Get("StatusText").ToText(), "HKEY_CURRENT_USER\\Software\\Pick");
-  ui.Call("CheckRow", {ui.Call("FindRow", {Variant("Top")}), Variant(true)});
+  check_row("Top");
   ui.Call("Click", {Variant(inner)});
   EXPECT_EQ(ui.Get("RowCount").ToLong(), 3);
-  ui.Call("CheckRow", {ui.Call("FindRow", {Variant("Beta")}), Variant(true)});
-  ui.Call("CheckRow", {ui.Call("FindRow", {Variant("Alpha")}), Variant(true)});
+  check_row("Beta");
+  check_row("Alpha");
   EXPECT_EQ(ui.Call("NodeImage", {Variant(inner)}).ToText(), "SELECTKEY");
   LateBound doc = Create(server_ids::kDocumentClass);
   EXPECT_TRUE(doc.Call("loadXML", {Variant("<Pick/>")}).ToBool());
@@ -88,20 +87,16 @@ TEST(ControlBindingTest, PickingSessionMatchesTheDirectControl) {
   direct.Show();
   auto& tv = direct.tvReg();
   auto& lv = direct.lvValues();
-  auto find_row = [&](const std::string& text) {
-    for (int32_t i = 1; i <= lv.ListItems().Count(); ++i) {
-      if (lv.ListItems().Item(i)->Text() == text) return lv.ListItems().Item(i);
-    }
-    return toolkit::ListItemPtr();
+  auto check_item = [&](const std::string& text) {
+    for (int32_t i = 1; i <= lv.ListItems().Count(); ++i)
+      if (lv.ListItems().Item(i)->Text() == text) lv.UserCheck(lv.ListItems().Item(i), true);
   };
-  tv.UserExpand(tv.Nodes().Item(hkcu));
-  tv.UserExpand(tv.Nodes().Item(sw));
-  tv.UserExpand(tv.Nodes().Item(pick));
+  for (const std::string& key : {hkcu, sw, pick}) tv.UserExpand(tv.Nodes().Item(key));
   tv.UserClick(tv.Nodes().Item(pick));
-  lv.UserCheck(find_row("Top"), true);
+  check_item("Top");
   tv.UserClick(tv.Nodes().Item(inner));
-  lv.UserCheck(find_row("Beta"), true);
-  lv.UserCheck(find_row("Alpha"), true);
+  check_item("Beta");
+  check_item("Alpha");
   DOMDocument expected;
   expected.loadXML("<Pick/>");
   direct.GetSelectedDOM(&expected);
@@ -129,8 +124,7 @@ TEST(ControlBindingTest, PropertiesEventsAndDescription) {
   std::string saved = ui.Call("WriteProperties").ToText();
   EXPECT_NE(saved.find("BrowserType"), std::string::npos);
   EXPECT_NE(saved.find("DividerPosition"), std::string::npos);
-  LateBound other = Create(server_ids::kControlClass);
-  LateBound other_ui = UserInterface(other);
+  LateBound other = Create(server_ids::kControlClass), other_ui = UserInterface(other);
   EXPECT_TRUE(other_ui.Call("ReadProperties", {Variant(saved)}).ToBool());
   EXPECT_EQ(other.Get("BrowserType").ToLong(), 1);
   EXPECT_FALSE(other_ui.Call("ReadProperties", {Variant("not a bag")}).ToBool());

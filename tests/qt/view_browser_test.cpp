@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
-#include <array>
 #include <string>
 
 #include "registry/registry_api.h"
@@ -22,6 +21,10 @@ namespace {
 
 using namespace toolkit;
 
+// The nodes opened on the way to HKLM\SOFTWARE\Vendor's keys.
+const char* const kVendorPath[] = {"_&H80000002", "_&H80000002\\SOFTWARE",
+                                   "_&H80000002\\SOFTWARE\\VENDOR"};
+
 std::string Export(ctlRegistry& control) {
   DOMDocument doc;
   doc.loadXML("<Pick/>");
@@ -32,14 +35,11 @@ std::string Export(ctlRegistry& control) {
 class ViewBrowser : private WithTestApp, public ::testing::Test {
  protected:
   void SetUp() override {
-    for (auto [path, name, text] : {std::array<const char*, 3>{"SOFTWARE\\Vendor\\App", "Path", "C:\\app"},
-                                    {"SOFTWARE\\Vendor\\App", "Mode", "fast"},
-                                    {"SOFTWARE\\Vendor\\Tool", "Name", "tool"}})
-      qvr::testing::PutString(HKEY_LOCAL_MACHINE, path, name, text);
+    qvr::testing::PutString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor\\App", "Path", "C:\\app");
+    qvr::testing::PutString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor\\App", "Mode", "fast");
+    qvr::testing::PutString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor\\Tool", "Name", "tool");
   }
-  NodePtr Node(ctlRegistry& control, const std::string& key) {
-    return control.tvReg().Nodes().Find(key);
-  }
+  NodePtr Node(ctlRegistry& control, const std::string& key) { return control.tvReg().Nodes().Find(key); }
   ListItemPtr Row(ctlRegistry& control, const std::string& text) {
     for (int32_t i = 1; i <= control.lvValues().ListItems().Count(); ++i)
       if (control.lvValues().ListItems().Item(i)->Text() == text)
@@ -107,9 +107,7 @@ TEST_F(ViewBrowser, PickingThroughTheViewExportsWhatTheModelSessionDoes) {
   ctlRegistry model(loop, model_messages);
   MultiSelect(model);
   ASSERT_TRUE(model.Show());
-  model.tvReg().UserExpand(Node(model, "_&H80000002"));
-  model.tvReg().UserExpand(Node(model, "_&H80000002\\SOFTWARE"));
-  model.tvReg().UserExpand(Node(model, "_&H80000002\\SOFTWARE\\VENDOR"));
+  for (const char* key : kVendorPath) model.tvReg().UserExpand(Node(model, key));
   model.tvReg().UserClick(Node(model, "_&H80000002\\SOFTWARE\\VENDOR\\APP"));
   model.lvValues().UserClickItem(Row(model, "Path"));  // a click toggles in multiple selection
   model.lvValues().UserCheck(Row(model, "Mode"), true);
@@ -127,12 +125,7 @@ TEST_F(ViewBrowser, PickingThroughTheViewExportsWhatTheModelSessionDoes) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&pane));
   ASSERT_TRUE(control.Show());
   TreeViewWidget& tree = pane.Tree();
-  auto open = [&](const std::string& key) {
-    tree.expand(tree.Model().IndexFor(Node(control, key).get()));
-  };
-  open("_&H80000002");
-  open("_&H80000002\\SOFTWARE");
-  open("_&H80000002\\SOFTWARE\\VENDOR");
+  for (const char* key : kVendorPath) tree.expand(tree.Model().IndexFor(Node(control, key).get()));
   NodePtr app = Node(control, "_&H80000002\\SOFTWARE\\VENDOR\\APP");
   ASSERT_TRUE(app);
   tree.scrollTo(tree.Model().IndexFor(app.get()));

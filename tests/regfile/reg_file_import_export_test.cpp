@@ -29,18 +29,18 @@ class RegFileImportExport : public ::testing::Test {
     return out;
   }
   bool Exists(HKEY root, const char* key) { return ValueText(root, key, "") != "<no key>"; }
-  RegStatus Import(const std::string& text, const std::string& machine = "") {
-    std::string path = reg_.Dir() + "/in.reg";
-    WriteFile(path, text);
-    RegFileImporter importer(reg_.Service());
-    return importer.ImportFile(path, machine);
+  // Imports `text` from a file, through `importer` when one is given.
+  RegStatus Import(const std::string& text, const std::string& machine = "",
+                   RegFileImporter* importer = nullptr) {
+    WriteFile(reg_.Dir() + "/in.reg", text);
+    RegFileImporter own(reg_.Service());
+    return (importer ? *importer : own).ImportFile(reg_.Dir() + "/in.reg", machine);
   }
   std::string Export(const std::string& key) {
-    std::string path = reg_.Dir() + "/out.reg";
-    std::filesystem::remove(path);
-    RegStatus status = RegFileExporter(reg_.Service()).ExportFile(key, path);
+    std::filesystem::remove(reg_.Dir() + "/out.reg");
+    RegStatus status = RegFileExporter(reg_.Service()).ExportFile(key, reg_.Dir() + "/out.reg");
     EXPECT_TRUE(status.ok()) << status.ToString();
-    return ReadFile(path);
+    return ReadFile(reg_.Dir() + "/out.reg");
   }
 
   TempRegistry reg_;
@@ -73,9 +73,8 @@ const char kEveryType[] =
     "\r\n";
 
 TEST_F(RegFileImportExport, ImportStoresEveryTypeAndExportGivesTheSameBytes) {
-  WriteFile(reg_.Dir() + "/every.reg", Utf16File(kEveryType));
   RegFileImporter importer(reg_.Service());
-  RegStatus status = importer.ImportFile(reg_.Dir() + "/every.reg");
+  RegStatus status = Import(Utf16File(kEveryType), "", &importer);
   ASSERT_TRUE(status.ok()) << status.ToString();
   EXPECT_EQ(importer.keys(), 4);
   EXPECT_EQ(importer.values(), 12);
@@ -166,8 +165,7 @@ TEST_F(RegFileImportExport, AFailedExportLeavesTheOldFile) {
   std::string path = reg_.Dir() + "/out.reg";
   WriteFile(path, "precious");
   RegFileExporter exporter(reg_.Service());
-  RegStatus status = exporter.ExportFile("HKLM\\SOFTWARE\\No such key", path);
-  EXPECT_EQ(status.code(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(exporter.ExportFile("HKLM\\SOFTWARE\\No such key", path).code(), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(ReadFile(path), "precious");
   EXPECT_EQ(exporter.ExportFile("HKXX\\Software", path).code(), ERROR_INVALID_PARAMETER);
   // No temporary file is left behind beside it.

@@ -12,8 +12,9 @@
 
 #include "control/ctl_registry.h"
 #include "registry/registry_api.h"
-#include "toolkit/toolkit.h"
+#include "support/registry_values.h"
 #include "support/temp_registry.h"
+#include "toolkit/toolkit.h"
 
 namespace qvr {
 
@@ -37,11 +38,12 @@ class ControlTest : public ::testing::Test {
   void SetUp() override { control_->Advise(events_); }
 
   // Restores the properties with a multiple-selection bag.
-  void UseMultiSelect() {
+  static void UseMultiSelect(ctlRegistry& control) {
     toolkit::PropertyBag bag;
     bag.WriteProperty("SelectionType", Variant(int32_t{1}));
-    control_->UserControl_ReadProperties(bag);
+    control.UserControl_ReadProperties(bag);
   }
+  void UseMultiSelect() { UseMultiSelect(*control_); }
 
   // Creates a key (and its parents) below a hive, with `count` sub-keys
   // "K0", "K1", ... when asked.
@@ -80,10 +82,12 @@ class ControlTest : public ::testing::Test {
   }
   static void SetString(HKEY hive, const std::string& path, const std::string& name,
                         const std::string& text) {
-    SetValue(hive, path, name, REG_SZ, text + std::string(1, '\0'));
+    testing::PutString(hive, path, name, text);
   }
 
-  toolkit::Nodes& Nodes() { return control_->tvReg().Nodes(); }
+  toolkit::TreeView& Tree() { return control_->tvReg(); }
+  toolkit::ListView& List() { return control_->lvValues(); }
+  toolkit::Nodes& Nodes() { return Tree().Nodes(); }
   toolkit::NodePtr Node(const std::string& key) { return Nodes().Find(key); }
   std::string Status() { return control_->sbStatusBar().Panels(1).Text(); }
   std::string Images(const std::string& key) {
@@ -104,19 +108,16 @@ class ControlTest : public ::testing::Test {
   void Open(const std::string& key) {
     toolkit::NodePtr node = Node(key);
     ASSERT_TRUE(node) << key;
-    if (!node->Expanded() && node->Children() > 0) control_->tvReg().UserExpand(node);
+    if (!node->Expanded() && node->Children() > 0) Tree().UserExpand(node);
   }
-  void Click(const std::string& key) {
-    ASSERT_TRUE(Node(key)) << key;
-    control_->tvReg().UserClick(Node(key));
-  }
+  void Click(const std::string& key) { ASSERT_TRUE(Node(key)) << key; Tree().UserClick(Node(key)); }
   void TickNode(const std::string& key, bool checked = true) {
     ASSERT_TRUE(Node(key)) << key;
-    control_->tvReg().UserCheck(Node(key), checked);
+    Tree().UserCheck(Node(key), checked);
   }
   void Tick(const std::string& row, bool checked = true) {
     ASSERT_TRUE(Row(row)) << row;
-    control_->lvValues().UserCheck(Row(row), checked);
+    List().UserCheck(Row(row), checked);
   }
   // Opens every level of a node-key path ("_&H80000002\SOFTWARE\X") in turn.
   void OpenPath(const std::string& key) {
@@ -135,21 +136,23 @@ class ControlTest : public ::testing::Test {
   // Texts of the value list's rows, in order.
   std::vector<std::string> RowTexts(int column = 0) {
     std::vector<std::string> texts;
-    auto& items = control_->lvValues().ListItems();
-    for (int32_t i = 1; i <= items.Count(); ++i) {
-      auto row = items.Item(i);
+    for (int32_t i = 1; i <= RowCount(); ++i) {
+      auto row = List().ListItems().Item(i);
       texts.push_back(column == 0 ? row->Text() : row->SubItems(column));
     }
     return texts;
   }
   toolkit::ListItemPtr Row(const std::string& text) {
-    auto& items = control_->lvValues().ListItems();
-    for (int32_t i = 1; i <= items.Count(); ++i) {
-      if (items.Item(i)->Text() == text) return items.Item(i);
+    for (int32_t i = 1; i <= RowCount(); ++i) {
+      if (List().ListItems().Item(i)->Text() == text) return List().ListItems().Item(i);
     }
     return nullptr;
   }
-  int RowCount() { return control_->lvValues().ListItems().Count(); }
+  int RowCount() { return List().ListItems().Count(); }
+  // The records filed for a display path ("HKEY_LOCAL_MACHINE\SOFTWARE\X").
+  std::shared_ptr<qvrSelectedData> Records(const std::string& path) {
+    return control_->Selection().item(Variant(path));
+  }
   void ExpectNoMessages() { EXPECT_TRUE(messages_.Messages().empty()); }
   void ExpectOneMessage(const std::string& prompt) {
     ASSERT_EQ(messages_.Messages().size(), 1u);

@@ -52,19 +52,16 @@ class ExportTest : public ControlTest {
  protected:
   void SetUp() override {
     ControlTest::SetUp();
-    SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "A", "a");
-    SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "B", REG_BINARY, std::string("\x01\x02\xFF", 3));
-    SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "D", REG_DWORD, "\xFF\xFF\xFF\xFF");
-    SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "F", REG_DWORD, std::string("\xFF\0\0\0", 4));
-    SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", "(default)", "lit");
+    SetString(HKEY_LOCAL_MACHINE, kX, "A", "a");
+    SetValue(HKEY_LOCAL_MACHINE, kX, "B", REG_BINARY, std::string("\x01\x02\xFF", 3));
+    SetValue(HKEY_LOCAL_MACHINE, kX, "D", REG_DWORD, "\xFF\xFF\xFF\xFF");
+    SetValue(HKEY_LOCAL_MACHINE, kX, "F", REG_DWORD, std::string("\xFF\0\0\0", 4));
+    SetString(HKEY_LOCAL_MACHINE, kX, "(default)", "lit");
     MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Y");
     SetString(HKEY_LOCAL_MACHINE, "SOFTWARE", "", "sw");
     ASSERT_TRUE(doc_.loadXML("<Root><Existing/></Root>"));
   }
-  void ShowTree() {
-    ASSERT_TRUE(control_->Show());
-    OpenPath(kHklm + "\\SOFTWARE\\X");
-  }
+  void ShowTree() { ASSERT_TRUE(control_->Show()); OpenPath(kHklm + "\\SOFTWARE\\X"); }
   // What the export appended after the root's own content.
   std::string Export() {
     control_->GetSelectedDOM(&doc_);
@@ -107,7 +104,7 @@ TEST_F(ExportTest, MultipleSelectionSpecialValuesAndHiveRoots) {
   // Binary data whose text runs far past 32,767 characters.
   SetValue(HKEY_LOCAL_MACHINE, kX, "Big", REG_BINARY, std::string(20000, '\x7F'));
   std::string big_hex;
-  for (int i = 0; i < 20000; ++i) big_hex += "7F";
+  while (big_hex.size() < 40000) big_hex += "7F";
   ShowTree();
   Click(kHklm + "\\SOFTWARE\\X");
   for (const char* row : {"Z", "D", "Big", "M", "(default)*"}) Tick(row);
@@ -168,9 +165,7 @@ TEST_F(ExportTest, MultipleSelectionWithNothingOrNoDocument) {
 
   // Before any Show the tree is empty.
   ctlRegistry fresh(loop_, messages_);
-  toolkit::PropertyBag bag;
-  bag.WriteProperty("SelectionType", Variant(int32_t{1}));
-  fresh.UserControl_ReadProperties(bag);
+  UseMultiSelect(fresh);
   fresh.GetSelectedDOM(&doc_);
   EXPECT_EQ(messages_.Messages().back(),
             (toolkit::RecordedMessage{"Error occurred in GetSelectedDOM()", 16,
@@ -201,13 +196,13 @@ TEST_F(ExportTest, SingleSelectionShapes) {
   };
   for (const Step& step : steps) {
     if (!step.key.empty()) Click(step.key);
-    if (!step.row.empty()) control_->lvValues().UserClickItem(Row(step.row));
+    if (!step.row.empty()) List().UserClickItem(Row(step.row));
     EXPECT_EQ(Export(), step.expected) << step.key << " " << step.row;
   }
 
   // A document without a root element: the writer's message, nothing else.
   DOMDocument bare;
-  control_->lvValues().UserClickItem(Row("(default)"));
+  List().UserClickItem(Row("(default)"));
   control_->GetSelectedDOM(&bare);
   ExpectOneMessage("Uncaught error occurred in PopulateDomWithSingleItem()");
 }

@@ -34,8 +34,8 @@ TEST_F(ControlTest, ExpandingListsSubKeysWithPlaceholdersOnlyWhereThereAreMore) 
   // Closing and opening again lists nothing anew.
   MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nav\\Later");
   toolkit::NodePtr nav = Node(kSoftware + "\\NAV");
-  control_->tvReg().UserCollapse(nav);
-  control_->tvReg().UserExpand(nav);
+  Tree().UserCollapse(nav);
+  Tree().UserExpand(nav);
   EXPECT_EQ(Node(kSoftware + "\\NAV\\LEAF"), leaf);
   EXPECT_FALSE(Node(kSoftware + "\\NAV\\LATER"));
 
@@ -71,10 +71,10 @@ TEST_F(ControlTest, ClicksWriteDisplayPathsAndLoadValues) {
   EXPECT_EQ(events_->single_clicks, (std::vector<bool>{false, false, true}));
 
   // A double click raises evtDoubleClick in single selection only.
-  control_->tvReg().UserDoubleClick(Node(kHku), false);
+  Tree().UserDoubleClick(Node(kHku), false);
   EXPECT_EQ(events_->double_clicks, 1);
   UseMultiSelect();
-  control_->tvReg().UserDoubleClick(Node(kHku), false);
+  Tree().UserDoubleClick(Node(kHku), false);
   EXPECT_EQ(events_->double_clicks, 1);
 }
 
@@ -91,7 +91,7 @@ TEST_F(ControlTest, LongListingYieldsEvery512KeysStaysBusyAndStopsForShow) {
 
   std::vector<std::string> seen;
   loop_.SetProcessEventsHook([&] {
-    auto& tree = control_->tvReg();
+    auto& tree = Tree();
     seen.push_back(Status() + "|" + std::to_string(Node(kSoftware + "\\BIG")->Children()) + "|" +
                    std::to_string(tree.MousePointer()) + "|" + std::to_string(tree.Redraw()));
     // What a person does meanwhile: opening another node is undone, a click
@@ -115,14 +115,14 @@ TEST_F(ControlTest, LongListingYieldsEvery512KeysStaysBusyAndStopsForShow) {
 
   // The classes hive shows the hourglass while it fills.
   loop_.SetProcessEventsHook([&] {
-    seen.push_back(std::to_string(control_->tvReg().MousePointer()) +
-                   std::to_string(control_->tvReg().Redraw()));
+    seen.push_back(std::to_string(Tree().MousePointer()) +
+                   std::to_string(Tree().Redraw()));
   });
   seen.clear();
   Open(kHkcr);
   EXPECT_EQ(seen, std::vector<std::string>{std::to_string(toolkit::ccHourglass) + "0"});
-  EXPECT_EQ(control_->tvReg().MousePointer(), toolkit::ccArrow);
-  EXPECT_TRUE(control_->tvReg().Redraw());
+  EXPECT_EQ(Tree().MousePointer(), toolkit::ccArrow);
+  EXPECT_TRUE(Tree().Redraw());
   // Afterwards the control is idle again: the other node opens.
   Open(kSoftware + "\\OTHER");
   EXPECT_TRUE(Node(kSoftware + "\\OTHER\\SUB"));
@@ -136,7 +136,7 @@ TEST_F(ControlTest, LongListingYieldsEvery512KeysStaysBusyAndStopsForShow) {
     if (shows++ == 0) { ASSERT_TRUE(control_->Show()); }
   });
   events_->single_clicks.clear();
-  control_->tvReg().UserExpand(old_big);
+  Tree().UserExpand(old_big);
   loop_.SetProcessEventsHook(nullptr);
   EXPECT_EQ(shows, 1);
   EXPECT_EQ(old_big->Children(), 0);
@@ -167,7 +167,7 @@ TEST_F(ControlTest, ValuesOfANodeClickedDuringAListingAreFiledUnderThatNode) {
   ASSERT_EQ(RowTexts(), (std::vector<std::string>{"(default)", "Colour"}));
   EXPECT_EQ(Status(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\Other");
 
-  control_->lvValues().UserCheck(Row("Colour"), true);
+  List().UserCheck(Row("Colour"), true);
   EXPECT_FALSE(control_->Selection().item(Variant("HKEY_LOCAL_MACHINE\\SOFTWARE")));
   auto records = control_->Selection().item(Variant("HKEY_LOCAL_MACHINE\\SOFTWARE\\Other"));
   ASSERT_TRUE(records);

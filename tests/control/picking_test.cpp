@@ -138,7 +138,7 @@ TEST_F(PickingTest, TickingNodesMarksAncestorsAndTimerTakesBackHiveTicks) {
   // Single selection ignores tree ticks, even where a view shows boxes.
   toolkit::PropertyBag single;
   control_->UserControl_ReadProperties(single);
-  control_->tvReg().Checkboxes(true);
+  Tree().Checkboxes(true);
   TickNode(kSw + "\\R\\S");
   EXPECT_EQ(Marks({kSw + "\\R"}), "P");
   TickNode(kHklm);

@@ -15,7 +15,7 @@ class RefreshTest : public ControlTest {
     MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\R\\Two\\Deep");
     SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\R", "Before", "b");
   }
-  void F5(int16_t shift = 0) { control_->tvReg().UserKeyDown(toolkit::vbKeyF5, shift); }
+  void F5(int16_t shift = 0) { Tree().UserKeyDown(toolkit::vbKeyF5, shift); }
 };
 
 TEST_F(RefreshTest, ExpandedKeySeesKeysAndValuesAddedAndDeleted) {
@@ -43,7 +43,7 @@ TEST_F(RefreshTest, ExpandedKeySeesKeysAndValuesAddedAndDeleted) {
   EXPECT_EQ(RowTexts(), (std::vector<std::string>{"(default)", "Before", "After"}));
   EXPECT_EQ(events_->single_clicks, std::vector<bool>{true});
   // Pointer and status text are put back.
-  EXPECT_EQ(control_->tvReg().MousePointer(), toolkit::ccArrow);
+  EXPECT_EQ(Tree().MousePointer(), toolkit::ccArrow);
   EXPECT_EQ(Status(), "before refresh");
   // Shift, Ctrl or Alt with F5 do nothing.
   MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\R\\Four");
@@ -115,12 +115,12 @@ TEST_F(RefreshTest, RefreshWithoutSelectedNodeReportsAndRecovers) {
   ASSERT_TRUE(control_->Show());
   OpenPath(kR);
   Click(kR);
-  control_->tvReg().SelectedItem(nullptr);
+  Tree().SelectedItem(nullptr);
   control_->sbStatusBar().Panels(1).Text("kept");
   control_->Refresh();
   ExpectOneMessage("Uncaught error occurred in Refresh()");
   EXPECT_EQ(Status(), "kept");
-  EXPECT_EQ(control_->tvReg().MousePointer(), toolkit::ccArrow);
+  EXPECT_EQ(Tree().MousePointer(), toolkit::ccArrow);
   // Not stuck: a later refresh runs.
   Click(kR);
   MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\R\\Later");

@@ -14,8 +14,8 @@ TEST_F(ControlTest, PropertiesRestoreAndSaveThroughTheBagText) {
   toolkit::PropertyBag empty;
   control_->UserControl_ReadProperties(empty);
   EXPECT_EQ(Properties(*control_), (std::vector<int32_t>{SingleSelect, Registry, 0}));
-  EXPECT_FALSE(control_->tvReg().Checkboxes());
-  EXPECT_FALSE(control_->lvValues().Checkboxes());
+  EXPECT_FALSE(Tree().Checkboxes());
+  EXPECT_FALSE(List().Checkboxes());
   control_->UserControl_WriteProperties(empty);
   EXPECT_EQ(empty.Count(), 0u);
 
@@ -24,7 +24,7 @@ TEST_F(ControlTest, PropertiesRestoreAndSaveThroughTheBagText) {
   control_->Surface().Resize(4800, 6000);
   control_->DividerPosition(2000);
   // Writing the selection type alone does not switch the check boxes.
-  EXPECT_FALSE(control_->tvReg().Checkboxes());
+  EXPECT_FALSE(Tree().Checkboxes());
   toolkit::PropertyBag bag;
   control_->UserControl_WriteProperties(bag);
   const std::string text = bag.ToText();
@@ -85,7 +85,7 @@ TEST_F(ControlTest, LayoutFollowsResizeDividerPositionAndTheDraggedBar) {
     EXPECT_EQ(c.lvValues().Height(), height - (315 + top));
   };
   auto& bar = control_->pcVSplit();
-  auto& list = control_->lvValues();
+  auto& list = List();
   // Start-up: the bar at half the height, 45 high; the status bar 315 high.
   EXPECT_EQ(bar.Top(), 1800);
   EXPECT_EQ(bar.Height(), 45);
@@ -103,7 +103,7 @@ TEST_F(ControlTest, LayoutFollowsResizeDividerPositionAndTheDraggedBar) {
   // 3000 / 2 - 1600 = -100, above the top edge, and the tree gets nothing.
   control_->Surface().Resize(4800, 3000);
   EXPECT_EQ(bar.Top(), -100);
-  EXPECT_EQ(control_->tvReg().Height(), 0);
+  EXPECT_EQ(Tree().Height(), 0);
   EXPECT_EQ(list.Top(), -45);
   EXPECT_EQ(list.Height(), 3000 - (315 - 100));
   // A list narrower than its type column has no data column.

@@ -4,9 +4,9 @@
 // 10029 are also read late-bound in tests/server/late_bound_test.cpp.)
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
-#include "automation/automation_error.h"
 #include "reglib/qvr_cls_key.h"
 #include "reglib/qvr_cls_keys.h"
 #include "reglib/qvr_cls_value.h"
@@ -18,7 +18,6 @@ namespace qvr {
 namespace {
 
 using namespace std::string_literals;
-using EnumerationTest = ReglibTest;
 
 // Records every event and runs an optional action after each.
 class Recorder : public qvrClsRegistryObjectEvents {
@@ -44,12 +43,22 @@ std::vector<std::string> Names(const qvrClsKeys& keys) {
   return names;
 }
 
-TEST_F(EnumerationTest, KeysWithEventsAndTheChildrenProbe) {
-  for (const char* path : {"beta", "Alpha\\Inner", "gamma"}) {
-    ASSERT_NE(reg_->OpenKey(scratch_, path), -1);
+class EnumerationTest : public ReglibTest {
+ protected:
+  // A recorder advised on the registry object.
+  std::shared_ptr<Recorder> Listen() {
+    auto recorder = std::make_shared<Recorder>();
+    reg_->Advise(recorder);
+    return recorder;
   }
-  auto recorder = std::make_shared<Recorder>();
-  reg_->Advise(recorder);
+  void MakeKeys(HKEY parent, std::initializer_list<const char*> names) {
+    for (const char* name : names) ASSERT_NE(reg_->OpenKey(parent, name), -1) << name;
+  }
+};
+
+TEST_F(EnumerationTest, KeysWithEventsAndTheChildrenProbe) {
+  MakeKeys(scratch_, {"beta", "Alpha\\Inner", "gamma"});
+  auto recorder = Listen();
   const int32_t count_before = reg_->Count();
 
   auto keys = reg_->EnumKeys(scratch_, true);
@@ -81,16 +90,13 @@ TEST_F(EnumerationTest, KeysWithEventsAndTheChildrenProbe) {
 }
 
 TEST_F(EnumerationTest, ValuesReportTheDefaultOnceAndFirst) {
-  auto recorder = std::make_shared<Recorder>();
-  reg_->Advise(recorder);
+  auto recorder = Listen();
   auto only_default = reg_->EnumValues(scratch_, true);
   ASSERT_EQ(only_default->Count(), 1);
   auto pseudo = only_default->item(Variant("(default)"));
-  EXPECT_TRUE(pseudo->Default());
-  EXPECT_EQ(pseudo->ValueName(), "");
-  EXPECT_EQ(pseudo->DataType(), rdString);
-  EXPECT_EQ(pseudo->Size(), 0);
-  EXPECT_EQ(recorder->values.size(), 1u);
+  EXPECT_EQ(std::make_tuple(pseudo->Default(), pseudo->ValueName(), pseudo->DataType(),
+                            pseudo->Size(), recorder->values.size()),
+            std::make_tuple(true, ""s, rdString, 0, size_t{1}));
 
   PutRaw("Second", REG_DWORD, "\x02\x00\x00\x00"s);
   PutRaw("", REG_BINARY, "\xab"s);
@@ -100,8 +106,8 @@ TEST_F(EnumerationTest, ValuesReportTheDefaultOnceAndFirst) {
   ASSERT_EQ(values->Count(), 3);
   EXPECT_EQ(recorder->values.size(), 3u);
   auto def = values->item(Variant(int32_t{1}));
-  EXPECT_EQ(def->DataType(), rdBinary);
-  EXPECT_EQ(def->Value(), Variant("AB "));
+  EXPECT_EQ(std::make_pair(def->DataType(), def->Value()),
+            std::make_pair(rdBinary, Variant("AB ")));
   auto second = values->item(Variant("SECOND"));
   EXPECT_EQ(second->Parent(), values);
   EXPECT_EQ(second->Size(), 4) << "reported values arrive loaded";
@@ -111,9 +117,9 @@ TEST_F(EnumerationTest, ValuesReportTheDefaultOnceAndFirst) {
   recorder->values.clear();
   EXPECT_EQ(reg_->EnumValues(scratch_, true, false, true), nullptr);
   ASSERT_EQ(recorder->values.size(), 3u);
-  EXPECT_EQ(recorder->values[1]->ValueName(), "Second");
-  EXPECT_EQ(recorder->values[1]->Value(), Variant(int32_t{2}));
-  EXPECT_EQ(recorder->values[1]->Parent(), nullptr);
+  auto loose = recorder->values[1];
+  EXPECT_EQ(std::make_tuple(loose->ValueName(), loose->Value(), loose->Parent()),
+            std::make_tuple("Second"s, Variant(int32_t{2}), nullptr));
 }
 
 TEST_F(EnumerationTest, ValueLiterallyNamedDefault) {
@@ -121,8 +127,7 @@ TEST_F(EnumerationTest, ValueLiterallyNamedDefault) {
   PutRaw("", REG_SZ, "unnamed\0"s);
   PutRaw("(default)*", REG_SZ, "starred\0"s);
   PutRaw("(DEFAULT)", REG_SZ, "literal\0"s);
-  auto recorder = std::make_shared<Recorder>();
-  reg_->Advise(recorder);
+  auto recorder = Listen();
   auto values = reg_->EnumValues(scratch_, true);
   ASSERT_EQ(values->Count(), 3);
   ASSERT_EQ(recorder->values.size(), 3u);
@@ -130,21 +135,17 @@ TEST_F(EnumerationTest, ValueLiterallyNamedDefault) {
   EXPECT_EQ(values->item(Variant("(default)*"))->Value(), Variant("starred"));
   auto literal = values->item(Variant("(default)**"));
   EXPECT_EQ(literal, recorder->values[2]);
-  EXPECT_EQ(literal->ValueName(), "(DEFAULT)**");
-  EXPECT_FALSE(literal->Default());
-  EXPECT_EQ(literal->Value(), Variant("literal"));
+  EXPECT_EQ(std::make_tuple(literal->ValueName(), literal->Default(), literal->Value()),
+            std::make_tuple("(DEFAULT)**"s, false, Variant("literal")));
   literal->Value(Variant("new"));
-  EXPECT_EQ(GetRaw("(default)").second, "new\0"s);
-  EXPECT_EQ(GetRaw("(default)*").second, "starred\0"s);
+  EXPECT_EQ(GetRaw("(default)").second + GetRaw("(default)*").second, "new\0starred\0"s);
   EXPECT_EQ(GetRaw("(default)**").first, REG_NONE);
 }
 
 TEST_F(EnumerationTest, HandlersRunBeforeTheNextItemAndMayUseTheObject) {
-  for (const char* name : {"k1", "k2", "k3"}) ASSERT_NE(reg_->OpenKey(scratch_, name), -1);
-  HKEY k3 = reg_->OpenKey(scratch_, "k3", true, "k3");
-  reg_->SetValue(k3, "inner", Variant("x"));
-  auto recorder = std::make_shared<Recorder>();
-  reg_->Advise(recorder);
+  MakeKeys(scratch_, {"k1", "k2", "k3"});
+  reg_->SetValue(reg_->OpenKey(scratch_, "k3", true, "k3"), "inner", Variant("x"));
+  auto recorder = Listen();
   std::vector<int32_t> nested_counts;
   recorder->on_event = [&] {
     if (!recorder->values.empty()) return;  // only the outer listing's events
@@ -168,12 +169,9 @@ TEST_F(EnumerationTest, HandlersRunBeforeTheNextItemAndMayUseTheObject) {
 }
 
 TEST_F(EnumerationTest, AbortFromAHandler) {
-  for (const char* name : {"k1", "k2", "k3", "k4"}) ASSERT_NE(reg_->OpenKey(scratch_, name), -1);
-  auto recorder = std::make_shared<Recorder>();
-  reg_->Advise(recorder);
-  recorder->on_event = [&] {
-    if (recorder->keys.size() == 2) reg_->AbortEnum();
-  };
+  MakeKeys(scratch_, {"k1", "k2", "k3", "k4"});
+  auto recorder = Listen();
+  recorder->on_event = [&] { if (recorder->keys.size() == 2) reg_->AbortEnum(); };
   auto keys = reg_->EnumKeys(scratch_, true);
   EXPECT_EQ(recorder->keys, (std::vector<std::string>{"k1", "k2"}));
   ASSERT_NE(keys, nullptr);
@@ -188,9 +186,7 @@ TEST_F(EnumerationTest, AbortFromAHandler) {
   // does not cut a later listing short.
   reg_->AbortEnum();
   EXPECT_EQ(reg_->EnumKeys(scratch_)->Count(), 4);
-  recorder->on_event = [&] {
-    if (recorder->keys.size() == 4) reg_->AbortEnum();
-  };
+  recorder->on_event = [&] { if (recorder->keys.size() == 4) reg_->AbortEnum(); };
   recorder->keys.clear();
   reg_->EnumKeys(scratch_, true);
   recorder->on_event = nullptr;
@@ -206,13 +202,10 @@ TEST_F(EnumerationTest, AbortFromAHandler) {
 }
 
 TEST_F(EnumerationTest, SeveralSinksAndUnadviseDuringDelivery) {
-  for (const char* name : {"a", "b", "c"}) ASSERT_NE(reg_->OpenKey(scratch_, name), -1);
-  auto first = std::make_shared<Recorder>();
-  auto second = std::make_shared<Recorder>();
-  auto third = std::make_shared<Recorder>();
-  uint32_t first_cookie = reg_->Advise(first);
-  uint32_t second_cookie = reg_->Advise(second);
-  reg_->Advise(third);
+  MakeKeys(scratch_, {"a", "b", "c"});
+  auto first = std::make_shared<Recorder>(), second = std::make_shared<Recorder>();
+  uint32_t first_cookie = reg_->Advise(first), second_cookie = reg_->Advise(second);
+  auto third = Listen();
   EXPECT_NE(first_cookie, second_cookie);
   // The first sink disconnects itself and the second one on its first event.
   first->on_event = [&] {
@@ -220,21 +213,19 @@ TEST_F(EnumerationTest, SeveralSinksAndUnadviseDuringDelivery) {
     reg_->Unadvise(second_cookie);
   };
   reg_->EnumKeys(scratch_, true);
-  EXPECT_EQ(first->keys.size(), 1u);
-  EXPECT_TRUE(second->keys.empty());
-  EXPECT_EQ(third->keys.size(), 3u);
+  EXPECT_EQ(std::vector<size_t>({first->keys.size(), second->keys.size(), third->keys.size()}),
+            std::vector<size_t>({1, 0, 3}));
 
   // A sink that has ended is skipped; the others still hear everything.
   third.reset();
-  auto fourth = std::make_shared<Recorder>();
-  reg_->Advise(fourth);
+  auto fourth = Listen();
   reg_->EnumKeys(scratch_, true);
   EXPECT_EQ(fourth->keys.size(), 3u);
   reg_->Unadvise(999999);
 }
 
 TEST_F(EnumerationTest, DoEventsHookRunsOncePerItem) {
-  for (const char* name : {"x", "y"}) ASSERT_NE(reg_->OpenKey(scratch_, name), -1);
+  MakeKeys(scratch_, {"x", "y"});
   PutRaw("v", REG_SZ, "1\0"s);
   int pumped = 0;
   reg_->SetDoEventsHook([&] { ++pumped; });
@@ -254,17 +245,15 @@ TEST_F(EnumerationTest, DoEventsHookRunsOncePerItem) {
   });
   pumped = 0;
   EXPECT_EQ(reg_->EnumKeys(scratch_, false, true)->Count(), 2);
-  EXPECT_EQ(pumped, 1);
-  EXPECT_EQ(replaced, 1);
+  EXPECT_EQ(std::make_pair(pumped, replaced), std::make_pair(1, 1));
   reg_->SetDoEventsHook([&] { reg_->AbortEnum(); });
   EXPECT_EQ(reg_->EnumKeys(scratch_, false, true)->Count(), 1);
 }
 
 TEST_F(EnumerationTest, ListingEndsWhenTheKeyGoesAway) {
   HKEY doomed = reg_->OpenKey(scratch_, "Doomed");
-  for (const char* name : {"c1", "c2", "c3"}) ASSERT_NE(reg_->OpenKey(doomed, name), -1);
-  auto recorder = std::make_shared<Recorder>();
-  reg_->Advise(recorder);
+  MakeKeys(doomed, {"c1", "c2", "c3"});
+  auto recorder = Listen();
   recorder->on_event = [&] {
     if (recorder->keys.size() > 10) reg_->AbortEnum();  // a runaway loop would never end
     if (recorder->keys.size() == 1) {
@@ -298,8 +287,9 @@ TEST_F(EnumerationTest, LongNamesAreNotDropped) {
   ASSERT_NE(reg_->OpenKey(scratch_, unicode_key_name), -1);
   auto values = reg_->EnumValues(scratch_);
   ASSERT_EQ(values->Count(), 2);
-  EXPECT_EQ(values->item(Variant(int32_t{2}))->ValueName(), long_value_name);
-  EXPECT_EQ(values->item(Variant(int32_t{2}))->Value(), Variant("long"));
+  auto second = values->item(Variant(int32_t{2}));
+  EXPECT_EQ(std::make_pair(second->ValueName(), second->Value()),
+            std::make_pair(long_value_name, Variant("long")));
   auto keys = reg_->EnumKeys(scratch_);
   ASSERT_NE(keys, nullptr);
   EXPECT_EQ(Names(*keys), (std::vector<std::string>{unicode_key_name}));

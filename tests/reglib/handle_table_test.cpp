@@ -2,6 +2,7 @@
 // keys, remote hives, and the sweep when the object ends.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "reglib_fixture.h"
 
@@ -51,14 +52,12 @@ TEST_F(HandleTableTest, IndexKeysFileFindAndClose) {
   const int32_t before = reg_->Count();
   HKEY first = reg_->OpenKey(scratch_, "A", false, "Mine");
   HKEY second = reg_->OpenKey(scratch_, "B", false, "MINE");
-  ASSERT_NE(first, -1);
-  ASSERT_NE(second, -1);
+  ASSERT_TRUE(first != -1 && second != -1);
   EXPECT_NE(first, second);
   EXPECT_EQ(reg_->Count(), before + 1);
-  EXPECT_EQ(reg_->item(Variant("mine")), first);
-  EXPECT_EQ(reg_->item(Variant(int32_t{1})), first);
-  EXPECT_EQ(reg_->item(Variant("nobody")), -1);
-  EXPECT_EQ(reg_->item(Variant(int32_t{7})), -1);
+  EXPECT_EQ((std::vector<HKEY>{reg_->item(Variant("mine")), reg_->item(Variant(int32_t{1})),
+                               reg_->item(Variant("nobody")), reg_->item(Variant(int32_t{7}))}),
+            (std::vector<HKEY>{first, first, -1, -1}));
 
   // By index key: the entry goes and the key is closed.
   reg_->CloseKey(Variant("MiNe"));
@@ -125,8 +124,8 @@ TEST_F(HandleTableTest, MachineNameAndRemoteHives) {
   HKEY remote = 0;
   ASSERT_EQ(RegConnectRegistryA("FARAWAY", HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);
   reg_->RegHKeyLocalMachine(remote);
-  EXPECT_EQ(reg_->RegHKeyLocalMachine(), remote);
-  EXPECT_EQ(reg_->RegHKeyUsers(), 0);
+  EXPECT_EQ(std::make_pair(reg_->RegHKeyLocalMachine(), reg_->RegHKeyUsers()),
+            std::make_pair(remote, 0));
 
   // Created through the remote hive: present there, absent locally.
   HKEY made = reg_->OpenKey(HKeyLocalMachine, "SOFTWARE\\OnlyRemote");

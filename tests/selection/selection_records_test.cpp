@@ -64,9 +64,7 @@ static_assert(std::is_default_constructible_v<qvrCollection>);
 
 TEST(SelectedData, RecordsStandInOrderOfValueNameWithoutRegardToCase) {
   qvrSelectedData set;
-  File(set, "b");
-  File(set, "A");
-  File(set, "c");
+  for (const char* name : {"b", "A", "c"}) File(set, name);
   EXPECT_EQ(Names(set), (std::vector<std::string>{"A", "b", "c"}));
 
   // A key that differs only in case changes nothing; the new record is
@@ -78,9 +76,7 @@ TEST(SelectedData, RecordsStandInOrderOfValueNameWithoutRegardToCase) {
   EXPECT_EQ(set.item("b")->strPropSheetValue, "data");
 
   // Names from elsewhere in Unicode fold too; "(default)" sorts before letters.
-  File(set, "Ärger");
-  File(set, "(default)");
-  File(set, "äRGER");
+  for (const char* name : {"Ärger", "(default)", "äRGER"}) File(set, name);
   EXPECT_EQ(Names(set), (std::vector<std::string>{"(default)", "A", "b", "c", "Ärger"}));
 }
 
@@ -91,12 +87,11 @@ TEST(SelectedData, InsertionPointFollowsValueNamesEvenWhenTheyDifferFromKeys) {
   auto add = [&](const std::string& name, const std::string& key) {
     SelectionAccess::Add(set, "", "", "", "", "", "", "H", "", name, "", "", key);
   };
-  add("a", "a");
-  add("x", "b");   // nothing sorts after "b": appended
-  add("c", "y1");  // appended: names now a, x, c
-  add("d", "y2");
-  add("e", "y3");
-  add("w", "w");  // "x" is the first name after "w"
+  // "x" goes after "a" (nothing sorts after it), "c", "d" and "e" are appended
+  // after it, and "w" goes before "x", the first name after "w".
+  for (auto [name, key] : {std::pair{"a", "a"}, {"x", "b"}, {"c", "y1"}, {"d", "y2"}, {"e", "y3"},
+                           {"w", "w"}})
+    add(name, key);
   EXPECT_EQ(Names(set), (std::vector<std::string>{"a", "w", "x", "c", "d", "e"}));
   EXPECT_NE(set.item("y1"), nullptr);
   EXPECT_EQ(set.item("y1")->strPropSheetName, "c");
@@ -104,9 +99,7 @@ TEST(SelectedData, InsertionPointFollowsValueNamesEvenWhenTheyDifferFromKeys) {
 
 TEST(SelectedData, LookUpNeverFailsButRemovalOfAMissingRecordRaises) {
   qvrSelectedData set;
-  File(set, "Alpha");
-  File(set, "Beta");
-  File(set, "Gamma");
+  for (const char* name : {"Alpha", "Beta", "Gamma"}) File(set, name);
 
   EXPECT_EQ(set.item(2.0)->strPropSheetName, "Beta");
   EXPECT_EQ(set.item("GAMMA")->strPropSheetName, "Gamma");

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 #include <locale.h>
 
-#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "automation/automation_error.h"
 #include "automation/variant.h"
@@ -55,44 +57,31 @@ TEST_F(VariantTest, TypeCodesAndNames) {
 }
 
 TEST_F(VariantTest, TextForms) {
-  EXPECT_EQ(Variant().ToText(), "");
-  EXPECT_EQ(Variant(int16_t{-5}).ToText(), "-5");
-  EXPECT_EQ(Variant(int32_t{300}).ToText(), "300");
-  EXPECT_EQ(Variant(uint8_t{255}).ToText(), "255");
-  EXPECT_EQ(Variant(true).ToText(), "True");
-  EXPECT_EQ(Variant(false).ToText(), "False");
-  EXPECT_EQ(Variant(0.1f).ToText(), "0.1");  // Single: 7 significant digits
-  EXPECT_EQ(Variant(1.0f / 3).ToText(), "0.3333333");
-  EXPECT_EQ(Variant(0.1).ToText(), "0.1");
-  EXPECT_EQ(Variant(1.0 / 3).ToText(), "0.333333333333333");  // Double: 15
-  EXPECT_EQ(Variant(2.5).ToText(), "2.5");
-  EXPECT_EQ(Variant(1e20).ToText(), "1E+20");
-  EXPECT_EQ(Variant(Currency{15000}).ToText(), "1.5");
-  EXPECT_EQ(Variant(Currency{-12345}).ToText(), "-1.2345");
-  EXPECT_EQ(Variant(Currency{20000}).ToText(), "2");
-  EXPECT_EQ(Variant(Decimal{12345, 3, true}).ToText(), "-12.345");
-  EXPECT_EQ(Variant(Decimal{5, 3, false}).ToText(), "0.005");
-  // Dates in the locale's short date and time forms (the C locale here).
-  EXPECT_EQ(Variant(Date{36526}).ToText(), "01/01/2000");
-  EXPECT_EQ(Variant(Date{36526.75}).ToText(), "01/01/2000 18:00:00");
-  EXPECT_EQ(Variant("text").ToText(), "text");
+  // Single: 7 significant digits, Double: 15; dates in the locale's short date
+  // and time forms (the C locale here).
+  const std::vector<std::pair<Variant, std::string>> rows = {
+      {Variant(), ""}, {Variant(int16_t{-5}), "-5"}, {Variant(int32_t{300}), "300"},
+      {Variant(uint8_t{255}), "255"}, {Variant(true), "True"}, {Variant(false), "False"},
+      {Variant(0.1f), "0.1"}, {Variant(1.0f / 3), "0.3333333"}, {Variant(0.1), "0.1"},
+      {Variant(1.0 / 3), "0.333333333333333"}, {Variant(2.5), "2.5"}, {Variant(1e20), "1E+20"},
+      {Variant(Currency{15000}), "1.5"}, {Variant(Currency{-12345}), "-1.2345"},
+      {Variant(Currency{20000}), "2"}, {Variant(Decimal{12345, 3, true}), "-12.345"},
+      {Variant(Decimal{5, 3, false}), "0.005"}, {Variant(Date{36526}), "01/01/2000"},
+      {Variant(Date{36526.75}), "01/01/2000 18:00:00"}, {Variant("text"), "text"}};
+  for (const auto& [value, text] : rows) EXPECT_EQ(value.ToText(), text) << value.TypeName();
   EXPECT_EQ(Raised([] { Variant::Null().ToText(); }).Number(), 94);
   EXPECT_EQ(Raised([] { Variant::StringArray({"a"}).ToText(); }).Number(), 13);
   EXPECT_FALSE(Variant(std::make_shared<Object>()).TextForm().has_value());
 }
 
 TEST_F(VariantTest, Conversions) {
-  EXPECT_EQ(Variant(2.5).ToLong(), 2);  // halves to even
-  EXPECT_EQ(Variant(3.5).ToLong(), 4);
+  // Halves to even; four hex digits are a 16-bit value.
+  const std::vector<std::pair<Variant, int32_t>> longs = {
+      {Variant(2.5), 2}, {Variant(3.5), 4}, {Variant(" 42 "), 42}, {Variant("&HFF"), 255},
+      {Variant("&HFFFF"), -1}, {Variant("&HFFFFFFFF"), -1}, {Variant("true"), -1},
+      {Variant(true), -1}, {Variant(), 0}, {Variant(Currency{25000}), 2}};
+  for (const auto& [value, number] : longs) EXPECT_EQ(value.ToLong(), number) << value.ToText();
   EXPECT_EQ(Variant(-2.5).ToInteger(), -2);
-  EXPECT_EQ(Variant(" 42 ").ToLong(), 42);
-  EXPECT_EQ(Variant("&HFF").ToLong(), 255);
-  EXPECT_EQ(Variant("&HFFFF").ToLong(), -1);  // four hex digits: a 16-bit value
-  EXPECT_EQ(Variant("&HFFFFFFFF").ToLong(), -1);
-  EXPECT_EQ(Variant("true").ToLong(), -1);
-  EXPECT_EQ(Variant(true).ToLong(), -1);
-  EXPECT_EQ(Variant().ToLong(), 0);
-  EXPECT_EQ(Variant(Currency{25000}).ToLong(), 2);
   EXPECT_TRUE(Variant("1").ToBool());
   EXPECT_FALSE(Variant(int32_t{0}).ToBool());
   EXPECT_DOUBLE_EQ(Variant("1.25").ToDouble(), 1.25);

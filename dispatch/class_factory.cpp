@@ -4,25 +4,6 @@
 
 namespace qvr {
 
-HRESULT FunctionClassFactory::QueryInterface(const Guid& iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-    *object = static_cast<ClassFactory*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-uint32_t FunctionClassFactory::AddRef() { return ++refs_; }
-
-uint32_t FunctionClassFactory::Release() {
-  uint32_t n = --refs_;
-  if (n == 0) delete this;
-  return n;
-}
-
 HRESULT FunctionClassFactory::CreateInstance(Unknown* outer, const Guid& iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;

@@ -7,37 +7,36 @@
 #ifndef QVR_DISPATCH_CLASS_FACTORY_H_
 #define QVR_DISPATCH_CLASS_FACTORY_H_
 
-#include <atomic>
 #include <functional>
 
 #include "dispatch/server_lifetime.h"
 #include "dispatch/unknown.h"
+#include "dispatch/unknown_impl.h"
 
 namespace qvr {
 
 class ClassFactory : public Unknown {
  public:
+  static constexpr const Guid& kIid = IID_IClassFactory;
+
   virtual HRESULT CreateInstance(Unknown* outer, const Guid& iid, void** object) = 0;
   virtual HRESULT LockServer(bool lock) = 0;
 };
 
 // A factory whose objects come from a function. The function gives a new
-// object with no reference taken yet (or null when it cannot make one).
-class FunctionClassFactory : public ClassFactory {
+// object with no reference taken yet (or null when it cannot make one). The
+// factory keeps the server loaded while it lives.
+class FunctionClassFactory : public RefCounted<ClassFactory> {
  public:
   using Maker = std::function<Unknown*()>;
   explicit FunctionClassFactory(Maker maker) : maker_(std::move(maker)) {}
 
-  HRESULT QueryInterface(const Guid& iid, void** object) override;
-  uint32_t AddRef() override;
-  uint32_t Release() override;
   HRESULT CreateInstance(Unknown* outer, const Guid& iid, void** object) override;
   HRESULT LockServer(bool lock) override;
 
  private:
   ~FunctionClassFactory() override = default;
 
-  std::atomic<uint32_t> refs_{0};
   server_lifetime::ObjectCount counted_;
   Maker maker_;
 };

@@ -8,22 +8,6 @@ EventConnectionPoint::EventConnectionPoint(ConnectionPointContainer* owner,
                                            const InterfaceInfo* events)
     : owner_(owner), events_(events) {}
 
-HRESULT EventConnectionPoint::QueryInterface(const Guid& iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
-    *object = static_cast<ConnectionPoint*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-// The point lives inside its owner: references to it are references to the
-// owner.
-uint32_t EventConnectionPoint::AddRef() { return owner_->AddRef(); }
-uint32_t EventConnectionPoint::Release() { return owner_->Release(); }
-
 HRESULT EventConnectionPoint::GetConnectionInterface(Guid* iid) {
   if (!iid) return E_POINTER;
   *iid = events_->iid;

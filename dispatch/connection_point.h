@@ -13,12 +13,12 @@
 #ifndef QVR_DISPATCH_CONNECTION_POINT_H_
 #define QVR_DISPATCH_CONNECTION_POINT_H_
 
-#include <atomic>
 #include <cstdint>
 #include <vector>
 
 #include "dispatch/dispatch.h"
 #include "dispatch/unknown.h"
+#include "dispatch/unknown_impl.h"
 
 namespace qvr {
 
@@ -26,6 +26,8 @@ class ConnectionPointContainer;
 
 class ConnectionPoint : public Unknown {
  public:
+  static constexpr const Guid& kIid = IID_IConnectionPoint;
+
   virtual HRESULT GetConnectionInterface(Guid* iid) = 0;
   // The container the point belongs to (with a reference added).
   virtual HRESULT GetConnectionPointContainer(ConnectionPointContainer** container) = 0;
@@ -38,6 +40,8 @@ class ConnectionPoint : public Unknown {
 
 class ConnectionPointContainer : public Unknown {
  public:
+  static constexpr const Guid& kIid = IID_IConnectionPointContainer;
+
   // CONNECT_E_NOCONNECTION when the object raises no events of that interface.
   virtual HRESULT FindConnectionPoint(const Guid& iid, ConnectionPoint** point) = 0;
 };
@@ -45,13 +49,14 @@ class ConnectionPointContainer : public Unknown {
 // The connection point of one event interface, owned by the object that
 // raises the events (which passes itself as `owner`: the point keeps the
 // owner alive while a client holds the point).
-class EventConnectionPoint : public ConnectionPoint {
+class EventConnectionPoint : public Implements<ConnectionPoint> {
  public:
   EventConnectionPoint(ConnectionPointContainer* owner, const InterfaceInfo* events);
 
-  HRESULT QueryInterface(const Guid& iid, void** object) override;
-  uint32_t AddRef() override;
-  uint32_t Release() override;
+  // The point lives inside its owner: references to it are references to the
+  // owner.
+  uint32_t AddRef() override { return owner_->AddRef(); }
+  uint32_t Release() override { return owner_->Release(); }
 
   HRESULT GetConnectionInterface(Guid* iid) override;
   HRESULT GetConnectionPointContainer(ConnectionPointContainer** container) override;

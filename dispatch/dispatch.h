@@ -49,6 +49,8 @@ inline bool IsMissingArgument(const Variant& v) {
 
 class Dispatch : public Unknown {
  public:
+  static constexpr const Guid& kIid = IID_IDispatch;
+
   // 1 when GetTypeInfo describes the interface.
   virtual HRESULT GetTypeInfoCount(uint32_t* count) = 0;
   // The description of the object's interface (index 0). It belongs to the

@@ -25,26 +25,10 @@ DispatchObject::~DispatchObject() {
   if (events_) events_->DisconnectAll();
 }
 
-HRESULT DispatchObject::QueryInterface(const Guid& iid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  if (iid == IID_IUnknown || iid == IID_IDispatch || iid == table_.Info().iid) {
-    *object = static_cast<Dispatch*>(this);
-  } else if (iid == IID_IConnectionPointContainer && events_) {
-    *object = static_cast<ConnectionPointContainer*>(this);
-  } else {
-    return E_NOINTERFACE;
-  }
-  AddRef();
-  return S_OK;
-}
-
-uint32_t DispatchObject::AddRef() { return ++refs_; }
-
-uint32_t DispatchObject::Release() {
-  uint32_t n = --refs_;
-  if (n == 0) delete this;
-  return n;
+void* DispatchObject::InterfaceFor(const Guid& iid) {
+  if (iid == table_.Info().iid) return static_cast<Dispatch*>(this);
+  if (iid == IID_IConnectionPointContainer && !events_) return nullptr;
+  return RefCounted::InterfaceFor(iid);
 }
 
 HRESULT DispatchObject::GetTypeInfoCount(uint32_t* count) {

@@ -4,14 +4,15 @@
 // answers Dispatch calls from a DispatchTable: it binds the caller's
 // arguments to the member's parameters (positional, named, omitted optional
 // ones, the missing marker), runs the member's code and turns an
-// AutomationError into DISP_E_EXCEPTION. When given an event interface it
-// also offers ConnectionPointContainer with one connection point.
+// AutomationError into DISP_E_EXCEPTION. It answers QueryInterface for
+// IID_IDispatch and for the id of its table's interface; when given an event
+// interface it also offers ConnectionPointContainer with one connection
+// point. It keeps the server loaded while it lives.
 //
 // Subclasses connect the native object's events to FireEvent.
 #ifndef QVR_DISPATCH_DISPATCH_OBJECT_H_
 #define QVR_DISPATCH_DISPATCH_OBJECT_H_
 
-#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -19,18 +20,15 @@
 #include "dispatch/dispatch.h"
 #include "dispatch/dispatch_table.h"
 #include "dispatch/server_lifetime.h"
+#include "dispatch/unknown_impl.h"
 
 namespace qvr {
 
-class DispatchObject : public Object, public Dispatch, public ConnectionPointContainer {
+class DispatchObject : public Object, public RefCounted<Dispatch, ConnectionPointContainer> {
  public:
   DispatchObject(std::shared_ptr<Object> native, const DispatchTable& table,
                  const InterfaceInfo* events = nullptr);
   ~DispatchObject() override;
-
-  HRESULT QueryInterface(const Guid& iid, void** object) override;
-  uint32_t AddRef() override;
-  uint32_t Release() override;
 
   HRESULT GetTypeInfoCount(uint32_t* count) override;
   HRESULT GetTypeInfo(uint32_t index, const InterfaceInfo** info) override;
@@ -48,8 +46,10 @@ class DispatchObject : public Object, public Dispatch, public ConnectionPointCon
   // The native object behind a server object held in a Variant, or null.
   static std::shared_ptr<Object> NativeOf(const Variant& v);
 
+ protected:
+  void* InterfaceFor(const Guid& iid) override;
+
  private:
-  std::atomic<uint32_t> refs_{0};
   server_lifetime::ObjectCount counted_;
   std::shared_ptr<Object> native_;
   const DispatchTable& table_;

@@ -1,37 +1,6 @@
 #include "dispatch/enum_variant.h"
 
-#include "dispatch/server_lifetime.h"
-
 namespace qvr {
-namespace {
-// Every enumerator counts as a live server object.
-void Counted(bool up) { up ? server_lifetime::ObjectCreated() : server_lifetime::ObjectEnded(); }
-}  // namespace
-
-VariantEnumerator::VariantEnumerator(std::vector<Variant> items) : items_(std::move(items)) {
-  Counted(true);
-}
-
-VariantEnumerator::~VariantEnumerator() { Counted(false); }
-
-HRESULT VariantEnumerator::QueryInterface(const Guid& iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IEnumVARIANT) {
-    *object = static_cast<EnumVariant*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-uint32_t VariantEnumerator::AddRef() { return ++refs_; }
-
-uint32_t VariantEnumerator::Release() {
-  uint32_t n = --refs_;
-  if (n == 0) delete this;
-  return n;
-}
 
 HRESULT VariantEnumerator::Next(uint32_t count, Variant* items, uint32_t* fetched) {
   if (count > 0 && !items) return E_POINTER;

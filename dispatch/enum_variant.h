@@ -3,20 +3,24 @@
 //
 // VariantEnumerator walks a list of Variants fixed when it was made, so a
 // collection changed during the iteration neither skips nor repeats members.
+// Every enumerator keeps the server loaded while it lives.
 #ifndef QVR_DISPATCH_ENUM_VARIANT_H_
 #define QVR_DISPATCH_ENUM_VARIANT_H_
 
-#include <atomic>
 #include <cstdint>
 #include <vector>
 
+#include "dispatch/server_lifetime.h"
 #include "dispatch/unknown.h"
+#include "dispatch/unknown_impl.h"
 #include "automation/variant.h"
 
 namespace qvr {
 
 class EnumVariant : public Unknown {
  public:
+  static constexpr const Guid& kIid = IID_IEnumVARIANT;
+
   // Gives up to `count` members; S_FALSE when fewer were left.
   virtual HRESULT Next(uint32_t count, Variant* items, uint32_t* fetched) = 0;
   virtual HRESULT Skip(uint32_t count) = 0;
@@ -24,14 +28,9 @@ class EnumVariant : public Unknown {
   virtual HRESULT Clone(EnumVariant** copy) = 0;
 };
 
-class VariantEnumerator : public Object, public EnumVariant {
+class VariantEnumerator : public Object, public RefCounted<EnumVariant> {
  public:
-  explicit VariantEnumerator(std::vector<Variant> items);
-  ~VariantEnumerator() override;
-
-  HRESULT QueryInterface(const Guid& iid, void** object) override;
-  uint32_t AddRef() override;
-  uint32_t Release() override;
+  explicit VariantEnumerator(std::vector<Variant> items) : items_(std::move(items)) {}
 
   HRESULT Next(uint32_t count, Variant* items, uint32_t* fetched) override;
   HRESULT Skip(uint32_t count) override;
@@ -44,7 +43,7 @@ class VariantEnumerator : public Object, public EnumVariant {
   static EnumVariant* FromVariant(const Variant& v);
 
  private:
-  std::atomic<uint32_t> refs_{0};
+  server_lifetime::ObjectCount counted_;
   std::vector<Variant> items_;
   size_t next_ = 0;
 };

@@ -4,23 +4,6 @@
 
 namespace qvr {
 
-HRESULT FunctionSink::QueryInterface(const Guid& iid, void** object) {
-  if (!object) return E_POINTER;
-  if (iid == IID_IUnknown || iid == IID_IDispatch) {
-    *object = static_cast<Dispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-uint32_t FunctionSink::Release() {
-  uint32_t n = --refs_;
-  if (n == 0) delete this;
-  return n;
-}
-
 HRESULT FunctionSink::GetTypeInfoCount(uint32_t* count) {
   if (!count) return E_POINTER;
   *count = 0;

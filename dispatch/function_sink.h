@@ -9,16 +9,16 @@
 #ifndef QVR_DISPATCH_FUNCTION_SINK_H_
 #define QVR_DISPATCH_FUNCTION_SINK_H_
 
-#include <atomic>
 #include <functional>
 #include <map>
 #include <vector>
 
 #include "dispatch/dispatch.h"
+#include "dispatch/unknown_impl.h"
 
 namespace qvr {
 
-class FunctionSink : public Object, public Dispatch {
+class FunctionSink : public Object, public RefCounted<Dispatch> {
  public:
   using Handler = std::function<void(std::vector<Variant>& args)>;
 
@@ -26,9 +26,6 @@ class FunctionSink : public Object, public Dispatch {
   // Calls `handler` for the event with dispatch id `id`; others are ignored.
   void On(DispId id, Handler handler) { handlers_[id] = std::move(handler); }
 
-  HRESULT QueryInterface(const Guid& iid, void** object) override;
-  uint32_t AddRef() override { return ++refs_; }
-  uint32_t Release() override;
   HRESULT GetTypeInfoCount(uint32_t* count) override;
   HRESULT GetTypeInfo(uint32_t index, const InterfaceInfo** info) override;
   HRESULT GetIDsOfNames(const std::string* names, uint32_t count, DispId* ids) override;
@@ -36,7 +33,6 @@ class FunctionSink : public Object, public Dispatch {
                  uint32_t* arg_err) override;
 
  private:
-  std::atomic<uint32_t> refs_{0};
   std::map<DispId, Handler> handlers_;
 };
 

@@ -3,7 +3,9 @@
 // An object counts the references handed out to it: AddRef adds one, Release
 // drops one and ends the object at zero. QueryInterface gives the object's
 // interface with the identifier asked for (with a reference added), or
-// E_NOINTERFACE. Objects live on the thread that made them.
+// E_NOINTERFACE. Objects live on the thread that made them. Each interface
+// derived from Unknown names its identifier as kIid; an object implements
+// these three through Implements or RefCounted (dispatch/unknown_impl.h).
 //
 //   ComPtr<Dispatch> d;
 //   if (Succeeded(unknown->QueryInterface(IID_IDispatch, d.PutVoid()))) ...

@@ -5,6 +5,7 @@
 #include "dispatch/class_factory.h"
 #include "dispatch/function_sink.h"
 #include "dispatch/late_bound.h"
+#include "dispatch/unknown_impl.h"
 #include "base/unicode.h"
 #include "python/values.h"
 #include "server/entry_points.h"
@@ -41,26 +42,10 @@ size_t RequiredParams(const MemberInfo& m) {
 }
 
 // Event sink whose events call Python callables.
-class PythonSink : public Object, public Dispatch {
+class PythonSink : public Object, public RefCounted<Dispatch> {
  public:
   void On(DispId id, py::object fn) { handlers_[id] = std::move(fn); }
 
-  HRESULT QueryInterface(const Guid& iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
-      *object = static_cast<Dispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  uint32_t AddRef() override { return ++refs_; }
-  uint32_t Release() override {
-    uint32_t n = --refs_;
-    if (n == 0) delete this;
-    return n;
-  }
   HRESULT GetTypeInfoCount(uint32_t* count) override {
     *count = 0;
     return S_OK;
@@ -88,7 +73,6 @@ class PythonSink : public Object, public Dispatch {
   }
 
  private:
-  uint32_t refs_ = 0;
   std::map<DispId, py::object> handlers_;
 };
 

@@ -1,23 +1,23 @@
 #include "dispatch/late_bound.h"
 
-#include "automation/automation_error.h"
-
 namespace qvr {
 
-void ThrowInvokeFailure(HRESULT hr, const ExcepInfo& excep, const std::string& member) {
-  if (hr == DISP_E_EXCEPTION) {
-    throw AutomationError(excep.number, excep.source, excep.description);
-  }
+AutomationError InvokeFailure(HRESULT hr, const ExcepInfo& excep, const std::string& member) {
+  if (hr == DISP_E_EXCEPTION) return AutomationError(excep.number, excep.source, excep.description);
   if (hr == DISP_E_MEMBERNOTFOUND || hr == DISP_E_UNKNOWNNAME) {
-    throw AutomationError(438, member, "Object doesn't support this property or method");
+    return AutomationError(438, member, "Object doesn't support this property or method");
   }
-  if (hr == DISP_E_PARAMNOTOPTIONAL) throw AutomationError(449, member, "Argument not optional");
+  if (hr == DISP_E_PARAMNOTOPTIONAL) return AutomationError(449, member, "Argument not optional");
   if (hr == DISP_E_BADPARAMCOUNT || hr == DISP_E_PARAMNOTFOUND) {
-    throw AutomationError(450, member,
-                          "Wrong number of arguments or invalid property assignment");
+    return AutomationError(450, member,
+                           "Wrong number of arguments or invalid property assignment");
   }
-  if (hr == DISP_E_TYPEMISMATCH) throw AutomationError(13, member, "Type mismatch");
-  throw AutomationError(440, member, "Automation error " + DescribeHResult(hr));
+  if (hr == DISP_E_TYPEMISMATCH) return AutomationError(13, member, "Type mismatch");
+  return AutomationError(440, member, "Automation error " + DescribeHResult(hr));
+}
+
+void ThrowInvokeFailure(HRESULT hr, const ExcepInfo& excep, const std::string& member) {
+  throw InvokeFailure(hr, excep, member);
 }
 
 DispId LateBound::IdOf(const std::string& name) const {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "dispatch/dispatch.h"
+#include "automation/automation_error.h"
 
 namespace qvr {
 
@@ -58,7 +59,10 @@ class LateBound {
   ComPtr<Dispatch> object_;
 };
 
-// Throws the AutomationError that stands for a failed Invoke.
+// The AutomationError that stands for a failed Invoke (see above), for a
+// caller that raises it in its own way.
+AutomationError InvokeFailure(HRESULT hr, const ExcepInfo& excep, const std::string& member);
+// Throws it.
 [[noreturn]] void ThrowInvokeFailure(HRESULT hr, const ExcepInfo& excep, const std::string& member);
 
 }  // namespace qvr

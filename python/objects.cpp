@@ -155,13 +155,7 @@ py::object ServerObject::Call(DispId id, uint16_t flags, const std::string& name
   ExcepInfo excep;
   HRESULT hr = object_->Invoke(id, flags, &params, &result, &excep, nullptr);
   RaisePendingHandlerError();
-  if (Failed(hr)) {
-    try {
-      ThrowInvokeFailure(hr, excep, name);
-    } catch (const AutomationError& e) {
-      RaiseAutomationError(e);
-    }
-  }
+  if (Failed(hr)) RaiseAutomationError(InvokeFailure(hr, excep, name));
   for (auto& [index, ref] : refs) ref->value = FromVariant(params.args[index]);
   return FromVariant(result);
 }
@@ -198,13 +192,7 @@ void ServerObject::SetAttr(const std::string& name, const py::object& value) con
   ExcepInfo excep;
   HRESULT hr = object_->Invoke(id, DISPATCH_PROPERTYPUT, &params, nullptr, &excep, nullptr);
   RaisePendingHandlerError();
-  if (Failed(hr)) {
-    try {
-      ThrowInvokeFailure(hr, excep, name);
-    } catch (const AutomationError& e) {
-      RaiseAutomationError(e);
-    }
-  }
+  if (Failed(hr)) RaiseAutomationError(InvokeFailure(hr, excep, name));
 }
 
 py::object ServerObject::Iterate() const {

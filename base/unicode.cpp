@@ -158,6 +158,24 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   return out;
 }
 
+std::string Utf16ToLeBytes(std::u16string_view units) {
+  std::string out(units.size() * 2, '\0');
+  for (size_t i = 0; i < units.size(); ++i) {
+    out[2 * i] = static_cast<char>(units[i] & 0xFF);
+    out[2 * i + 1] = static_cast<char>(units[i] >> 8);
+  }
+  return out;
+}
+
+std::u16string LeBytesToUtf16(std::string_view bytes) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < units.size(); ++i) {
+    units[i] = static_cast<char16_t>(static_cast<uint8_t>(bytes[2 * i]) |
+                                     (static_cast<uint8_t>(bytes[2 * i + 1]) << 8));
+  }
+  return units;
+}
+
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());

@@ -34,6 +34,11 @@ std::string ToUpper(std::string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 
+// UTF-16 code units as the bytes Windows stores them in, little-endian, and
+// back (an odd last byte is dropped).
+std::string Utf16ToLeBytes(std::u16string_view units);
+std::u16string LeBytesToUtf16(std::string_view bytes);
+
 // Number of code points in a UTF-8 text (the "characters" of a name limit).
 size_t CodePointCount(std::string_view text);
 

@@ -11,14 +11,11 @@
 namespace qvr {
 namespace {
 
-constexpr LONG kInvalidData = 13;  // ERROR_INVALID_DATA
-
 std::string CodeText(LONG rc) {
   switch (rc) {
     case ERROR_ACCESS_DENIED: return "access is denied (5)";
     case ERROR_FILE_NOT_FOUND: return "not found (2)";
     case ERROR_INVALID_PARAMETER: return "the name is not valid (87)";
-    case ERROR_BAD_NETPATH: return "the machine is not in the machine table (53)";
     default: return "registry error " + std::to_string(rc);
   }
 }
@@ -144,14 +141,13 @@ RegStatus RegFileImporter::Run(const std::string& machine, Body body) {
   HKEY hklm = HKEY_LOCAL_MACHINE, hku = HKEY_USERS;
   bool remote = !machine.empty();
   if (remote) {
-    LONG rc = service_.Connect(machine.c_str(), HKEY_LOCAL_MACHINE, &hklm);
-    if (rc == ERROR_SUCCESS) {
-      rc = service_.Connect(machine.c_str(), HKEY_USERS, &hku);
-      if (rc != ERROR_SUCCESS) service_.CloseKey(hklm);
+    // The machine table says why a machine cannot be reached.
+    RegStatus connected = service_.ConnectMachine(machine.c_str(), HKEY_LOCAL_MACHINE, &hklm);
+    if (connected.ok()) {
+      connected = service_.ConnectMachine(machine.c_str(), HKEY_USERS, &hku);
+      if (!connected.ok()) service_.CloseKey(hklm);
     }
-    if (rc != ERROR_SUCCESS) {
-      return RegStatus::Registry(rc, "cannot connect to " + machine + ": " + CodeText(rc));
-    }
+    if (!connected.ok()) return connected;
   }
   RegStatus result;
   int64_t keys = 0, values = 0;
@@ -161,7 +157,7 @@ RegStatus RegFileImporter::Run(const std::string& machine, Body body) {
     keys = sink.keys;
     values = sink.values;
     if (result.ok()) return ERROR_SUCCESS;
-    return result.code() != 0 ? result.code() : kInvalidData;
+    return result.code() != 0 ? result.code() : ERROR_INVALID_DATA;
   });
   if (remote) {
     service_.CloseKey(hklm);

@@ -137,12 +137,7 @@ bool RegFileWriter::Value(std::string_view name, DWORD type, std::string_view st
   }
   if (dialect_ == Dialect::kRegedit4 && regsyntax::IsTextType(type)) {
     // REGEDIT4 carries text types as 8-bit text.
-    std::u16string wide(stored.size() / 2, u'\0');
-    for (size_t k = 0; k < wide.size(); ++k) {
-      wide[k] = static_cast<char16_t>(static_cast<uint8_t>(stored[2 * k]) |
-                                      (static_cast<uint8_t>(stored[2 * k + 1]) << 8));
-    }
-    text_ = Utf16ToUtf8(wide);
+    text_ = Utf16ToUtf8(LeBytesToUtf16(stored));
     Hex(text_);
   } else {
     Hex(stored);

@@ -87,10 +87,7 @@ std::string Utf8ToStored(std::string_view text) {
     i = j;
     while (j < text.size() && static_cast<uint8_t>(text[j]) >= 0x80) ++j;
     if (j > i) {
-      for (char16_t u : Utf8ToUtf16(text.substr(i, j - i))) {
-        out.push_back(static_cast<char>(u & 0xFF));
-        out.push_back(static_cast<char>(u >> 8));
-      }
+      out += Utf16ToLeBytes(Utf8ToUtf16(text.substr(i, j - i)));
       i = j;
     }
   }

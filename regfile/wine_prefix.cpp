@@ -122,7 +122,7 @@ std::unique_ptr<RegistryStore> WinePrefix::Load(const std::string& prefix, RegSt
   std::string error;
   auto store = SqliteStore::OpenInMemory(&error);
   if (!store) {
-    *status = RegStatus::Registry(1009, error);
+    *status = RegStatus::Registry(ERROR_BADDB, error);
     return nullptr;
   }
   store->BeginTransaction();

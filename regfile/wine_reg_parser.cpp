@@ -68,15 +68,6 @@ bool Escaped(std::string_view line, size_t* i, char close, std::u16string* out) 
   return false;
 }
 
-std::string UnitsToStored(std::u16string_view units) {
-  std::string out(units.size() * 2, '\0');
-  for (size_t k = 0; k < units.size(); ++k) {
-    out[2 * k] = static_cast<char>(units[k] & 0xFF);
-    out[2 * k + 1] = static_cast<char>(units[k] >> 8);
-  }
-  return out;
-}
-
 bool StartsWith(std::string_view s, std::string_view prefix) {
   return s.substr(0, prefix.size()) == prefix;
 }
@@ -178,7 +169,7 @@ RegStatus WineRegParser::ValueLine(std::string_view line, RegTextSource& source,
       return RegStatus::Syntax(line_, "unexpected text after the closing quote");
     }
     wide_.push_back(u'\0');
-    return sink.SetValue(name, type, UnitsToStored(wide_));
+    return sink.SetValue(name, type, Utf16ToLeBytes(wide_));
   }
   if (StartsWith(rest, "dword:")) {
     if (!regsyntax::ParseDword(rest.substr(6), &scratch_, &error)) {

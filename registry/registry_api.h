@@ -6,13 +6,15 @@
 // The calls go to the current registry service (registry/registry_service.h),
 // which a program may replace, for example with one over a temporary store.
 //
-// Result codes are Win32 error codes; 0 is success:
+// Result codes are Win32 error codes, named below; 0 is success:
 //   2 a missing key or value           5 a write to a read-only store, or
 //   6 an unknown or closed handle        RegDeleteKeyA of a key with sub-keys
-//  53 an unknown machine              87 a bad name or argument
-// 234 a buffer too small             259 the end of an enumeration
-// 1009 no registry store could be opened
-// 1018 a handle whose key was deleted meanwhile
+//  13 data a file cannot carry        53 an unknown or unreachable machine
+//  87 a bad name or argument         112 the disk is full
+// 170 the store is busy elsewhere     234 a buffer too small
+// 259 the end of an enumeration      1009 a store that is damaged or cannot
+// 1018 a handle whose key was             be opened
+//      deleted meanwhile                 1 (a store without transactions)
 #ifndef QVR_REGISTRY_REGISTRY_API_H_
 #define QVR_REGISTRY_REGISTRY_API_H_
 
@@ -37,11 +39,15 @@ inline constexpr HKEY HKEY_USERS = static_cast<HKEY>(0x80000003u);
 inline constexpr HKEY HKEY_CURRENT_CONFIG = static_cast<HKEY>(0x80000005u);
 
 inline constexpr LONG ERROR_SUCCESS = 0;
+inline constexpr LONG ERROR_INVALID_FUNCTION = 1;
 inline constexpr LONG ERROR_FILE_NOT_FOUND = 2;
 inline constexpr LONG ERROR_ACCESS_DENIED = 5;
 inline constexpr LONG ERROR_INVALID_HANDLE = 6;
+inline constexpr LONG ERROR_INVALID_DATA = 13;
 inline constexpr LONG ERROR_BAD_NETPATH = 53;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
+inline constexpr LONG ERROR_DISK_FULL = 112;
+inline constexpr LONG ERROR_BUSY = 170;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 inline constexpr LONG ERROR_BADDB = 1009;

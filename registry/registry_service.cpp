@@ -23,8 +23,7 @@ struct RegistryService::Machine {
 struct RegistryService::Handle {
   std::shared_ptr<Machine> machine;
   KeyId key = 0;
-  EnumCursor keys;
-  EnumCursor values;
+  Cursors cursors;
 };
 
 namespace {
@@ -58,24 +57,11 @@ bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || 
 // Text data is kept as Windows keeps it, UTF-16LE; callers of the A-style
 // calls see UTF-8.
 std::string ToStored(DWORD type, std::string_view data) {
-  if (!IsTextType(type)) return std::string(data);
-  std::u16string wide = Utf8ToUtf16(data);
-  std::string out(wide.size() * 2, '\0');
-  for (size_t i = 0; i < wide.size(); ++i) {
-    out[2 * i] = static_cast<char>(wide[i] & 0xFF);
-    out[2 * i + 1] = static_cast<char>(wide[i] >> 8);
-  }
-  return out;
+  return IsTextType(type) ? Utf16ToLeBytes(Utf8ToUtf16(data)) : std::string(data);
 }
 
 std::string FromStored(DWORD type, std::string_view data) {
-  if (!IsTextType(type)) return std::string(data);
-  std::u16string wide(data.size() / 2, u'\0');
-  for (size_t i = 0; i < wide.size(); ++i) {
-    wide[i] = static_cast<char16_t>(static_cast<uint8_t>(data[2 * i]) |
-                                    (static_cast<uint8_t>(data[2 * i + 1]) << 8));
-  }
-  return Utf16ToUtf8(wide);
+  return IsTextType(type) ? Utf16ToUtf8(LeBytesToUtf16(data)) : std::string(data);
 }
 
 // Copies a name into a caller's buffer sized in characters with the NUL.
@@ -230,7 +216,7 @@ size_t RegistryService::OpenHandleCount() const {
 LONG RegistryService::Resolve(HKEY key, Target* target) {
   if (IsPredefined(key)) {
     target->machine = local_;
-    target->handle = nullptr;
+    target->cursors = &hive_cursors_[key];
     auto& store = *local_->store;
     auto alias = [&](KeyId root, std::string_view path) -> LONG {
       std::vector<std::string_view> parts;
@@ -247,12 +233,12 @@ LONG RegistryService::Resolve(HKEY key, Target* target) {
       target->key = k;
       return ERROR_SUCCESS;
     };
-    switch (static_cast<uint32_t>(key)) {
-      case 0x80000002u: target->key = local_->local_machine; return ERROR_SUCCESS;
-      case 0x80000003u: target->key = local_->users; return ERROR_SUCCESS;
-      case 0x80000000u: return alias(local_->local_machine, "SOFTWARE\\Classes");
-      case 0x80000001u: return alias(local_->users, CurrentUserKeyName());
-      case 0x80000005u:
+    switch (key) {
+      case HKEY_LOCAL_MACHINE: target->key = local_->local_machine; return ERROR_SUCCESS;
+      case HKEY_USERS: target->key = local_->users; return ERROR_SUCCESS;
+      case HKEY_CLASSES_ROOT: return alias(local_->local_machine, "SOFTWARE\\Classes");
+      case HKEY_CURRENT_USER: return alias(local_->users, CurrentUserKeyName());
+      case HKEY_CURRENT_CONFIG:
         return alias(local_->local_machine, "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current");
       default: return ERROR_INVALID_HANDLE;
     }
@@ -261,7 +247,7 @@ LONG RegistryService::Resolve(HKEY key, Target* target) {
   if (it == handles_.end()) return ERROR_INVALID_HANDLE;
   target->machine = it->second->machine;
   target->key = it->second->key;
-  target->handle = it->second.get();
+  target->cursors = &it->second->cursors;
   if (!target->machine->store->KeyExists(target->key)) return ERROR_KEY_DELETED;
   return ERROR_SUCCESS;
 }
@@ -299,40 +285,36 @@ HKEY RegistryService::Issue(std::shared_ptr<Machine> machine, KeyId key) {
 
 LONG RegistryService::OpenKey(HKEY parent, const char* sub_key, HKEY* result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
-  std::lock_guard<std::mutex> lock(mu_);
-  Target t;
-  LONG rc = Resolve(parent, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  KeyId k = 0;
-  bool created = false;
-  rc = Walk(t, sub_key ? sub_key : "", false, &k, &created);
-  if (rc != ERROR_SUCCESS) return rc;
-  *result = Issue(t.machine, k);
-  return ERROR_SUCCESS;
+  return OnKey(parent, [&](const Target& t) {
+    KeyId k = 0;
+    bool created = false;
+    LONG rc = Walk(t, sub_key ? sub_key : "", false, &k, &created);
+    if (rc == ERROR_SUCCESS) *result = Issue(t.machine, k);
+    return rc;
+  });
 }
 
 LONG RegistryService::CreateKey(HKEY parent, const char* sub_key, DWORD access, HKEY* result,
                                 DWORD* disposition) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
-  std::lock_guard<std::mutex> lock(mu_);
-  Target t;
-  LONG rc = Resolve(parent, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  bool wants_write = (access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) != 0;
-  KeyId k = 0;
-  bool created = false;
-  if (t.machine->store->ReadOnly()) {
-    // A read-only store serves read access to keys that exist.
-    if (wants_write) return ERROR_ACCESS_DENIED;
-    rc = Walk(t, sub_key ? sub_key : "", false, &k, &created);
-    if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_ACCESS_DENIED;
-  } else {
-    rc = Walk(t, sub_key ? sub_key : "", true, &k, &created);
-  }
-  if (rc != ERROR_SUCCESS) return rc;
-  if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-  *result = Issue(t.machine, k);
-  return ERROR_SUCCESS;
+  return OnKey(parent, [&](const Target& t) {
+    bool wants_write = (access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) != 0;
+    KeyId k = 0;
+    bool created = false;
+    LONG rc;
+    if (t.machine->store->ReadOnly()) {
+      // A read-only store serves read access to keys that exist.
+      if (wants_write) return ERROR_ACCESS_DENIED;
+      rc = Walk(t, sub_key ? sub_key : "", false, &k, &created);
+      if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_ACCESS_DENIED;
+    } else {
+      rc = Walk(t, sub_key ? sub_key : "", true, &k, &created);
+    }
+    if (rc != ERROR_SUCCESS) return rc;
+    if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    *result = Issue(t.machine, k);
+    return ERROR_SUCCESS;
+  });
 }
 
 LONG RegistryService::CloseKey(HKEY key) {
@@ -343,118 +325,90 @@ LONG RegistryService::CloseKey(HKEY key) {
 
 LONG RegistryService::QueryValue(HKEY key, const char* name, DWORD* type, BYTE* data,
                                  DWORD* size) {
-  std::lock_guard<std::mutex> lock(mu_);
-  Target t;
-  LONG rc = Resolve(key, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  if (data != nullptr && size == nullptr) return ERROR_INVALID_PARAMETER;
-  DWORD stored_type = 0;
-  std::string stored;
-  rc = t.machine->store->GetValue(t.key, name ? name : "", &stored_type, &stored);
-  if (rc != ERROR_SUCCESS) return rc;
-  if (type) *type = stored_type;
-  return PutData(FromStored(stored_type, stored), data, size);
+  return OnKey(key, [&](const Target& t) {
+    if (data != nullptr && size == nullptr) return ERROR_INVALID_PARAMETER;
+    DWORD stored_type = 0;
+    std::string stored;
+    LONG rc = t.machine->store->GetValue(t.key, name ? name : "", &stored_type, &stored);
+    if (rc != ERROR_SUCCESS) return rc;
+    if (type) *type = stored_type;
+    return PutData(FromStored(stored_type, stored), data, size);
+  });
 }
 
 LONG RegistryService::SetValue(HKEY key, const char* name, DWORD type, const BYTE* data,
                                DWORD size) {
-  std::lock_guard<std::mutex> lock(mu_);
-  Target t;
-  LONG rc = Resolve(key, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  std::string_view value_name = name ? name : "";
-  if (CodePointCount(value_name) > kMaxValueName) return ERROR_INVALID_PARAMETER;
-  if (data == nullptr && size != 0) return ERROR_INVALID_PARAMETER;
+  if (data == nullptr && size != 0) {
+    // Still a bad handle first, as Windows checks it first.
+    return OnKey(key, [](const Target&) { return ERROR_INVALID_PARAMETER; });
+  }
   std::string_view bytes(reinterpret_cast<const char*>(data), data ? size : 0);
-  return t.machine->store->SetValue(t.key, value_name, type, ToStored(type, bytes));
+  return SetValueBytes(key, name, type, ToStored(type, bytes));
 }
 
 LONG RegistryService::EnumKey(HKEY key, DWORD index, char* name, DWORD* name_size) {
-  std::lock_guard<std::mutex> lock(mu_);
-  Target t;
-  LONG rc = Resolve(key, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  EnumCursor* cursor = t.handle ? &t.handle->keys : &hive_cursors_[key].keys;
-  std::string found;
-  rc = t.machine->store->EnumChild(t.key, index, cursor, &found);
-  if (rc != ERROR_SUCCESS) return rc;
-  return PutName(found, name, name_size);
+  return OnKey(key, [&](const Target& t) {
+    std::string found;
+    LONG rc = t.machine->store->EnumChild(t.key, index, &t.cursors->keys, &found);
+    return rc != ERROR_SUCCESS ? rc : PutName(found, name, name_size);
+  });
 }
 
 LONG RegistryService::EnumValue(HKEY key, DWORD index, char* name, DWORD* name_size, DWORD* type,
                                 BYTE* data, DWORD* data_size) {
-  std::lock_guard<std::mutex> lock(mu_);
-  Target t;
-  LONG rc = Resolve(key, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  EnumCursor* cursor = t.handle ? &t.handle->values : &hive_cursors_[key].values;
-  std::string found, stored;
-  DWORD stored_type = 0;
-  rc = t.machine->store->EnumValue(t.key, index, cursor, &found, &stored_type, &stored);
-  if (rc != ERROR_SUCCESS) return rc;
-  rc = PutName(found, name, name_size);
-  if (rc != ERROR_SUCCESS) return rc;
-  if (type) *type = stored_type;
-  return PutData(FromStored(stored_type, stored), data, data_size);
+  return OnKey(key, [&](const Target& t) {
+    std::string found, stored;
+    DWORD stored_type = 0;
+    LONG rc = t.machine->store->EnumValue(t.key, index, &t.cursors->values, &found, &stored_type,
+                                          &stored);
+    if (rc == ERROR_SUCCESS) rc = PutName(found, name, name_size);
+    if (rc != ERROR_SUCCESS) return rc;
+    if (type) *type = stored_type;
+    return PutData(FromStored(stored_type, stored), data, data_size);
+  });
 }
 
 LONG RegistryService::DeleteValue(HKEY key, const char* name) {
-  std::lock_guard<std::mutex> lock(mu_);
-  Target t;
-  LONG rc = Resolve(key, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  return t.machine->store->DeleteValue(t.key, name ? name : "");
+  return OnKey(key, [&](const Target& t) {
+    return t.machine->store->DeleteValue(t.key, name ? name : "");
+  });
 }
 
 LONG RegistryService::DeleteKey(HKEY key, const char* sub_key) {
-  std::lock_guard<std::mutex> lock(mu_);
-  Target t;
-  LONG rc = Resolve(key, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  // Deleting the key itself, or a hive root, is refused as on Windows.
-  if (sub_key == nullptr || *sub_key == '\0') return ERROR_ACCESS_DENIED;
-  KeyId k = 0;
-  bool created = false;
-  rc = Walk(t, sub_key, false, &k, &created);
-  if (rc != ERROR_SUCCESS) return rc;
-  return t.machine->store->DeleteKey(k);
+  return OnKey(key, [&](const Target& t) {
+    // Deleting the key itself, or a hive root, is refused as on Windows.
+    if (sub_key == nullptr || *sub_key == '\0') return ERROR_ACCESS_DENIED;
+    KeyId k = 0;
+    bool created = false;
+    LONG rc = Walk(t, sub_key, false, &k, &created);
+    return rc != ERROR_SUCCESS ? rc : t.machine->store->DeleteKey(k);
+  });
 }
 
 LONG RegistryService::SetValueBytes(HKEY key, const char* name, DWORD type,
                                     std::string_view stored) {
-  std::lock_guard<std::mutex> lock(mu_);
-  Target t;
-  LONG rc = Resolve(key, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  std::string_view value_name = name ? name : "";
-  if (CodePointCount(value_name) > kMaxValueName) return ERROR_INVALID_PARAMETER;
-  return t.machine->store->SetValue(t.key, value_name, type, stored);
+  return OnKey(key, [&](const Target& t) {
+    std::string_view value_name = name ? name : "";
+    if (CodePointCount(value_name) > kMaxValueName) return ERROR_INVALID_PARAMETER;
+    return t.machine->store->SetValue(t.key, value_name, type, stored);
+  });
 }
 
 LONG RegistryService::EnumValueBytes(HKEY key, DWORD index, std::string* name, DWORD* type,
                                      std::string* stored) {
   if (name == nullptr || type == nullptr || stored == nullptr) return ERROR_INVALID_PARAMETER;
-  std::lock_guard<std::mutex> lock(mu_);
-  Target t;
-  LONG rc = Resolve(key, &t);
-  if (rc != ERROR_SUCCESS) return rc;
-  EnumCursor* cursor = t.handle ? &t.handle->values : &hive_cursors_[key].values;
-  return t.machine->store->EnumValue(t.key, index, cursor, name, type, stored);
+  return OnKey(key, [&](const Target& t) {
+    return t.machine->store->EnumValue(t.key, index, &t.cursors->values, name, type, stored);
+  });
 }
 
 LONG RegistryService::Transact(HKEY key, const std::function<LONG()>& writes) {
   std::shared_ptr<RegistryStore> store;
-  {
-    std::lock_guard<std::mutex> lock(mu_);
-    Target t;
-    LONG rc = Resolve(key, &t);
-    if (rc != ERROR_SUCCESS) return rc;
+  LONG rc = OnKey(key, [&](const Target& t) {
     store = t.machine->store;
-    if (store->ReadOnly()) return ERROR_ACCESS_DENIED;
-    rc = store->BeginTransaction();
-    if (rc != ERROR_SUCCESS) return rc;
-  }
-  LONG rc = ERROR_SUCCESS;
+    return store->ReadOnly() ? ERROR_ACCESS_DENIED : store->BeginTransaction();
+  });
+  if (rc != ERROR_SUCCESS) return rc;
   try {
     rc = writes();
   } catch (...) {

@@ -82,13 +82,29 @@ class RegistryService {
  private:
   struct Machine;
   struct Handle;
+  // Where enumerations through one handle stand, so that walking a key by
+  // index costs linear time.
+  struct Cursors {
+    EnumCursor keys;
+    EnumCursor values;
+  };
+  // What a handle names: the machine, the key, and its enumeration cursors.
   struct Target {
     std::shared_ptr<Machine> machine;
     KeyId key = 0;
-    Handle* handle = nullptr;  // null for a predefined hive
+    Cursors* cursors = nullptr;
   };
 
   LONG Resolve(HKEY key, Target* target);
+  // Runs `body` with the key that `key` names, under the service's lock;
+  // Resolve's code instead when `key` names none.
+  template <class Fn>
+  LONG OnKey(HKEY key, Fn&& body) {
+    std::lock_guard<std::mutex> lock(mu_);
+    Target target;
+    LONG rc = Resolve(key, &target);
+    return rc != ERROR_SUCCESS ? rc : body(target);
+  }
   LONG Walk(const Target& from, std::string_view path, bool create, KeyId* key, bool* created);
   HKEY Issue(std::shared_ptr<Machine> machine, KeyId key);
   std::shared_ptr<Machine> FindMachine(std::string_view name, RegStatus* status);
@@ -98,13 +114,8 @@ class RegistryService {
   MachineTable machine_table_;
   std::map<std::string, std::shared_ptr<Machine>> remotes_;  // by folded name
   std::map<HKEY, std::unique_ptr<Handle>> handles_;
-  // Where enumerations through the predefined hive handles stand, so that
-  // walking a hive by index costs linear time there too.
-  struct HiveCursors {
-    EnumCursor keys;
-    EnumCursor values;
-  };
-  std::map<HKEY, HiveCursors> hive_cursors_;
+  // The cursors of the predefined hive handles, which are never issued.
+  std::map<HKEY, Cursors> hive_cursors_;
   HKEY next_handle_ = 0x100;
 };
 

@@ -58,7 +58,7 @@ class RegistryStore {
   // and Rollback undoes every one of them. Transactions do not nest. A store
   // that cannot undo writes keeps these defaults and refuses to begin (1), so
   // nobody relies on an all-or-nothing it cannot give.
-  virtual LONG BeginTransaction() { return 1; }  // ERROR_INVALID_FUNCTION
+  virtual LONG BeginTransaction() { return ERROR_INVALID_FUNCTION; }
   virtual LONG CommitTransaction() { return 1; }
   virtual LONG RollbackTransaction() { return 1; }
 };

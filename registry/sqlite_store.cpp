@@ -188,12 +188,12 @@ LONG SqliteStore::Failure(int rc) const {
     case SQLITE_PERM:
       return ERROR_ACCESS_DENIED;
     case SQLITE_FULL:
-      return 112;  // ERROR_DISK_FULL
+      return ERROR_DISK_FULL;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-      return 170;  // ERROR_BUSY
+      return ERROR_BUSY;
     default:
-      return 1009;  // ERROR_BADDB: the store is damaged
+      return ERROR_BADDB;  // the store is damaged
   }
 }
 

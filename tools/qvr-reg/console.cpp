@@ -22,11 +22,11 @@ std::string ResultText(LONG code) {
       return "The parameter is incorrect.";
     case ERROR_MORE_DATA:
       return "More data is available.";
-    case 112:
+    case ERROR_DISK_FULL:
       return "There is not enough space on the disk.";
-    case 170:
+    case ERROR_BUSY:
       return "The requested resource is in use.";
-    case 1009:
+    case ERROR_BADDB:
       return "The configuration registry database is corrupt.";
     case ERROR_KEY_DELETED:
       return "Illegal operation attempted on a registry key that has been marked for deletion.";

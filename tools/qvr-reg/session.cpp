@@ -9,8 +9,6 @@
 namespace qvr::reg_tool {
 namespace {
 
-// What a store that cannot undo writes answers to a transaction.
-constexpr LONG kNoTransactions = 1;  // ERROR_INVALID_FUNCTION
 
 // Value names may hold 16,383 characters of up to 3 bytes each.
 constexpr DWORD kNameBuffer = 16384 * 4;
@@ -219,7 +217,7 @@ LONG RegistrySession::DeleteTree(const KeyPath& path) {
   // store without transactions deletes key by key.
   auto service = CurrentRegistryService();
   rc = service ? service->Transact(parent_key, delete_all) : ERROR_ACCESS_DENIED;
-  if (!ran && rc == kNoTransactions) rc = delete_all();
+  if (!ran && rc == ERROR_INVALID_FUNCTION) rc = delete_all();
   if (key != 0) Close(key);
   Close(parent_key);
   return rc;

@@ -10,6 +10,8 @@
 //   457 "This key is already associated with an element of this collection"
 //     5 "Invalid procedure call or argument"  (a key that is not present)
 //     9 "Subscript out of range"              (a position that is not present)
+// Callers to whom a missing item or a taken key is no failure ask first, with
+// Find and TryAdd, which never raise these.
 #ifndef QVR_AUTOMATION_KEYED_LIST_H_
 #define QVR_AUTOMATION_KEYED_LIST_H_
 
@@ -19,6 +21,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "automation/automation_error.h"
@@ -48,10 +51,16 @@ class KeyedList {
   // present and 5 for a `before` position that does not exist; the list is then
   // unchanged.
   void Add(T item, std::string_view key = {}, int32_t before = 0) {
+    if (!TryAdd(std::move(item), key, before)) throw errors::DuplicateKey(source_);
+  }
+
+  // As Add, but a key already present is no error: returns false and leaves
+  // the list unchanged. A `before` position that does not exist still throws 5.
+  bool TryAdd(T item, std::string_view key = {}, int32_t before = 0) {
     std::string folded;
     if (!key.empty()) {
       folded = FoldCase(key);
-      if (index_.count(folded)) throw errors::DuplicateKey(source_);
+      if (index_.count(folded)) return false;
     }
     if (before != 0 && (before < 1 || before > Count())) throw errors::InvalidProcedureCall(source_);
     auto entry = std::make_unique<Entry>(Entry{std::string(key), std::move(item)});
@@ -62,6 +71,7 @@ class KeyedList {
       entries_.insert(entries_.begin() + (before - 1), std::move(entry));
     }
     if (!key.empty()) index_.emplace(std::move(folded), raw);
+    return true;
   }
 
   // The item at a 1-based position; throws 9 when there is none.
@@ -82,10 +92,28 @@ class KeyedList {
     return Item(index_or_key.ToLong());
   }
 
-  // The item under `key`, or nullptr; never throws.
+  // The look-ups above without the errors: the item, or nullptr where Item
+  // would throw. For callers to whom a missing item is no failure.
+  const T* Find(int32_t position) const {
+    return position < 1 || position > Count() ? nullptr : &entries_[position - 1]->item;
+  }
   const T* Find(std::string_view key) const {
     auto it = index_.find(FoldCase(key));
     return it == index_.end() ? nullptr : &it->second->item;
+  }
+  const T* Find(const char* key) const { return Find(std::string_view(key)); }
+  // An index that names no position (Null, an object, a number out of the
+  // Long range...) finds nothing.
+  const T* Find(const Variant& index_or_key) const {
+    if (index_or_key.IsString()) return Find(std::string_view(index_or_key.AsString()));
+    std::optional<int32_t> position = index_or_key.TryToLong();
+    return position ? Find(*position) : nullptr;
+  }
+  T* Find(int32_t position) { return const_cast<T*>(std::as_const(*this).Find(position)); }
+  T* Find(std::string_view key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
+  T* Find(const char* key) { return const_cast<T*>(std::as_const(*this).Find(key)); }
+  T* Find(const Variant& index_or_key) {
+    return const_cast<T*>(std::as_const(*this).Find(index_or_key));
   }
   bool Contains(std::string_view key) const { return Find(key) != nullptr; }
 

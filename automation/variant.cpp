@@ -24,6 +24,9 @@ double RoundHalfEven(double v) {
   return r;
 }
 
+// True for a rounded number beyond what a Long can hold.
+bool OutsideLong(double rounded) { return rounded < -2147483648.0 || rounded > 2147483647.0; }
+
 // Replaces the C decimal point of a formatted number with the locale's.
 std::string Localize(std::string text) {
   const std::string sep = LocaleDecimalSeparator();
@@ -251,10 +254,9 @@ const VariantArray& Variant::AsArray() const {
   throw errors::TypeMismatch(kSource);
 }
 
-double Variant::ToDouble() const {
+std::optional<double> Variant::TryToDouble() const {
   switch (value_.index()) {
-    case 0: return 0;
-    case 1: throw errors::InvalidUseOfNull(kSource);
+    case 0: return 0.0;
     case 2: return std::get<int16_t>(value_);
     case 3: return std::get<int32_t>(value_);
     case 4: return std::get<float>(value_);
@@ -265,18 +267,32 @@ double Variant::ToDouble() const {
       const std::string& s = std::get<std::string>(value_);
       if (auto v = ParseNumber(s)) return *v;
       if (EqualsTrueFalse(s) != 0) return EqualsTrueFalse(s) > 0 ? -1 : 0;
-      throw errors::TypeMismatch(kSource);
+      return std::nullopt;
     }
     case 11: return std::get<bool>(value_) ? -1 : 0;
     case 12: return DecimalToDouble(std::get<Decimal>(value_));
     case 13: return std::get<uint8_t>(value_);
-    default: throw errors::TypeMismatch(kSource);
+    default: return std::nullopt;  // Null, objects, error values, arrays
   }
+}
+
+double Variant::ToDouble() const {
+  if (std::optional<double> number = TryToDouble()) return *number;
+  if (IsNull()) throw errors::InvalidUseOfNull(kSource);
+  throw errors::TypeMismatch(kSource);
+}
+
+std::optional<int32_t> Variant::TryToLong() const {
+  std::optional<double> number = TryToDouble();
+  if (!number) return std::nullopt;
+  double r = RoundHalfEven(*number);
+  if (OutsideLong(r)) return std::nullopt;
+  return static_cast<int32_t>(r);
 }
 
 int32_t Variant::ToLong() const {
   double r = RoundHalfEven(ToDouble());
-  if (r < -2147483648.0 || r > 2147483647.0) throw errors::Overflow(kSource);
+  if (OutsideLong(r)) throw errors::Overflow(kSource);
   return static_cast<int32_t>(r);
 }
 

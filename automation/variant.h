@@ -145,6 +145,10 @@ class Variant {
   bool ToBool() const;        // CBool
   std::string ToText() const;  // CStr: the general text form in the user's locale
 
+  // CDbl and CLng for callers that ask first: nothing where they would raise.
+  std::optional<double> TryToDouble() const;
+  std::optional<int32_t> TryToLong() const;
+
   // The text form, or nothing for a value that has none (Null, objects,
   // arrays, errors).
   std::optional<std::string> TextForm() const;

@@ -8,8 +8,6 @@
 #include <string>
 #include <unordered_set>
 
-#include "automation/automation_error.h"
-
 namespace qvr {
 
 namespace {
@@ -65,21 +63,13 @@ std::string qvrClsRegistryObject::MachineName() const { return std::string(); }
 void qvrClsRegistryObject::MachineName(std::string_view) {}
 
 HKEY qvrClsRegistryObject::item(const Variant& vntIndexKey) const {
-  try {
-    return handles_.Item(vntIndexKey);
-  } catch (const AutomationError&) {
-    return -1;
-  }
+  const HKEY* entry = handles_.Find(vntIndexKey);
+  return entry ? *entry : -1;
 }
 
 void qvrClsRegistryObject::item(const Variant& vntIndexKey, HKEY lRegHKey) {
-  HKEY* entry = nullptr;
-  try {
-    entry = vntIndexKey.IsString() ? &handles_.Item(std::string_view(vntIndexKey.AsString()))
-                                   : &handles_.Item(vntIndexKey.ToLong());
-  } catch (const AutomationError&) {
-    return;
-  }
+  HKEY* entry = handles_.Find(vntIndexKey);
+  if (!entry) return;
   if (*entry != lRegHKey) unfiled_.push_back(*entry);
   *entry = lRegHKey;
 }
@@ -103,7 +93,7 @@ void qvrClsRegistryObject::CloseKey(const Variant& uKey) {
     handle = *as_long;
     Forget(handle);
   } else if (uKey.IsString()) {
-    if (const HKEY* stored = handles_.Find(uKey.AsString())) {
+    if (const HKEY* stored = handles_.Find(std::string_view(uKey.AsString()))) {
       handle = *stored;
       handles_.Remove(std::string_view(uKey.AsString()));
     }
@@ -124,17 +114,11 @@ HKEY qvrClsRegistryObject::ParentFor(HKEY uKey) const {
 }
 
 void qvrClsRegistryObject::Remember(HKEY handle, std::string_view index_key) {
-  try {
-    if (index_key.empty()) {
-      handles_.Add(handle, HandleName(handle));
-    } else {
-      handles_.Add(handle, index_key);
-    }
-  } catch (const AutomationError&) {
-    // The index key is in use: the earlier entry stays, and this handle is
-    // still ours to close when the object ends.
-    unfiled_.push_back(handle);
-  }
+  const bool filed = index_key.empty() ? handles_.TryAdd(handle, HandleName(handle))
+                                       : handles_.TryAdd(handle, index_key);
+  // An index key in use: the earlier entry stays, and this handle is still
+  // ours to close when the object ends.
+  if (!filed) unfiled_.push_back(handle);
 }
 
 void qvrClsRegistryObject::Forget(HKEY handle) {

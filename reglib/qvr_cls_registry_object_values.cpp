@@ -121,12 +121,8 @@ LONG qvrClsRegistryObject::SetValue(HKEY uKey, std::string_view szValue,
     DeleteValue(uKey, szValue);
     return ERROR_SUCCESS;
   }
-  std::optional<reglib_internal::EncodedValue> encoded;
-  try {
-    encoded = EncodeHostValue(*vData);
-  } catch (const AutomationError&) {
-    // A value without a usable form is simply not written.
-  }
+  std::optional<reglib_internal::EncodedValue> encoded = EncodeHostValue(*vData);
+  // A value without a usable form is simply not written.
   if (!encoded) return ERROR_SUCCESS;
   const std::string name(szValue);
   return RegSetValueExA(uKey, name.c_str(), 0, encoded->type,

@@ -39,6 +39,15 @@ EncodedValue Integral(int32_t value) {
   return EncodedValue{REG_DWORD, LittleEndian32(value)};
 }
 
+// True when JoinMultiString can write every element: an element that is no
+// text (Null, an object) has to have a text form.
+bool AllHaveText(const VariantArray& strings) {
+  for (const Variant& element : strings.elements) {
+    if (!element.IsString() && !element.TextForm()) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string_view TextOfStringData(std::string_view data) {
@@ -78,7 +87,9 @@ Variant DecodeRegistryData(DWORD type, std::string_view data) {
 std::optional<EncodedValue> EncodeHostValue(const Variant& value) {
   const uint16_t type = value.Type();
   if (type == (vbArray | vbString)) {
-    return EncodedValue{REG_MULTI_SZ, JoinMultiString(value.AsArray())};
+    const VariantArray& strings = value.AsArray();
+    if (!AllHaveText(strings)) return std::nullopt;
+    return EncodedValue{REG_MULTI_SZ, JoinMultiString(strings)};
   }
   switch (type) {
     case vbString:

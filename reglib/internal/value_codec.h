@@ -26,8 +26,9 @@ std::string_view TextOfStringData(std::string_view data);
 std::string FormatBinary(std::string_view data);
 
 // The registry type and data that SetValue writes for a host value; nullopt
-// when nothing is written. Objects and omitted arguments are decided by the
-// caller before this.
+// when nothing is written, among them a String array holding an element
+// without a text form. Raises nothing. Objects and omitted arguments are
+// decided by the caller before this.
 struct EncodedValue {
   DWORD type = REG_NONE;
   std::string data;

@@ -3,7 +3,6 @@
 #include <string>
 #include <utility>
 
-#include "automation/automation_error.h"
 #include "reglib/qvr_cls_registry_object.h"
 
 namespace qvr::reglib_internal {
@@ -62,11 +61,8 @@ std::shared_ptr<qvrClsKey> ModelAccess::Add(qvrClsKeys& keys, std::string_view K
   SetRegistryObject(*key, keys.registry_);
   SetHandle(*key, Handle);
   SetKeyName(*key, KeyName);
-  try {
-    keys.members_.Add(key, sKey);
-  } catch (const AutomationError&) {
-    // A key already in use: the new key is returned all the same, unfiled.
-  }
+  // A key already in use: the new key is returned all the same, unfiled.
+  keys.File(key, sKey);
   return key;
 }
 
@@ -110,40 +106,37 @@ const std::shared_ptr<qvrClsRegistryObject>& ModelAccess::RegistryObject(
   return values.registry_;
 }
 
-std::shared_ptr<qvrClsValue> ModelAccess::Add(qvrClsValues& values, std::string_view ValueName,
-                                              RegistryDataTypes DataType, std::string_view sKey) {
+std::shared_ptr<qvrClsValue> ModelAccess::NewMember(qvrClsValues& values,
+                                                    RegistryDataTypes DataType) {
   auto value = NewValue();
   SetParent(*value, values.shared_from_this());
   SetRegistryObject(*value, values.registry_);
   SetParentKey(*value, values.parent_key_);
   SetDataType(*value, DataType);
-  SetValueName(*value, ValueName);
-  try {
-    values.members_.Add(value, sKey);
-  } catch (const AutomationError&) {
-    // The key is taken (a value literally named "(default)" meets the
-    // default value's entry): file it once more, marked with "*". The shown
-    // name changes; the value read and written stays the one listed.
-    std::string starred_name = std::string(ValueName) + "*";
-    std::string starred_key = sKey.empty() ? std::string() : std::string(sKey) + "*";
-    value->Rename(starred_name, ValueName);
-    values.members_.Add(value, starred_key);
-  }
   return value;
 }
 
-std::shared_ptr<qvrClsValue> ModelAccess::AddStarred(qvrClsValues& values,
-                                                     std::string_view ValueName,
-                                                     RegistryDataTypes DataType) {
-  auto value = NewValue();
-  SetParent(*value, values.shared_from_this());
-  SetRegistryObject(*value, values.registry_);
-  SetParentKey(*value, values.parent_key_);
-  SetDataType(*value, DataType);
-  std::string listed = std::string(ValueName) + "*";
-  while (values.members_.Contains(listed)) listed += '*';
+std::shared_ptr<qvrClsValue> ModelAccess::Add(qvrClsValues& values, std::string_view ValueName,
+                                              RegistryDataTypes DataType, std::string_view sKey) {
+  auto value = NewMember(values, DataType);
+  SetValueName(*value, ValueName);
+  if (values.File(value, sKey)) return value;
+  // The key is taken (a value literally named "(default)" meets the default
+  // value's entry; a taken key is never ""): file it once more, marked with
+  // "*". The shown name changes; the value read and written stays the one
+  // listed. Should that key be taken too, the caller hears of it (457).
+  value->Rename(std::string(ValueName) + "*", ValueName);
+  values.members().Add(value, std::string(sKey) + "*");
+  return value;
+}
+
+std::shared_ptr<qvrClsValue> ModelAccess::AddListed(qvrClsValues& values,
+                                                    std::string_view ValueName,
+                                                    RegistryDataTypes DataType) {
+  auto value = NewMember(values, DataType);
+  std::string listed(ValueName);
+  while (!values.File(value, listed)) listed += '*';
   value->Rename(listed, ValueName);
-  values.members_.Add(value, listed);
   return value;
 }
 

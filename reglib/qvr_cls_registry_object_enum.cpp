@@ -235,15 +235,10 @@ std::shared_ptr<qvrClsValues> qvrClsRegistryObject::EnumValues(HKEY uKey, bool f
     }
     std::shared_ptr<qvrClsValue> value;
     if (values) {
-      // Members come fully set up (and loaded) from Add.
-      try {
-        value = ModelAccess::Add(*values, name, static_cast<RegistryDataTypes>(type), name);
-      } catch (const AutomationError&) {
-        // Both the name and its starred form are taken (a value "(default)*"
-        // listed before the value "(default)"): file it with one more star,
-        // so that every row of a value list stays distinct and reachable.
-        value = ModelAccess::AddStarred(*values, name, static_cast<RegistryDataTypes>(type));
-      }
+      // Members come fully set up (and loaded) from AddListed, which stars
+      // a name already listed: a value "(default)" meets the default value's
+      // entry, and a value "(default)*" listed before it takes one more star.
+      value = ModelAccess::AddListed(*values, name, static_cast<RegistryDataTypes>(type));
     } else {
       value = ModelAccess::NewValue();
       ModelAccess::SetValueName(*value, name);

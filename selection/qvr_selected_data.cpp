@@ -1,33 +1,14 @@
 #include "selection/qvr_selected_data.h"
 
 #include <string>
-#include <vector>
 
-#include "automation/automation_error.h"
 #include "base/unicode.h"
 
 namespace qvr {
 
-qvrSelectedData::qvrSelectedData() { records_.SetErrorSource("qvrRegistryBrowser.qvrSelectedData"); }
-
 void qvrSelectedData::Clear() {
-  Records fresh;
-  fresh.SetErrorSource("qvrRegistryBrowser.qvrSelectedData");
-  records_ = std::move(fresh);
+  KeyedCollection::Clear();
   names_sorted_ = true;
-}
-
-std::shared_ptr<MemberEnumerator<qvrData>> qvrSelectedData::NewEnum() const {
-  return std::make_shared<MemberEnumerator<qvrData>>(
-      std::vector<std::shared_ptr<qvrData>>(records_.begin(), records_.end()));
-}
-
-std::shared_ptr<qvrData> qvrSelectedData::item(const Variant& vntIndexKey) const {
-  try {
-    return records_.Item(vntIndexKey);
-  } catch (const AutomationError&) {
-    return nullptr;
-  }
 }
 
 std::shared_ptr<qvrData> qvrSelectedData::Add(std::string_view clsid, std::string_view name,
@@ -50,23 +31,16 @@ std::shared_ptr<qvrData> qvrSelectedData::Add(std::string_view clsid, std::strin
   record->strPropSheetValue = value;
 
   int32_t before = InsertionPoint(strKey);
-  try {
-    records_.Add(record, strKey, before);
-  } catch (const AutomationError&) {
-    // The key is already filed: the set stays as it was.
-    return record;
-  }
-  NoteInsertedAt(before == 0 ? records_.Count() : before);
+  // A key already filed leaves the set as it was.
+  if (File(record, strKey, before)) NoteInsertedAt(before == 0 ? Count() : before);
   return record;
 }
 
 // The first record whose value name sorts after `strKey`; records whose name
 // equals it do not stop the search, so equal names keep their filing order.
 int32_t qvrSelectedData::InsertionPoint(std::string_view strKey) const {
-  const int32_t count = records_.Count();
-  auto sorts_after = [&](int32_t position) {
-    return CompareNoCase(records_.Item(position)->strPropSheetName, strKey) > 0;
-  };
+  const int32_t count = Count();
+  auto sorts_after = [&](int32_t position) { return CompareNoCase(NameAt(position), strKey) > 0; };
   if (names_sorted_) {
     int32_t low = 1, high = count + 1;  // the answer lies in [low, high]
     while (low < high) {
@@ -89,13 +63,16 @@ int32_t qvrSelectedData::InsertionPoint(std::string_view strKey) const {
 // names; from then on the insertion point is found by a scan.
 void qvrSelectedData::NoteInsertedAt(int32_t position) {
   if (!names_sorted_) return;
-  const std::string& name = records_.Item(position)->strPropSheetName;
-  if (position > 1 && CompareNoCase(records_.Item(position - 1)->strPropSheetName, name) > 0) {
+  const std::string& name = NameAt(position);
+  if (position > 1 && CompareNoCase(NameAt(position - 1), name) > 0) {
     names_sorted_ = false;
-  } else if (position < records_.Count() &&
-             CompareNoCase(name, records_.Item(position + 1)->strPropSheetName) > 0) {
+  } else if (position < Count() && CompareNoCase(name, NameAt(position + 1)) > 0) {
     names_sorted_ = false;
   }
+}
+
+const std::string& qvrSelectedData::NameAt(int32_t position) const {
+  return members().Item(position)->strPropSheetName;
 }
 
 }  // namespace qvr

@@ -11,7 +11,10 @@
 //   auto record = record_set->item("Path");      // nullptr when not filed
 //   for (const auto& r : *record_set) ...        // in order of value name
 //
-// item never fails. Remove raises the list's errors as AutomationError: 5 for
+// Count, item, Remove, Clear and NewEnum are the keyed collection's
+// (automation/keyed_collection.h). item never fails: it gives nullptr for an
+// index that names no record. Remove raises the list's errors as
+// AutomationError with the source "qvrRegistryBrowser.qvrSelectedData": 5 for
 // a key that is not filed, 9 for a position out of range, 13 for an index
 // that is neither a number nor a text.
 #ifndef QVR_SELECTION_QVR_SELECTED_DATA_H_
@@ -19,11 +22,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
-#include "automation/keyed_list.h"
-#include "automation/member_enumerator.h"
-#include "automation/variant.h"
+#include "automation/keyed_collection.h"
 #include "selection/qvr_data.h"
 
 namespace qvr {
@@ -32,32 +34,15 @@ namespace selection_internal {
 class SelectionAccess;
 }
 
-class qvrSelectedData : public Object {
+class qvrSelectedData : public KeyedCollection<qvrData, MissingMember::kNothing> {
  public:
-  using Records = KeyedList<std::shared_ptr<qvrData>>;
+  using Records = Members;
 
-  qvrSelectedData();
-  qvrSelectedData(const qvrSelectedData&) = delete;
-  qvrSelectedData& operator=(const qvrSelectedData&) = delete;
+  qvrSelectedData() : KeyedCollection("qvrRegistryBrowser.qvrSelectedData") {}
 
-  // Members, in the order of the automation interface.
-
-  // Number of records.
-  int32_t Count() const { return records_.Count(); }
-  // Removes the record filed under a value name or at a position from 1.
-  void Remove(const Variant& vntIndexKey) { records_.Remove(vntIndexKey); }
-  // Drops every record.
+  // Drops every record (the keyed collection's Clear, and the records' order
+  // of names holds again).
   void Clear();
-  // An enumerator over the records in order.
-  std::shared_ptr<MemberEnumerator<qvrData>> NewEnum() const;
-  // The record filed under a value name (any letter case) or at a position
-  // from 1; nullptr when there is none.
-  std::shared_ptr<qvrData> item(const Variant& vntIndexKey) const;
-
-  // Iteration over the records in order (do not change the set meanwhile;
-  // NewEnum is safe against that).
-  Records::const_iterator begin() const { return records_.begin(); }
-  Records::const_iterator end() const { return records_.end(); }
 
  private:
   friend class selection_internal::SelectionAccess;
@@ -74,8 +59,9 @@ class qvrSelectedData : public Object {
   // The position to insert before for `strKey`; 0 to append.
   int32_t InsertionPoint(std::string_view strKey) const;
   void NoteInsertedAt(int32_t position);
+  // The value name of the record at a position from 1 to Count().
+  const std::string& NameAt(int32_t position) const;
 
-  Records records_;
   // True while the records stand in order of value name, so that the
   // insertion point can be found by halving instead of a scan.
   bool names_sorted_ = true;

@@ -76,12 +76,18 @@ class ModelAccess {
   // value named `ValueName`. A failure of that second filing is raised.
   static std::shared_ptr<qvrClsValue> Add(qvrClsValues& values, std::string_view ValueName,
                                           RegistryDataTypes DataType, std::string_view sKey = "");
-  // A new member for the value `ValueName`, filed under that name followed
-  // by as many "*" as it takes to find a free key (at least one); the shown
-  // name carries the same stars, reads and writes go to `ValueName`. For a
-  // value whose name and starred name are both taken. Raises nothing.
-  static std::shared_ptr<qvrClsValue> AddStarred(qvrClsValues& values, std::string_view ValueName,
-                                                 RegistryDataTypes DataType);
+  // A new member for the value `ValueName` (set up as by Add), filed under
+  // that name or, when it is taken, under the name followed by as many "*"
+  // as it takes to find a free key; the shown name carries the same stars,
+  // reads and writes go to `ValueName`. So every row of a value list stays
+  // distinct and reachable, whatever names came before. Raises nothing.
+  static std::shared_ptr<qvrClsValue> AddListed(qvrClsValues& values, std::string_view ValueName,
+                                                RegistryDataTypes DataType);
+
+ private:
+  // A new value with Parent, RegistryObject, ParentKey and DataType set, not
+  // yet named or filed.
+  static std::shared_ptr<qvrClsValue> NewMember(qvrClsValues& values, RegistryDataTypes DataType);
 };
 
 }  // namespace reglib_internal

@@ -184,35 +184,14 @@ bool ctlRegistry::IsValidSelection() const {
 }
 
 uint32_t ctlRegistry::Advise(const std::shared_ptr<ctlRegistryEvents>& sink) {
-  const uint32_t cookie = next_cookie_++;
-  connections_.push_back({cookie, sink});
-  return cookie;
+  return sinks_.Advise(sink);
 }
 
-void ctlRegistry::Unadvise(uint32_t cookie) {
-  for (Connection& c : connections_) {
-    if (c.cookie == cookie) c.sink.reset();
-  }
-}
-
-template <class Fn>
-void ctlRegistry::Deliver(Fn fn) {
-  // A copy: a sink may connect or disconnect sinks while it is told; one
-  // disconnected meanwhile hears nothing more.
-  const std::vector<Connection> copy = connections_;
-  for (const Connection& c : copy) {
-    const bool live = std::any_of(connections_.begin(), connections_.end(), [&](const Connection& d) {
-      return d.cookie == c.cookie && !d.sink.expired();
-    });
-    if (!live) continue;
-    if (std::shared_ptr<ctlRegistryEvents> sink = c.sink.lock()) fn(*sink);
-  }
-  std::erase_if(connections_, [](const Connection& c) { return c.sink.expired(); });
-}
+void ctlRegistry::Unadvise(uint32_t cookie) { sinks_.Unadvise(cookie); }
 
 void ctlRegistry::RaiseSingleClick() {
   const bool valid = IsValidSelection();
-  Deliver([&](ctlRegistryEvents& sink) {
+  sinks_.Deliver([&](ctlRegistryEvents& sink) {
     // Passed by reference, but what a sink writes back is not used.
     bool bValidSelection = valid;
     sink.evtSingleClick(bValidSelection);
@@ -221,7 +200,7 @@ void ctlRegistry::RaiseSingleClick() {
 
 void ctlRegistry::RaiseDoubleClick() {
   if (m_SelectionType != SingleSelect) return;
-  Deliver([](ctlRegistryEvents& sink) { sink.evtDoubleClick(); });
+  sinks_.Deliver([](ctlRegistryEvents& sink) { sink.evtDoubleClick(); });
 }
 
 // ---- Failure messages ----

@@ -40,6 +40,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "automation/sink_list.h"
 #include "control/ctl_registry_events.h"
 #include "control/ctl_registry_types.h"
 #include "registry/registry_api.h"
@@ -108,10 +109,11 @@ class ctlRegistry {
 
   // Connects a sink to evtDoubleClick and evtSingleClick; returns its cookie
   // (never 0). The control does not keep the sink alive; a sink that has ended
-  // is skipped.
+  // is skipped. Sinks hear each event in the order they were connected; a
+  // sink connected from inside an event hears from the next event on.
   uint32_t Advise(const std::shared_ptr<ctlRegistryEvents>& sink);
   // Undoes a connection; unknown cookies are ignored. Safe from inside an
-  // event.
+  // event: a sink disconnected during a delivery hears nothing more of it.
   void Unadvise(uint32_t cookie);
 
   // ---- Widgets, for views and for tests acting as a person ----
@@ -129,10 +131,6 @@ class ctlRegistry {
 
  private:
   class RegistrySink;
-  struct Connection {
-    uint32_t cookie;
-    std::weak_ptr<ctlRegistryEvents> sink;
-  };
 
   // Shell.
   void BuildWidgets();
@@ -142,9 +140,6 @@ class ctlRegistry {
   bool IsValidSelection() const;
   void RaiseSingleClick();
   void RaiseDoubleClick();
-  // Tells every live sink, in the order connected.
-  template <class Fn>
-  void Deliver(Fn fn);
   // Runs a handler of a person's action; a failure the handler does not
   // report itself is dropped rather than passed to the view that delivered
   // the action.
@@ -264,8 +259,7 @@ class ctlRegistry {
   // already.
   std::unordered_set<std::string> listed_picks_;
 
-  std::vector<Connection> connections_;
-  uint32_t next_cookie_ = 1;
+  SinkList<ctlRegistryEvents> sinks_;
 };
 
 }  // namespace qvr

@@ -140,34 +140,13 @@ void qvrClsRegistryObject::Forget(HKEY handle) {
 }
 
 uint32_t qvrClsRegistryObject::Advise(const std::shared_ptr<qvrClsRegistryObjectEvents>& sink) {
-  uint32_t cookie = next_cookie_++;
-  if (next_cookie_ == 0) next_cookie_ = 1;
-  connections_.push_back(Connection{cookie, sink});
-  return cookie;
+  return sinks_.Advise(sink);
 }
 
-void qvrClsRegistryObject::Unadvise(uint32_t cookie) {
-  for (Connection& connection : connections_) {
-    if (connection.cookie == cookie && cookie != 0) {
-      // During a delivery the list is being walked: mark the entry and
-      // compact once the delivery is over.
-      connection.cookie = 0;
-      connection.sink.reset();
-      connections_dirty_ = true;
-      break;
-    }
-  }
-  if (delivering_ == 0) CompactConnections();
-}
+void qvrClsRegistryObject::Unadvise(uint32_t cookie) { sinks_.Unadvise(cookie); }
 
 void qvrClsRegistryObject::SetDoEventsHook(std::function<void()> hook) {
   do_events_ = std::move(hook);
-}
-
-void qvrClsRegistryObject::CompactConnections() {
-  if (!connections_dirty_) return;
-  std::erase_if(connections_, [](const Connection& c) { return c.cookie == 0; });
-  connections_dirty_ = false;
 }
 
 }  // namespace qvr

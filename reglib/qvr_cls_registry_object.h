@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "automation/keyed_list.h"
+#include "automation/sink_list.h"
 #include "registry/registry_api.h"
 #include "automation/variant.h"
 #include "reglib/qvr_cls_registry_object_events.h"
@@ -204,7 +205,8 @@ class qvrClsRegistryObject : public Object,
   // does not keep the sink alive: a sink that has ended is skipped and
   // dropped. (So a host that owns this object may be its own sink.) One sink
   // may be connected several times; it then hears every event once per
-  // connection.
+  // connection. Sinks hear each event in the order they were connected; a
+  // sink connected from inside an event hears from the next event on.
   uint32_t Advise(const std::shared_ptr<qvrClsRegistryObjectEvents>& sink);
 
   // Undoes the connection with that cookie; unknown cookies are ignored. Safe
@@ -217,10 +219,6 @@ class qvrClsRegistryObject : public Object,
   void SetDoEventsHook(std::function<void()> hook);
 
  private:
-  struct Connection {
-    uint32_t cookie;
-    std::weak_ptr<qvrClsRegistryObjectEvents> sink;
-  };
   // Counts running enumerations, so a nested one and AbortEnum agree.
   class EnumScope;
 
@@ -231,11 +229,6 @@ class qvrClsRegistryObject : public Object,
   bool HasChildren(HKEY parent, const std::string& name);
   bool TakeAbort();
   void RunDoEventsHook();
-  // Hands one event to every live connection; `event` is called with each
-  // sink.
-  template <class Event>
-  void Deliver(const Event& event);
-  void CompactConnections();
   std::shared_ptr<qvrClsValue> ReportDefaultValue(HKEY uKey,
                                                   const std::shared_ptr<qvrClsValues>& values,
                                                   bool fRaiseEvents);
@@ -248,10 +241,7 @@ class qvrClsRegistryObject : public Object,
   bool abort_requested_ = false;
   int running_enumerations_ = 0;
 
-  std::vector<Connection> connections_;
-  uint32_t next_cookie_ = 1;
-  int delivering_ = 0;
-  bool connections_dirty_ = false;
+  SinkList<qvrClsRegistryObjectEvents> sinks_;
   std::function<void()> do_events_;
 };
 

@@ -96,30 +96,6 @@ bool qvrClsRegistryObject::TakeAbort() {
   return true;
 }
 
-template <class Event>
-void qvrClsRegistryObject::Deliver(const Event& event) {
-  struct DeliveryScope {
-    qvrClsRegistryObject& owner;
-    explicit DeliveryScope(qvrClsRegistryObject& o) : owner(o) { ++owner.delivering_; }
-    ~DeliveryScope() {
-      if (--owner.delivering_ == 0) owner.CompactConnections();
-    }
-  } scope(*this);
-  // Sinks connected during the delivery hear from the next event on; the
-  // list is walked by index because a sink may add to it.
-  const size_t count = connections_.size();
-  for (size_t i = 0; i < count; ++i) {
-    if (connections_[i].cookie == 0) continue;
-    std::shared_ptr<qvrClsRegistryObjectEvents> sink = connections_[i].sink.lock();
-    if (!sink) {
-      connections_[i].cookie = 0;
-      connections_dirty_ = true;
-      continue;
-    }
-    event(*sink);
-  }
-}
-
 bool qvrClsRegistryObject::HasChildren(HKEY parent, const std::string& name) {
   // The probe uses its own handle and leaves the handle table alone.
   HKEY probe = 0;
@@ -173,7 +149,8 @@ std::shared_ptr<qvrClsKeys> qvrClsRegistryObject::EnumKeys(HKEY uKey, bool fRais
     }
     ++index;
     if (fRaiseEvents) {
-      Deliver([&](qvrClsRegistryObjectEvents& sink) { sink.KeyEnumerated(name, has_children); });
+      sinks_.Deliver(
+          [&](qvrClsRegistryObjectEvents& sink) { sink.KeyEnumerated(name, has_children); });
     }
     if (fDoEvents) RunDoEventsHook();
     rc = buffer.EnumKey(uKey, index);
@@ -197,7 +174,7 @@ std::shared_ptr<qvrClsValue> qvrClsRegistryObject::ReportDefaultValue(
   ModelAccess::SetDataType(*value, type == rdNone ? rdString : type);
   value->Default(true);
   if (fRaiseEvents) {
-    Deliver([&](qvrClsRegistryObjectEvents& sink) { sink.ValueEnumerated(value); });
+    sinks_.Deliver([&](qvrClsRegistryObjectEvents& sink) { sink.ValueEnumerated(value); });
   }
   return value;
 }
@@ -247,7 +224,7 @@ std::shared_ptr<qvrClsValues> qvrClsRegistryObject::EnumValues(HKEY uKey, bool f
       ModelAccess::SetDataType(*value, static_cast<RegistryDataTypes>(type));
     }
     if (fRaiseEvents) {
-      Deliver([&](qvrClsRegistryObjectEvents& sink) { sink.ValueEnumerated(value); });
+      sinks_.Deliver([&](qvrClsRegistryObjectEvents& sink) { sink.ValueEnumerated(value); });
     }
     if (fDoEvents) RunDoEventsHook();
     rc = buffer.EnumValue(uKey, ++index, &type);

@@ -31,8 +31,8 @@ class Fixture {
   Fixture() {
     char pattern[] = "/tmp/qvr-regfile-bench-XXXXXX";
     dir_ = mkdtemp(pattern);
-    std::string error;
-    service_ = RegistryService::Open(dir_ + "/local.sqlite", dir_ + "/machines", &error);
+    Status opened = RegistryService::Open(dir_ + "/local.sqlite", dir_ + "/machines", &service_);
+    if (!opened.ok()) throw std::runtime_error(opened.ToString());
     Fill();
   }
   ~Fixture() {
@@ -102,7 +102,7 @@ void BM_ExportRegFile(benchmark::State& state) {
   RegFileExporter exporter(data.Service());
   std::string path = data.Dir() + "/export.reg";
   for (auto _ : state) {
-    RegStatus status = exporter.ExportFile(kRoot, path);
+    Status status = exporter.ExportFile(kRoot, path);
     if (!status.ok()) state.SkipWithError(status.ToString().c_str());
   }
   state.counters["file_MiB"] = static_cast<double>(std::filesystem::file_size(path)) / (1 << 20);
@@ -155,12 +155,13 @@ void BM_ImportRegFile(benchmark::State& state) {
   int round = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    std::string error;
-    auto fresh = RegistryService::Open(data.Dir() + "/import-" + std::to_string(round++) +
-                                           ".sqlite", "", &error);
+    std::shared_ptr<RegistryService> fresh;
+    Status opened = RegistryService::Open(
+        data.Dir() + "/import-" + std::to_string(round++) + ".sqlite", "", &fresh);
+    if (!opened.ok()) state.SkipWithError(opened.ToString().c_str());
     RegFileImporter importer(*fresh);
     state.ResumeTiming();
-    RegStatus status = importer.ImportFile(file);
+    Status status = importer.ImportFile(file);
     if (!status.ok()) state.SkipWithError(status.ToString().c_str());
     items = importer.keys() + importer.values();
   }

@@ -41,15 +41,15 @@ struct Item {
 class CollectSink : public RegSink {
  public:
   std::vector<Item> items;
-  RegStatus OpenKey(std::string_view p) override { return Add({0, std::string(p), 0, {}}); }
-  RegStatus DeleteKey(std::string_view p) override { return Add({1, std::string(p), 0, {}}); }
-  RegStatus SetValue(std::string_view n, DWORD t, std::string_view d) override {
+  Status OpenKey(std::string_view p) override { return Add({0, std::string(p), 0, {}}); }
+  Status DeleteKey(std::string_view p) override { return Add({1, std::string(p), 0, {}}); }
+  Status SetValue(std::string_view n, DWORD t, std::string_view d) override {
     return Add({2, std::string(n), t, std::string(d)});
   }
-  RegStatus DeleteValue(std::string_view n) override { return Add({3, std::string(n), 0, {}}); }
+  Status DeleteValue(std::string_view n) override { return Add({3, std::string(n), 0, {}}); }
 
  private:
-  RegStatus Add(Item item) {
+  Status Add(Item item) {
     if (item.kind < 2) {
       Check(regsyntax::KeyPathProblem(item.name).empty(), "a key path past the limits");
     } else {
@@ -57,7 +57,7 @@ class CollectSink : public RegSink {
       Check(item.data.size() <= regsyntax::kMaxValueData + 4, "value data past the limit");
     }
     if (items.size() < 64) items.push_back(std::move(item));
-    return RegStatus::Ok();
+    return Status::OK();
   }
 };
 
@@ -76,7 +76,7 @@ inline void RoundTrip(const Item& item, RegFileWriter::Dialect dialect) {
   RegTextSource source(RegByteInput::FromMemory(bytes));
   CollectSink sink;
   RegFileParser parser;
-  RegStatus status = parser.Parse(source, sink);
+  Status status = parser.Parse(source, sink);
   if (!status.ok()) std::fprintf(stderr, "%s\n", status.ToString().c_str());
   Check(status.ok(), "the writer's output does not read back");
   Item expected = item;
@@ -103,7 +103,7 @@ inline std::string Snapshot(RegistryService& service) {
     RegKeyPath key;
     std::string error;
     Check(RegKeyPath::Parse(root, &key, &error), "a hive name did not parse");
-    RegStatus status = exporter.Export(key, writer, [] { return true; });
+    Status status = exporter.Export(key, writer, [] { return true; });
     if (!status.ok()) std::fprintf(stderr, "%s\n", status.ToString().c_str());
     Check(status.ok(), "the registry could not be exported");
   }
@@ -117,14 +117,14 @@ inline std::string Snapshot(RegistryService& service) {
 // import must leave it as it was; a successful one must export to a file
 // that reads back; no handle may stay open.
 inline void CheckImport(std::string_view bytes) {
-  std::string error;
-  std::shared_ptr<RegistryStore> store(SqliteStore::OpenInMemory(&error));
-  Check(store != nullptr, "no store in memory");
+  std::unique_ptr<SqliteStore> memory;
+  Check(SqliteStore::OpenInMemory(&memory).ok(), "no store in memory");
+  std::shared_ptr<RegistryStore> store(std::move(memory));
   RegistryService service(store);
   std::string before = Snapshot(service);
   RegTextSource source(RegByteInput::FromMemory(bytes), 1 << 16);
   RegFileImporter importer(service);
-  RegStatus status = importer.Import(source);
+  Status status = importer.Import(source);
   std::string after = Snapshot(service);
   if (!status.ok()) {
     Check(!status.message().empty(), "a failure without a message");

@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   RegTextSource source(RegByteInput::FromMemory(bytes), 1 << 16);
   fuzz::CollectSink sink;
   RegFileParser parser;
-  RegStatus status = parser.Parse(source, sink);
+  Status status = parser.Parse(source, sink);
   fuzz::Check(status.ok() || !status.message().empty(), "a failure without a message");
   for (const fuzz::Item& item : sink.items) {
     fuzz::RoundTrip(item, RegFileWriter::Dialect::kRegedit5);

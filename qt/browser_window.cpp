@@ -51,7 +51,7 @@ toolkit::MessageService& BrowserWindow::Messages() {
 
 bool BrowserWindow::ShowMachine(const std::string& machine) {
   machine_->setText(QString::fromStdString(machine));
-  RegStatus store;
+  Status store;
   if (!CurrentRegistryService(&store)) {
     // Every node would show the same failure; say it once instead.
     if (!store_failure_shown_) {
@@ -71,8 +71,8 @@ std::string BrowserWindow::Unreachable(const std::string& machine) {
   std::string text = "Cannot reach the registry of " + machine;
   auto service = CurrentRegistryService();
   HKEY hive = 0;
-  RegStatus why = service ? service->ConnectMachine(machine.c_str(), HKEY_LOCAL_MACHINE, &hive)
-                          : RegStatus::Ok();
+  Status why = service ? service->ConnectMachine(machine.c_str(), HKEY_LOCAL_MACHINE, &hive)
+                          : Status::OK();
   if (why.ok()) {
     if (hive != 0) service->CloseKey(hive);
     return text + ".";

@@ -42,19 +42,16 @@ class MemoryInput : public RegByteInput {
 
 }  // namespace
 
-std::unique_ptr<RegByteInput> RegByteInput::OpenFile(const std::string& path, std::string* error) {
+Status RegByteInput::OpenFile(const std::string& path, std::unique_ptr<RegByteInput>* input) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    *error = "cannot open " + path + ": " + std::strerror(errno);
-    return nullptr;
-  }
+  if (fd < 0) return Status::IOError("cannot open " + path + ": " + std::strerror(errno));
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    *error = path + " is not a regular file";
-    return nullptr;
+    return Status::IOError(path + " is not a regular file");
   }
-  return std::make_unique<FileInput>(fd);
+  *input = std::make_unique<FileInput>(fd);
+  return Status::OK();
 }
 
 std::unique_ptr<RegByteInput> RegByteInput::FromMemory(std::string_view bytes) {

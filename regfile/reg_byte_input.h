@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "registry/status.h"
+
 namespace qvr {
 
 class RegByteInput {
@@ -21,9 +23,9 @@ class RegByteInput {
   // -1 when the medium failed.
   virtual int64_t Read(char* buffer, size_t size) = 0;
 
-  // The file at `path`; nullptr and `error` set when it cannot be opened or
-  // is not a regular file (a folder, a device).
-  static std::unique_ptr<RegByteInput> OpenFile(const std::string& path, std::string* error);
+  // The file at `path`, into `*input`; fails when it cannot be opened or is
+  // not a regular file (a folder, a device).
+  static Status OpenFile(const std::string& path, std::unique_ptr<RegByteInput>* input);
   // Bytes the caller keeps alive while the input is read.
   static std::unique_ptr<RegByteInput> FromMemory(std::string_view bytes);
 };

@@ -28,10 +28,10 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-RegStatus RegFileExporter::Walk(HKEY key, std::string& path, RegFileWriter& writer,
+Status RegFileExporter::Walk(HKEY key, std::string& path, RegFileWriter& writer,
                                 const std::function<bool()>& drain) {
   if (!writer.Key(path)) {
-    return RegStatus::Registry(ERROR_INVALID_PARAMETER,
+    return Status::Registry(ERROR_INVALID_PARAMETER,
                                "a key name with a line break cannot be written: " + path);
   }
   ++keys_;
@@ -41,14 +41,14 @@ RegStatus RegFileExporter::Walk(HKEY key, std::string& path, RegFileWriter& writ
   for (DWORD i = 0; (rc = service_.EnumValueBytes(key, i, &name, &type, &data)) == ERROR_SUCCESS;
        ++i) {
     if (!writer.Value(name, type, data)) {
-      return RegStatus::Registry(ERROR_INVALID_PARAMETER,
+      return Status::Registry(ERROR_INVALID_PARAMETER,
                                  "a value name with a line break cannot be written, in " + path);
     }
     ++values_;
   }
-  if (rc != ERROR_NO_MORE_ITEMS) return RegStatus::Registry(rc, "cannot read the values of " + path);
+  if (rc != ERROR_NO_MORE_ITEMS) return Status::Registry(rc, "cannot read the values of " + path);
   if (writer.pending() >= kDrainAt && !drain()) {
-    return RegStatus::Registry(1, "the file could not be written");
+    return Status::Registry(1, "the file could not be written");
   }
   // Names first, so the walk below does not depend on enumeration state.
   std::vector<std::string> children;
@@ -59,23 +59,23 @@ RegStatus RegFileExporter::Walk(HKEY key, std::string& path, RegFileWriter& writ
     if (rc != ERROR_SUCCESS) break;
     children.emplace_back(buffer, size);
   }
-  if (rc != ERROR_NO_MORE_ITEMS) return RegStatus::Registry(rc, "cannot read the sub-keys of " + path);
+  if (rc != ERROR_NO_MORE_ITEMS) return Status::Registry(rc, "cannot read the sub-keys of " + path);
   for (const std::string& child : children) {
     HKEY sub = 0;
     rc = service_.OpenKey(key, child.c_str(), &sub);
     if (rc == ERROR_FILE_NOT_FOUND) continue;  // deleted meanwhile by someone else
     if (rc != ERROR_SUCCESS) {
-      return RegStatus::Registry(rc, "cannot open " + path + "\\" + child);
+      return Status::Registry(rc, "cannot open " + path + "\\" + child);
     }
     size_t length = path.size();
     path += '\\';
     path += child;
-    RegStatus status = Walk(sub, path, writer, drain);
+    Status status = Walk(sub, path, writer, drain);
     path.resize(length);
     service_.CloseKey(sub);
     if (!status.ok()) return status;
   }
-  return RegStatus::Ok();
+  return Status::OK();
 }
 
 std::string RegFileExporter::StoredPath(const RegKeyPath& key) {
@@ -112,41 +112,41 @@ std::string RegFileExporter::StoredPath(const RegKeyPath& key) {
   return path;
 }
 
-RegStatus RegFileExporter::Export(const RegKeyPath& key, RegFileWriter& writer,
+Status RegFileExporter::Export(const RegKeyPath& key, RegFileWriter& writer,
                                   const std::function<bool()>& drain) {
   keys_ = values_ = 0;
   HKEY root = 0;
   bool must_close = false;
   LONG rc = key.OpenRoot(service_, &root, &must_close);
   if (rc != ERROR_SUCCESS) {
-    return RegStatus::Registry(rc, "cannot connect to " + key.machine());
+    return Status::Registry(rc, "cannot connect to " + key.machine());
   }
   HKEY start = 0;
   rc = service_.OpenKey(root, key.sub_key().c_str(), &start);
   if (must_close) service_.CloseKey(root);
   if (rc != ERROR_SUCCESS) {
-    return RegStatus::Registry(
+    return Status::Registry(
         rc, rc == ERROR_FILE_NOT_FOUND
                 ? "The system was unable to find the specified registry key or value."
                 : "cannot open " + key.FileName());
   }
   std::string path = StoredPath(key);
-  RegStatus status = Walk(start, path, writer, drain);
+  Status status = Walk(start, path, writer, drain);
   service_.CloseKey(start);
   return status;
 }
 
-RegStatus RegFileExporter::ExportFile(const std::string& key_text, const std::string& path,
+Status RegFileExporter::ExportFile(const std::string& key_text, const std::string& path,
                                       RegFileWriter::Dialect dialect) {
   RegKeyPath key;
   std::string error;
   if (!RegKeyPath::Parse(key_text, &key, &error)) {
-    return RegStatus::Registry(ERROR_INVALID_PARAMETER, error);
+    return Status::Registry(ERROR_INVALID_PARAMETER, error);
   }
   std::string temp = path + ".XXXXXX";
   int fd = mkstemp(temp.data());
   if (fd < 0) {
-    return RegStatus::Registry(1, "cannot write beside " + path + ": " + std::strerror(errno));
+    return Status::Registry(1, "cannot write beside " + path + ": " + std::strerror(errno));
   }
   // A new file gets the permissions the user's mask gives any file.
   mode_t mask = umask(0);
@@ -160,17 +160,17 @@ RegStatus RegFileExporter::ExportFile(const std::string& key_text, const std::st
     written = written && WriteAll(fd, chunk);
     return written;
   };
-  RegStatus status = Export(key, writer, drain);
+  Status status = Export(key, writer, drain);
   if (status.ok()) {
     writer.Finish();
     drain();
     if (!written || fsync(fd) != 0) {
-      status = RegStatus::Registry(1, "cannot write " + path + ": " + std::strerror(errno));
+      status = Status::Registry(1, "cannot write " + path + ": " + std::strerror(errno));
     }
   }
   ::close(fd);
   if (status.ok() && std::rename(temp.c_str(), path.c_str()) != 0) {
-    status = RegStatus::Registry(1, "cannot write " + path + ": " + std::strerror(errno));
+    status = Status::Registry(1, "cannot write " + path + ": " + std::strerror(errno));
   }
   if (!status.ok()) ::unlink(temp.c_str());
   return status;

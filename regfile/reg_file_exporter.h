@@ -16,7 +16,7 @@
 #include "registry/registry_service.h"
 #include "regfile/reg_file_writer.h"
 #include "regfile/reg_key_path.h"
-#include "registry/reg_status.h"
+#include "registry/status.h"
 
 namespace qvr {
 
@@ -25,12 +25,12 @@ class RegFileExporter {
   explicit RegFileExporter(RegistryService& service) : service_(service) {}
 
   // The key `key` ("HKLM\Software\X", "\\NAME\HKLM\...") to the file `path`.
-  RegStatus ExportFile(const std::string& key, const std::string& path,
+  Status ExportFile(const std::string& key, const std::string& path,
                        RegFileWriter::Dialect dialect = RegFileWriter::Dialect::kRegedit5);
 
   // The key to `writer`, calling `drain` whenever a good amount of output is
   // waiting (false from it stops the export). Finish is left to the caller.
-  RegStatus Export(const RegKeyPath& key, RegFileWriter& writer,
+  Status Export(const RegKeyPath& key, RegFileWriter& writer,
                    const std::function<bool()>& drain);
 
   // What the last export wrote.
@@ -41,7 +41,7 @@ class RegFileExporter {
   // The key's path with every name as stored (the letter case it was made
   // with), whatever case the caller typed.
   std::string StoredPath(const RegKeyPath& key);
-  RegStatus Walk(HKEY key, std::string& path, RegFileWriter& writer,
+  Status Walk(HKEY key, std::string& path, RegFileWriter& writer,
                  const std::function<bool()>& drain);
 
   RegistryService& service_;

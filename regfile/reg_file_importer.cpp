@@ -32,55 +32,55 @@ class RegFileImporter::ServiceSink : public RegSink {
   int64_t keys = 0;
   int64_t values = 0;
 
-  RegStatus OpenKey(std::string_view path) override {
+  Status OpenKey(std::string_view path) override {
     Close();
     HKEY root;
     std::string sub;
-    RegStatus status = Locate(path, &root, &sub);
+    Status status = Locate(path, &root, &sub);
     if (!status.ok()) return status;
     LONG rc = service_.CreateKey(root, sub.c_str(), KEY_WRITE, &current_, nullptr);
     if (rc != ERROR_SUCCESS) {
       current_ = 0;
-      return RegStatus::Registry(rc, "cannot create the key " + std::string(path) + ": " +
+      return Status::Registry(rc, "cannot create the key " + std::string(path) + ": " +
                                          CodeText(rc));
     }
     ++keys;
-    return RegStatus::Ok();
+    return Status::OK();
   }
 
-  RegStatus DeleteKey(std::string_view path) override {
+  Status DeleteKey(std::string_view path) override {
     Close();
     HKEY root;
     std::string sub;
-    RegStatus status = Locate(path, &root, &sub);
+    Status status = Locate(path, &root, &sub);
     if (!status.ok()) return status;
-    if (sub.empty()) return RegStatus::Registry(ERROR_ACCESS_DENIED, "a hive cannot be deleted");
+    if (sub.empty()) return Status::Registry(ERROR_ACCESS_DENIED, "a hive cannot be deleted");
     LONG rc = DeleteTree(root, sub);
-    if (rc == ERROR_FILE_NOT_FOUND) return RegStatus::Ok();
+    if (rc == ERROR_FILE_NOT_FOUND) return Status::OK();
     if (rc != ERROR_SUCCESS) {
-      return RegStatus::Registry(rc, "cannot delete the key " + std::string(path) + ": " +
+      return Status::Registry(rc, "cannot delete the key " + std::string(path) + ": " +
                                          CodeText(rc));
     }
-    return RegStatus::Ok();
+    return Status::OK();
   }
 
-  RegStatus SetValue(std::string_view name, DWORD type, std::string_view stored) override {
+  Status SetValue(std::string_view name, DWORD type, std::string_view stored) override {
     name_.assign(name);
     LONG rc = service_.SetValueBytes(current_, name_.c_str(), type, stored);
     if (rc != ERROR_SUCCESS) {
-      return RegStatus::Registry(rc, "cannot write the value \"" + name_ + "\": " + CodeText(rc));
+      return Status::Registry(rc, "cannot write the value \"" + name_ + "\": " + CodeText(rc));
     }
     ++values;
-    return RegStatus::Ok();
+    return Status::OK();
   }
 
-  RegStatus DeleteValue(std::string_view name) override {
+  Status DeleteValue(std::string_view name) override {
     name_.assign(name);
     LONG rc = service_.DeleteValue(current_, name_.c_str());
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
-      return RegStatus::Registry(rc, "cannot delete the value \"" + name_ + "\": " + CodeText(rc));
+      return Status::Registry(rc, "cannot delete the value \"" + name_ + "\": " + CodeText(rc));
     }
-    return RegStatus::Ok();
+    return Status::OK();
   }
 
  private:
@@ -89,27 +89,27 @@ class RegFileImporter::ServiceSink : public RegSink {
     current_ = 0;
   }
 
-  RegStatus Locate(std::string_view path, HKEY* root, std::string* sub) {
+  Status Locate(std::string_view path, HKEY* root, std::string* sub) {
     if (path.substr(0, 2) == "\\\\") {
-      return RegStatus::Syntax(0, "a key in a file cannot name a machine");
+      return Status::Syntax(0, "a key in a file cannot name a machine");
     }
     RegKeyPath key;
     std::string error;
-    if (!RegKeyPath::Parse(path, &key, &error)) return RegStatus::Syntax(0, error);
+    if (!RegKeyPath::Parse(path, &key, &error)) return Status::Syntax(0, error);
     *sub = key.sub_key();
     if (!remote_) {
       *root = key.root();
-      return RegStatus::Ok();
+      return Status::OK();
     }
     if (key.root() == HKEY_LOCAL_MACHINE) {
       *root = hklm_;
     } else if (key.root() == HKEY_USERS) {
       *root = hku_;
     } else {
-      return RegStatus::Syntax(0, "only HKEY_LOCAL_MACHINE and HKEY_USERS can be reached on "
+      return Status::Syntax(0, "only HKEY_LOCAL_MACHINE and HKEY_USERS can be reached on "
                                   "another machine");
     }
-    return RegStatus::Ok();
+    return Status::OK();
   }
 
   // Deletes `sub` below `parent` with everything beneath it, deepest first.
@@ -136,20 +136,20 @@ class RegFileImporter::ServiceSink : public RegSink {
 };
 
 template <typename Body>
-RegStatus RegFileImporter::Run(const std::string& machine, Body body) {
+Status RegFileImporter::Run(const std::string& machine, Body body) {
   keys_ = values_ = 0;
   HKEY hklm = HKEY_LOCAL_MACHINE, hku = HKEY_USERS;
   bool remote = !machine.empty();
   if (remote) {
     // The machine table says why a machine cannot be reached.
-    RegStatus connected = service_.ConnectMachine(machine.c_str(), HKEY_LOCAL_MACHINE, &hklm);
+    Status connected = service_.ConnectMachine(machine.c_str(), HKEY_LOCAL_MACHINE, &hklm);
     if (connected.ok()) {
       connected = service_.ConnectMachine(machine.c_str(), HKEY_USERS, &hku);
       if (!connected.ok()) service_.CloseKey(hklm);
     }
     if (!connected.ok()) return connected;
   }
-  RegStatus result;
+  Status result;
   int64_t keys = 0, values = 0;
   LONG rc = service_.Transact(hklm, [&]() -> LONG {
     ServiceSink sink(service_, hklm, hku, remote);
@@ -165,33 +165,33 @@ RegStatus RegFileImporter::Run(const std::string& machine, Body body) {
   }
   if (!result.ok()) return result;
   if (rc != ERROR_SUCCESS) {
-    return RegStatus::Registry(rc, "the import could not be written: " + CodeText(rc));
+    return Status::Registry(rc, "the import could not be written: " + CodeText(rc));
   }
   keys_ = keys;
   values_ = values;
-  return RegStatus::Ok();
+  return Status::OK();
 }
 
-RegStatus RegFileImporter::ImportFile(const std::string& path, const std::string& machine) {
-  std::string error;
-  auto input = RegByteInput::OpenFile(path, &error);
-  if (!input) return RegStatus::Syntax(0, error);
+Status RegFileImporter::ImportFile(const std::string& path, const std::string& machine) {
+  std::unique_ptr<RegByteInput> input;
+  Status opened = RegByteInput::OpenFile(path, &input);
+  if (!opened.ok()) return opened;
   RegTextSource source(std::move(input));
   return Import(source, machine);
 }
 
-RegStatus RegFileImporter::Import(RegTextSource& source, const std::string& machine) {
+Status RegFileImporter::Import(RegTextSource& source, const std::string& machine) {
   keys_ = values_ = 0;
   RegFileParser parser;
   // Refused before a transaction waits for the store.
-  RegStatus status = parser.ReadHeader(source);
+  Status status = parser.ReadHeader(source);
   if (!status.ok()) return status;
   return Run(machine, [&](RegSink& sink) { return parser.ParseBody(source, sink); });
 }
 
-RegStatus RegFileImporter::ImportWinePrefix(const std::string& prefix, const std::string& machine) {
+Status RegFileImporter::ImportWinePrefix(const std::string& prefix, const std::string& machine) {
   std::vector<WinePrefix::File> files;
-  RegStatus status = WinePrefix::Find(prefix, &files);
+  Status status = WinePrefix::Find(prefix, &files);
   if (!status.ok()) return status;
   return Run(machine, [&](RegSink& sink) { return WinePrefix::Read(prefix, sink); });
 }

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "registry/registry_service.h"
-#include "registry/reg_status.h"
+#include "registry/status.h"
 #include "regfile/reg_text_source.h"
 
 namespace qvr {
@@ -24,11 +24,11 @@ class RegFileImporter {
   explicit RegFileImporter(RegistryService& service) : service_(service) {}
 
   // The .reg file at `path` into `machine` ("" for this machine).
-  RegStatus ImportFile(const std::string& path, const std::string& machine = "");
-  RegStatus Import(RegTextSource& source, const std::string& machine = "");
+  Status ImportFile(const std::string& path, const std::string& machine = "");
+  Status Import(RegTextSource& source, const std::string& machine = "");
   // A Wine prefix's system.reg into HKEY_LOCAL_MACHINE, user.reg into the
   // current user's hive and userdef.reg into HKEY_USERS\.DEFAULT.
-  RegStatus ImportWinePrefix(const std::string& prefix, const std::string& machine = "");
+  Status ImportWinePrefix(const std::string& prefix, const std::string& machine = "");
 
   // What the last successful import wrote.
   int64_t keys() const { return keys_; }
@@ -37,7 +37,7 @@ class RegFileImporter {
  private:
   class ServiceSink;
   template <typename Body>
-  RegStatus Run(const std::string& machine, Body body);
+  Status Run(const std::string& machine, Body body);
 
   RegistryService& service_;
   int64_t keys_ = 0;

@@ -49,13 +49,13 @@ std::string_view TrimRight(std::string_view s) {
 
 }  // namespace
 
-RegStatus RegFileParser::ReadHeader(RegTextSource& source) {
+Status RegFileParser::ReadHeader(RegTextSource& source) {
   dialect_ = Dialect::kUnknown;
   std::string first;
-  RegStatus status;
+  Status status;
   if (!source.NextLine(&first, &status)) {
-    if (status.ok()) return RegStatus::Syntax(1, "not a registry file: the file is empty");
-    return RegStatus::Syntax(1, "not a registry file: " + status.message());
+    if (status.ok()) return Status::Syntax(1, "not a registry file: the file is empty");
+    return Status::Syntax(1, "not a registry file: " + status.message());
   }
   std::string_view header = TrimRight(first);
   if (header == kRegedit5Header) {
@@ -63,22 +63,22 @@ RegStatus RegFileParser::ReadHeader(RegTextSource& source) {
   } else if (header == kRegedit4Header) {
     dialect_ = Dialect::kRegedit4;
   } else {
-    return RegStatus::Syntax(1, "not a registry file: the first line is neither \"" +
+    return Status::Syntax(1, "not a registry file: the first line is neither \"" +
                                     std::string(kRegedit5Header) + "\" nor \"" +
                                     std::string(kRegedit4Header) + "\"");
   }
-  return RegStatus::Ok();
+  return Status::OK();
 }
 
-RegStatus RegFileParser::Parse(RegTextSource& source, RegSink& sink) {
-  RegStatus status = ReadHeader(source);
+Status RegFileParser::Parse(RegTextSource& source, RegSink& sink) {
+  Status status = ReadHeader(source);
   if (!status.ok()) return status;
   return ParseBody(source, sink);
 }
 
-RegStatus RegFileParser::ParseBody(RegTextSource& source, RegSink& sink) {
+Status RegFileParser::ParseBody(RegTextSource& source, RegSink& sink) {
   state_ = State::kNoKey;
-  RegStatus status;
+  Status status;
   std::string line;
   while (source.NextLine(&line, &status)) {
     line_ = source.line_number();
@@ -92,7 +92,7 @@ RegStatus RegFileParser::ParseBody(RegTextSource& source, RegSink& sink) {
       status = ValueLine(rest, source, sink);
     } else {
       std::string shown(rest.substr(0, 40));
-      status = RegStatus::Syntax(line_, "a line that is neither a key, a value nor a comment: '" +
+      status = Status::Syntax(line_, "a line that is neither a key, a value nor a comment: '" +
                                             shown + (rest.size() > 40 ? "...'" : "'"));
     }
     if (!status.ok()) return status.AtLine(line_);
@@ -100,13 +100,13 @@ RegStatus RegFileParser::ParseBody(RegTextSource& source, RegSink& sink) {
   return status;
 }
 
-RegStatus RegFileParser::KeyLine(std::string_view line, RegSink& sink) {
+Status RegFileParser::KeyLine(std::string_view line, RegSink& sink) {
   size_t close = line.rfind(']');
   if (close == std::string_view::npos) {
-    return RegStatus::Syntax(line_, "a key line without its closing ']'");
+    return Status::Syntax(line_, "a key line without its closing ']'");
   }
   if (!NothingMore(line.substr(close + 1))) {
-    return RegStatus::Syntax(line_, "unexpected text after the key's closing ']'");
+    return Status::Syntax(line_, "unexpected text after the key's closing ']'");
   }
   std::string_view written = line.substr(1, close - 1);
   bool remove = !written.empty() && written[0] == '-';
@@ -115,7 +115,7 @@ RegStatus RegFileParser::KeyLine(std::string_view line, RegSink& sink) {
   std::string problem = regsyntax::KeyPathProblem(path);
   // A lone CR survives line splitting, but no .reg file could name the key again.
   if (problem.empty() && path.find('\r') != std::string::npos) problem = "a CR character in a key name";
-  if (!problem.empty()) return RegStatus::Syntax(line_, problem);
+  if (!problem.empty()) return Status::Syntax(line_, problem);
   if (remove) {
     state_ = State::kDeletedKey;
     return sink.DeleteKey(path);
@@ -124,34 +124,34 @@ RegStatus RegFileParser::KeyLine(std::string_view line, RegSink& sink) {
   return sink.OpenKey(path);
 }
 
-RegStatus RegFileParser::ValueLine(std::string_view line, RegTextSource& source, RegSink& sink) {
-  if (state_ == State::kNoKey) return RegStatus::Syntax(line_, "a value before any key");
+Status RegFileParser::ValueLine(std::string_view line, RegTextSource& source, RegSink& sink) {
+  if (state_ == State::kNoKey) return Status::Syntax(line_, "a value before any key");
   if (state_ == State::kDeletedKey) {
-    return RegStatus::Syntax(line_, "a value under a key that the file deletes");
+    return Status::Syntax(line_, "a value under a key that the file deletes");
   }
   std::string name;
   size_t i = 0;
   if (line[0] == '@') {
     i = 1;
   } else if (!Quoted(line, &i, &name)) {
-    return RegStatus::Syntax(line_, "unterminated quoted value name");
+    return Status::Syntax(line_, "unterminated quoted value name");
   }
   name = regsyntax::ValidUtf8(name);
   std::string problem = regsyntax::ValueNameProblem(name);
   if (problem.empty() && name.find('\r') != std::string::npos) {
     problem = "a CR character in a value name";
   }
-  if (!problem.empty()) return RegStatus::Syntax(line_, problem);
+  if (!problem.empty()) return Status::Syntax(line_, problem);
   SkipSpace(line, &i);
   if (i >= line.size() || line[i] != '=') {
-    return RegStatus::Syntax(line_, "expected '=' after the value name");
+    return Status::Syntax(line_, "expected '=' after the value name");
   }
   ++i;
   SkipSpace(line, &i);
   return Data(name, line.substr(i), source, sink);
 }
 
-RegStatus RegFileParser::Data(std::string_view name, std::string_view rest, RegTextSource& source,
+Status RegFileParser::Data(std::string_view name, std::string_view rest, RegTextSource& source,
                               RegSink& sink) {
   std::string error;
   if (!rest.empty() && rest[0] == '-' && NothingMore(rest.substr(1))) {
@@ -160,9 +160,9 @@ RegStatus RegFileParser::Data(std::string_view name, std::string_view rest, RegT
   if (!rest.empty() && rest[0] == '"') {
     size_t i = 0;
     std::string text;
-    if (!Quoted(rest, &i, &text)) return RegStatus::Syntax(line_, "unterminated quoted string");
+    if (!Quoted(rest, &i, &text)) return Status::Syntax(line_, "unterminated quoted string");
     if (!NothingMore(rest.substr(i))) {
-      return RegStatus::Syntax(line_, "unexpected text after the closing quote");
+      return Status::Syntax(line_, "unexpected text after the closing quote");
     }
     scratch_ = regsyntax::Utf8ToStored(text);
     scratch_.append(2, '\0');
@@ -170,13 +170,13 @@ RegStatus RegFileParser::Data(std::string_view name, std::string_view rest, RegT
   }
   if (StartsWithNoCase(rest, "dword:")) {
     if (!regsyntax::ParseDword(rest.substr(6), &scratch_, &error)) {
-      return RegStatus::Syntax(line_, error);
+      return Status::Syntax(line_, error);
     }
     return sink.SetValue(name, REG_DWORD, scratch_);
   }
   if (StartsWithNoCase(rest, "hex")) {
     DWORD type = REG_BINARY;
-    RegStatus status = regsyntax::ReadHexValue(rest.substr(3), line_, source, &type, &scratch_);
+    Status status = regsyntax::ReadHexValue(rest.substr(3), line_, source, &type, &scratch_);
     if (!status.ok()) return status;
     if (dialect_ == Dialect::kRegedit4 && regsyntax::IsTextType(type)) {
       // 8-bit text in the system code page; the store keeps UTF-16LE.
@@ -185,7 +185,7 @@ RegStatus RegFileParser::Data(std::string_view name, std::string_view rest, RegT
     return sink.SetValue(name, type, scratch_);
   }
   std::string shown(rest.substr(0, 20));
-  return RegStatus::Syntax(line_, "unknown value data '" + shown + "'" +
+  return Status::Syntax(line_, "unknown value data '" + shown + "'" +
                                       " (expected \"text\", dword:, hex:, hex(N): or -)");
 }
 

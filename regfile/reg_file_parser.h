@@ -28,7 +28,7 @@
 #include <string_view>
 
 #include "regfile/reg_sink.h"
-#include "registry/reg_status.h"
+#include "registry/status.h"
 #include "regfile/reg_text_source.h"
 
 namespace qvr {
@@ -41,12 +41,12 @@ class RegFileParser {
   static constexpr std::string_view kRegedit4Header = "REGEDIT4";
 
   // Reads all of `source` into `sink`.
-  RegStatus Parse(RegTextSource& source, RegSink& sink);
+  Status Parse(RegTextSource& source, RegSink& sink);
 
   // The same in two steps, so a caller can refuse a file that is not a
   // registry file before preparing anything: the header line, then the rest.
-  RegStatus ReadHeader(RegTextSource& source);
-  RegStatus ParseBody(RegTextSource& source, RegSink& sink);
+  Status ReadHeader(RegTextSource& source);
+  Status ParseBody(RegTextSource& source, RegSink& sink);
 
   // The dialect of the file's header, once Parse has read it.
   Dialect dialect() const { return dialect_; }
@@ -54,9 +54,9 @@ class RegFileParser {
  private:
   enum class State { kNoKey, kKey, kDeletedKey };
 
-  RegStatus KeyLine(std::string_view line, RegSink& sink);
-  RegStatus ValueLine(std::string_view line, RegTextSource& source, RegSink& sink);
-  RegStatus Data(std::string_view name, std::string_view rest, RegTextSource& source,
+  Status KeyLine(std::string_view line, RegSink& sink);
+  Status ValueLine(std::string_view line, RegTextSource& source, RegSink& sink);
+  Status Data(std::string_view name, std::string_view rest, RegTextSource& source,
                  RegSink& sink);
 
   Dialect dialect_ = Dialect::kUnknown;

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "registry/registry_api.h"
-#include "registry/reg_status.h"
+#include "registry/status.h"
 
 namespace qvr {
 
@@ -19,13 +19,13 @@ class RegSink {
   virtual ~RegSink() = default;
 
   // "[path]": the values that follow belong to this key, created if missing.
-  virtual RegStatus OpenKey(std::string_view path) = 0;
+  virtual Status OpenKey(std::string_view path) = 0;
   // "[-path]": the key and everything below it go; a missing key is no fault.
-  virtual RegStatus DeleteKey(std::string_view path) = 0;
+  virtual Status DeleteKey(std::string_view path) = 0;
   // A value of the key opened last ("" is the unnamed value).
-  virtual RegStatus SetValue(std::string_view name, DWORD type, std::string_view stored) = 0;
+  virtual Status SetValue(std::string_view name, DWORD type, std::string_view stored) = 0;
   // "name"=-: the value goes; a missing value is no fault.
-  virtual RegStatus DeleteValue(std::string_view name) = 0;
+  virtual Status DeleteValue(std::string_view name) = 0;
 };
 
 }  // namespace qvr

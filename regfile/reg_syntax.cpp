@@ -216,7 +216,7 @@ bool ParseDword(std::string_view text, std::string* data, std::string* error) {
   return true;
 }
 
-RegStatus ReadHexData(std::string_view rest, RegTextSource& source, std::string* data) {
+Status ReadHexData(std::string_view rest, RegTextSource& source, std::string* data) {
   data->clear();
   std::string line(rest);
   while (true) {
@@ -225,34 +225,34 @@ RegStatus ReadHexData(std::string_view rest, RegTextSource& source, std::string*
     if (continued) segment.remove_suffix(1);
     std::string error;
     if (!ParseSegment(segment, data, &error)) {
-      return RegStatus::Syntax(source.line_number(), error);
+      return Status::Syntax(source.line_number(), error);
     }
-    if (!continued) return RegStatus::Ok();
-    RegStatus status;
+    if (!continued) return Status::OK();
+    Status status;
     if (!source.NextLine(&line, &status)) {
       if (!status.ok()) return status;
-      return RegStatus::Syntax(source.line_number(),
+      return Status::Syntax(source.line_number(),
                                "the file ends inside hex data continued with '\\'");
     }
   }
 }
 
-RegStatus ReadHexValue(std::string_view after_hex, int64_t line, RegTextSource& source, DWORD* type,
+Status ReadHexValue(std::string_view after_hex, int64_t line, RegTextSource& source, DWORD* type,
                        std::string* data) {
   *type = REG_BINARY;
   size_t i = 0;
   if (i < after_hex.size() && after_hex[i] == '(') {
     size_t close = after_hex.find(')', i);
     if (close == std::string_view::npos)
-      return RegStatus::Syntax(line, "hex( without its closing ')'");
+      return Status::Syntax(line, "hex( without its closing ')'");
     std::string error;
     if (!ParseTypeCode(after_hex.substr(i + 1, close - i - 1), type, &error)) {
-      return RegStatus::Syntax(line, error);
+      return Status::Syntax(line, error);
     }
     i = close + 1;
   }
   if (i >= after_hex.size() || after_hex[i] != ':') {
-    return RegStatus::Syntax(line, "expected ':' after hex");
+    return Status::Syntax(line, "expected ':' after hex");
   }
   return ReadHexData(after_hex.substr(i + 1), source, data);
 }

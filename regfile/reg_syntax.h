@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "registry/registry_api.h"
-#include "registry/reg_status.h"
+#include "registry/status.h"
 #include "regfile/reg_text_source.h"
 
 namespace qvr::regsyntax {
@@ -47,11 +47,11 @@ bool ParseDword(std::string_view text, std::string* data, std::string* error);
 
 // Bytes "aa,bb,..." starting at `rest`, continued on the following lines of
 // `source` while a line ends with "\", appended to `data`.
-RegStatus ReadHexData(std::string_view rest, RegTextSource& source, std::string* data);
+Status ReadHexData(std::string_view rest, RegTextSource& source, std::string* data);
 
 // The data of a "hex:" or "hex(N):" value, given the text after "hex" on
 // line `line`: the type (REG_BINARY for "hex:") and the bytes.
-RegStatus ReadHexValue(std::string_view after_hex, int64_t line, RegTextSource& source, DWORD* type,
+Status ReadHexValue(std::string_view after_hex, int64_t line, RegTextSource& source, DWORD* type,
                        std::string* data);
 
 }  // namespace qvr::regsyntax

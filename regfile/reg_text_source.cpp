@@ -12,12 +12,12 @@ constexpr size_t kBufferSize = 64 * 1024;
 RegTextSource::RegTextSource(std::unique_ptr<RegByteInput> input, size_t max_line)
     : input_(std::move(input)), max_line_(max_line), buffer_(kBufferSize, '\0') {}
 
-bool RegTextSource::Fill(RegStatus* status) {
+bool RegTextSource::Fill(Status* status) {
   if (pos_ < end_) return true;
   if (eof_) return false;
   int64_t n = input_->Read(buffer_.data(), buffer_.size());
   if (n < 0) {
-    *status = RegStatus::Syntax(line_number_ + 1, "the file could not be read");
+    *status = Status::Syntax(line_number_ + 1, "the file could not be read");
     eof_ = true;
     return false;
   }
@@ -27,7 +27,7 @@ bool RegTextSource::Fill(RegStatus* status) {
   return n > 0;
 }
 
-bool RegTextSource::Detect(RegStatus* status) {
+bool RegTextSource::Detect(Status* status) {
   // Gather up to three bytes without losing any of them across buffer fills.
   std::string head;
   while (head.size() < 3 && Fill(status)) head.push_back(buffer_[pos_++]);
@@ -51,13 +51,13 @@ bool RegTextSource::Detect(RegStatus* status) {
   return true;
 }
 
-RegStatus RegTextSource::TooLong(size_t limit) const {
-  return RegStatus::Syntax(line_number_,
+Status RegTextSource::TooLong(size_t limit) const {
+  return Status::Syntax(line_number_,
                            "the line is longer than " + std::to_string(limit) + " bytes");
 }
 
-bool RegTextSource::NextLine(std::string* line, RegStatus* status) {
-  *status = RegStatus::Ok();
+bool RegTextSource::NextLine(std::string* line, Status* status) {
+  *status = Status::OK();
   line->clear();
   if (done_) return false;
   size_t limit = max_line_;
@@ -74,7 +74,7 @@ bool RegTextSource::NextLine(std::string* line, RegStatus* status) {
   return got;
 }
 
-bool RegTextSource::NextBytes(std::string* line, size_t limit, RegStatus* status) {
+bool RegTextSource::NextBytes(std::string* line, size_t limit, Status* status) {
   bool any = false;
   ++line_number_;
   while (Fill(status)) {
@@ -103,7 +103,7 @@ bool RegTextSource::NextBytes(std::string* line, size_t limit, RegStatus* status
   return true;
 }
 
-bool RegTextSource::NextUtf16(std::string* line, size_t limit, RegStatus* status) {
+bool RegTextSource::NextUtf16(std::string* line, size_t limit, Status* status) {
   wide_.clear();
   bool any = false;
   ++line_number_;
@@ -135,7 +135,7 @@ bool RegTextSource::NextUtf16(std::string* line, size_t limit, RegStatus* status
   }
   if (!status->ok()) return false;
   if (pending >= 0) {
-    *status = RegStatus::Syntax(line_number_,
+    *status = Status::Syntax(line_number_,
                                 "the file ends in the middle of a UTF-16 character "
                                 "(an odd number of bytes)");
     return false;

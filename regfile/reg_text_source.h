@@ -15,7 +15,7 @@
 #include <string>
 
 #include "regfile/reg_byte_input.h"
-#include "registry/reg_status.h"
+#include "registry/status.h"
 
 namespace qvr {
 
@@ -30,7 +30,7 @@ class RegTextSource {
 
   // The next line, without its end, in `line`. False at the end of the file
   // (with `status` OK) or on a fault (with `status` naming it and the line).
-  bool NextLine(std::string* line, RegStatus* status);
+  bool NextLine(std::string* line, Status* status);
 
   // The number of the line last returned (from 1).
   int64_t line_number() const { return line_number_; }
@@ -40,11 +40,11 @@ class RegTextSource {
   bool done() const { return done_; }
 
  private:
-  bool Fill(RegStatus* status);  // false when nothing more can be read
-  bool Detect(RegStatus* status);
-  bool NextUtf16(std::string* line, size_t limit, RegStatus* status);
-  bool NextBytes(std::string* line, size_t limit, RegStatus* status);
-  RegStatus TooLong(size_t limit) const;
+  bool Fill(Status* status);  // false when nothing more can be read
+  bool Detect(Status* status);
+  bool NextUtf16(std::string* line, size_t limit, Status* status);
+  bool NextBytes(std::string* line, size_t limit, Status* status);
+  Status TooLong(size_t limit) const;
 
   std::unique_ptr<RegByteInput> input_;
   size_t max_line_;

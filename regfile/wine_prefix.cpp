@@ -17,20 +17,20 @@ namespace {
 class PrefixedSink : public RegSink {
  public:
   PrefixedSink(RegSink& inner, std::string prefix) : inner_(inner), prefix_(std::move(prefix)) {}
-  RegStatus OpenKey(std::string_view path) override {
+  Status OpenKey(std::string_view path) override {
     path_ = prefix_;
     path_ += '\\';
     path_ += path;
     return inner_.OpenKey(path_);
   }
-  RegStatus DeleteKey(std::string_view path) override {
-    return RegStatus::Syntax(0, "a Wine registry file does not delete keys");
+  Status DeleteKey(std::string_view path) override {
+    return Status::Syntax(0, "a Wine registry file does not delete keys");
   }
-  RegStatus SetValue(std::string_view name, DWORD type, std::string_view stored) override {
+  Status SetValue(std::string_view name, DWORD type, std::string_view stored) override {
     return inner_.SetValue(name, type, stored);
   }
-  RegStatus DeleteValue(std::string_view name) override {
-    return RegStatus::Syntax(0, "a Wine registry file does not delete values");
+  Status DeleteValue(std::string_view name) override {
+    return Status::Syntax(0, "a Wine registry file does not delete values");
   }
 
  private:
@@ -43,7 +43,7 @@ class PrefixedSink : public RegSink {
 class StoreSink : public RegSink {
  public:
   explicit StoreSink(RegistryStore& store) : store_(store) {}
-  RegStatus OpenKey(std::string_view path) override {
+  Status OpenKey(std::string_view path) override {
     KeyId k = 0;
     size_t start = 0;
     while (true) {
@@ -51,20 +51,20 @@ class StoreSink : public RegSink {
       std::string_view part = path.substr(start, end == std::string_view::npos ? path.npos : end - start);
       bool created = false;
       LONG rc = store_.CreateChild(k, part, &k, &created);
-      if (rc != ERROR_SUCCESS) return RegStatus::Registry(rc, "cannot create the key");
+      if (rc != ERROR_SUCCESS) return Status::Registry(rc, "cannot create the key");
       if (end == std::string_view::npos) break;
       start = end + 1;
     }
     key_ = k;
-    return RegStatus::Ok();
+    return Status::OK();
   }
-  RegStatus DeleteKey(std::string_view) override { return RegStatus::Ok(); }
-  RegStatus SetValue(std::string_view name, DWORD type, std::string_view stored) override {
+  Status DeleteKey(std::string_view) override { return Status::OK(); }
+  Status SetValue(std::string_view name, DWORD type, std::string_view stored) override {
     LONG rc = store_.SetValue(key_, name, type, stored);
-    if (rc != ERROR_SUCCESS) return RegStatus::Registry(rc, "cannot store the value");
-    return RegStatus::Ok();
+    if (rc != ERROR_SUCCESS) return Status::Registry(rc, "cannot store the value");
+    return Status::OK();
   }
-  RegStatus DeleteValue(std::string_view) override { return RegStatus::Ok(); }
+  Status DeleteValue(std::string_view) override { return Status::OK(); }
 
  private:
   RegistryStore& store_;
@@ -73,11 +73,11 @@ class StoreSink : public RegSink {
 
 }  // namespace
 
-RegStatus WinePrefix::Find(const std::string& prefix, std::vector<File>* files) {
+Status WinePrefix::Find(const std::string& prefix, std::vector<File>* files) {
   files->clear();
   struct stat st;
   if (stat(prefix.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    return RegStatus::Syntax(0, prefix + " is not a folder");
+    return Status::Syntax(0, prefix + " is not a folder");
   }
   std::string base = prefix.empty() || prefix.back() == '/' ? prefix : prefix + "/";
   const File all[] = {
@@ -89,20 +89,20 @@ RegStatus WinePrefix::Find(const std::string& prefix, std::vector<File>* files) 
     if (access(f.path.c_str(), F_OK) == 0) files->push_back(f);
   }
   if (files->empty()) {
-    return RegStatus::Syntax(0, prefix + " is not a Wine prefix: it has no system.reg, "
+    return Status::Syntax(0, prefix + " is not a Wine prefix: it has no system.reg, "
                                          "user.reg or userdef.reg");
   }
-  return RegStatus::Ok();
+  return Status::OK();
 }
 
-RegStatus WinePrefix::Read(const std::string& prefix, RegSink& sink) {
+Status WinePrefix::Read(const std::string& prefix, RegSink& sink) {
   std::vector<File> files;
-  RegStatus status = Find(prefix, &files);
+  Status status = Find(prefix, &files);
   if (!status.ok()) return status;
   for (const File& f : files) {
-    std::string error;
-    auto input = RegByteInput::OpenFile(f.path, &error);
-    if (!input) return RegStatus::Syntax(0, error);
+    std::unique_ptr<RegByteInput> input;
+    status = RegByteInput::OpenFile(f.path, &input);
+    if (!status.ok()) return status;
     RegTextSource source(std::move(input));
     std::string hive = f.hive == HKEY_LOCAL_MACHINE ? "HKEY_LOCAL_MACHINE" : "HKEY_USERS";
     if (!f.sub_key.empty()) hive += "\\" + f.sub_key;
@@ -115,25 +115,26 @@ RegStatus WinePrefix::Read(const std::string& prefix, RegSink& sink) {
     }
     if (!status.ok()) return status.InFile(f.name);
   }
-  return RegStatus::Ok();
+  return Status::OK();
 }
 
-std::unique_ptr<RegistryStore> WinePrefix::Load(const std::string& prefix, RegStatus* status) {
-  std::string error;
-  auto store = SqliteStore::OpenInMemory(&error);
-  if (!store) {
-    *status = RegStatus::Registry(ERROR_BADDB, error);
-    return nullptr;
-  }
-  store->BeginTransaction();
-  StoreSink sink(*store);
-  *status = sink.OpenKey("HKEY_LOCAL_MACHINE");
-  if (status->ok()) *status = sink.OpenKey("HKEY_USERS");
-  if (status->ok()) *status = Read(prefix, sink);
-  if (!status->ok()) return nullptr;
-  store->CommitTransaction();
-  store->MakeReadOnly();
-  return store;
+Status WinePrefix::Load(const std::string& prefix, std::unique_ptr<RegistryStore>* store) {
+  std::unique_ptr<SqliteStore> memory;
+  Status status = SqliteStore::OpenInMemory(&memory);
+  if (!status.ok()) return status;
+  // Only the transaction's own failures could stop it in memory; the reading
+  // below says what went wrong with the prefix.
+  memory->BeginTransaction();
+  StoreSink sink(*memory);
+  status = sink.OpenKey("HKEY_LOCAL_MACHINE");
+  if (status.ok()) status = sink.OpenKey("HKEY_USERS");
+  if (status.ok()) status = Read(prefix, sink);
+  if (!status.ok()) return status;
+  LONG rc = memory->CommitTransaction();
+  if (rc != ERROR_SUCCESS) return Status::Registry(rc, "cannot keep the prefix's registry in memory");
+  memory->MakeReadOnly();
+  *store = std::move(memory);
+  return status;
 }
 
 void WinePrefix::RegisterOpener() { RegisterStoreOpener("wine", &WinePrefix::Load); }

@@ -14,7 +14,7 @@
 #include "registry/registry_api.h"
 #include "registry/registry_store.h"
 #include "regfile/reg_sink.h"
-#include "registry/reg_status.h"
+#include "registry/status.h"
 
 namespace qvr {
 
@@ -29,16 +29,16 @@ class WinePrefix {
 
   // The registry files present in `prefix`; a failure when it is not a
   // folder or holds none of them.
-  static RegStatus Find(const std::string& prefix, std::vector<File>* files);
+  static Status Find(const std::string& prefix, std::vector<File>* files);
 
   // Reads every file of `prefix` into `sink`, each key's path given in full
   // ("HKEY_LOCAL_MACHINE\Software\..."). Stops at the first fault, which
   // names the file and the line.
-  static RegStatus Read(const std::string& prefix, RegSink& sink);
+  static Status Read(const std::string& prefix, RegSink& sink);
 
   // A read-only store in memory holding the prefix's registry, shaped as a
   // machine's store (hive roots HKEY_LOCAL_MACHINE and HKEY_USERS).
-  static std::unique_ptr<RegistryStore> Load(const std::string& prefix, RegStatus* status);
+  static Status Load(const std::string& prefix, std::unique_ptr<RegistryStore>* store);
 
   // Makes machine-table lines `NAME = wine:PREFIX` open as Load's store
   // (see registry/machine_table.h). Every program and library entry that

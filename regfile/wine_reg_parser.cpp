@@ -74,17 +74,17 @@ bool StartsWith(std::string_view s, std::string_view prefix) {
 
 }  // namespace
 
-RegStatus WineRegParser::Parse(RegTextSource& source, RegSink& sink) {
+Status WineRegParser::Parse(RegTextSource& source, RegSink& sink) {
   in_key_ = false;
   std::string line;
-  RegStatus status;
+  Status status;
   if (!source.NextLine(&line, &status)) {
-    if (status.ok()) return RegStatus::Syntax(1, "not a Wine registry file: the file is empty");
-    return RegStatus::Syntax(1, "not a Wine registry file: " + status.message());
+    if (status.ok()) return Status::Syntax(1, "not a Wine registry file: the file is empty");
+    return Status::Syntax(1, "not a Wine registry file: " + status.message());
   }
   while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.pop_back();
   if (line != kHeader) {
-    return RegStatus::Syntax(1, "not a Wine registry file: the first line is not \"" +
+    return Status::Syntax(1, "not a Wine registry file: the first line is not \"" +
                                     std::string(kHeader) + "\"");
   }
   while (source.NextLine(&line, &status)) {
@@ -98,46 +98,46 @@ RegStatus WineRegParser::Parse(RegTextSource& source, RegSink& sink) {
     } else if (rest[0] == '"' || rest[0] == '@') {
       status = ValueLine(rest, source, sink);
     } else {
-      status = RegStatus::Syntax(line_, "a line that is neither a key, a value nor a comment");
+      status = Status::Syntax(line_, "a line that is neither a key, a value nor a comment");
     }
     if (!status.ok()) return status.AtLine(line_);
   }
   return status;
 }
 
-RegStatus WineRegParser::KeyLine(std::string_view line, RegSink& sink) {
+Status WineRegParser::KeyLine(std::string_view line, RegSink& sink) {
   size_t i = 1;
   if (!Escaped(line, &i, ']', &wide_)) {
-    return RegStatus::Syntax(line_, "a key line without its closing ']'");
+    return Status::Syntax(line_, "a key line without its closing ']'");
   }
   // The modification time: decimal seconds, optional.
   SkipSpace(line, &i);
   while (i < line.size() && line[i] >= '0' && line[i] <= '9') ++i;
   if (!NothingMore(line.substr(i))) {
-    return RegStatus::Syntax(line_, "unexpected text after the key's time stamp");
+    return Status::Syntax(line_, "unexpected text after the key's time stamp");
   }
   std::string path = Utf16ToUtf8(wide_);
   std::string problem = regsyntax::KeyPathProblem(path);
-  if (!problem.empty()) return RegStatus::Syntax(line_, problem);
+  if (!problem.empty()) return Status::Syntax(line_, problem);
   in_key_ = true;
   return sink.OpenKey(path);
 }
 
-RegStatus WineRegParser::ValueLine(std::string_view line, RegTextSource& source, RegSink& sink) {
-  if (!in_key_) return RegStatus::Syntax(line_, "a value before any key");
+Status WineRegParser::ValueLine(std::string_view line, RegTextSource& source, RegSink& sink) {
+  if (!in_key_) return Status::Syntax(line_, "a value before any key");
   std::string name;
   size_t i = 1;
   if (line[0] == '"') {
     if (!Escaped(line, &i, '"', &wide_)) {
-      return RegStatus::Syntax(line_, "unterminated quoted value name");
+      return Status::Syntax(line_, "unterminated quoted value name");
     }
     name = Utf16ToUtf8(wide_);
   }
   std::string problem = regsyntax::ValueNameProblem(name);
-  if (!problem.empty()) return RegStatus::Syntax(line_, problem);
+  if (!problem.empty()) return Status::Syntax(line_, problem);
   SkipSpace(line, &i);
   if (i >= line.size() || line[i] != '=') {
-    return RegStatus::Syntax(line_, "expected '=' after the value name");
+    return Status::Syntax(line_, "expected '=' after the value name");
   }
   ++i;
   SkipSpace(line, &i);
@@ -147,42 +147,42 @@ RegStatus WineRegParser::ValueLine(std::string_view line, RegTextSource& source,
   if (StartsWith(rest, "str(")) {
     size_t close = rest.find(')');
     if (close == std::string_view::npos) {
-      return RegStatus::Syntax(line_, "str( without its closing ')'");
+      return Status::Syntax(line_, "str( without its closing ')'");
     }
     if (!regsyntax::ParseTypeCode(rest.substr(4, close - 4), &type, &error)) {
-      return RegStatus::Syntax(line_, error);
+      return Status::Syntax(line_, error);
     }
     if (close + 1 >= rest.size() || rest[close + 1] != ':') {
-      return RegStatus::Syntax(line_, "expected ':' after str()");
+      return Status::Syntax(line_, "expected ':' after str()");
     }
     rest.remove_prefix(close + 2);
     if (rest.empty() || rest[0] != '"') {
-      return RegStatus::Syntax(line_, "expected a quoted string after str():");
+      return Status::Syntax(line_, "expected a quoted string after str():");
     }
   }
   if (!rest.empty() && rest[0] == '"') {
     size_t j = 1;
     if (!Escaped(rest, &j, '"', &wide_)) {
-      return RegStatus::Syntax(line_, "unterminated quoted string");
+      return Status::Syntax(line_, "unterminated quoted string");
     }
     if (!NothingMore(rest.substr(j))) {
-      return RegStatus::Syntax(line_, "unexpected text after the closing quote");
+      return Status::Syntax(line_, "unexpected text after the closing quote");
     }
     wide_.push_back(u'\0');
     return sink.SetValue(name, type, Utf16ToLeBytes(wide_));
   }
   if (StartsWith(rest, "dword:")) {
     if (!regsyntax::ParseDword(rest.substr(6), &scratch_, &error)) {
-      return RegStatus::Syntax(line_, error);
+      return Status::Syntax(line_, error);
     }
     return sink.SetValue(name, REG_DWORD, scratch_);
   }
   if (StartsWith(rest, "hex")) {
-    RegStatus status = regsyntax::ReadHexValue(rest.substr(3), line_, source, &type, &scratch_);
+    Status status = regsyntax::ReadHexValue(rest.substr(3), line_, source, &type, &scratch_);
     if (!status.ok()) return status;
     return sink.SetValue(name, type, scratch_);
   }
-  return RegStatus::Syntax(line_, "unknown value data (expected \"text\", str(N):, dword:, "
+  return Status::Syntax(line_, "unknown value data (expected \"text\", str(N):, dword:, "
                                   "hex: or hex(N):)");
 }
 

@@ -22,7 +22,7 @@
 #include <string_view>
 
 #include "regfile/reg_sink.h"
-#include "registry/reg_status.h"
+#include "registry/status.h"
 #include "regfile/reg_text_source.h"
 
 namespace qvr {
@@ -32,11 +32,11 @@ class WineRegParser {
   static constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
 
   // Reads all of `source` into `sink` (never DeleteKey or DeleteValue).
-  RegStatus Parse(RegTextSource& source, RegSink& sink);
+  Status Parse(RegTextSource& source, RegSink& sink);
 
  private:
-  RegStatus KeyLine(std::string_view line, RegSink& sink);
-  RegStatus ValueLine(std::string_view line, RegTextSource& source, RegSink& sink);
+  Status KeyLine(std::string_view line, RegSink& sink);
+  Status ValueLine(std::string_view line, RegTextSource& source, RegSink& sink);
 
   bool in_key_ = false;
   int64_t line_ = 0;

@@ -54,8 +54,8 @@ std::string FullPath(std::string_view path, const std::string& table_path) {
   return table_path.substr(0, table_path.rfind('/') + 1) + std::string(path);
 }
 
-RegStatus Unreachable(std::string message) {
-  return RegStatus::Registry(ERROR_BAD_NETPATH, std::move(message));
+Status Unreachable(std::string message) {
+  return Status::Registry(ERROR_BAD_NETPATH, std::move(message));
 }
 
 }  // namespace
@@ -65,12 +65,12 @@ void RegisterStoreOpener(const std::string& scheme, StoreOpener opener) {
   Openers()[scheme] = std::move(opener);
 }
 
-RegStatus MachineTable::Find(std::string_view name, Entry* entry) const {
+Status MachineTable::Find(std::string_view name, Entry* entry) const {
   std::ifstream in(path_);
   if (!in && errno != ENOENT) {
     return Unreachable("cannot read the machine table " + path_ + ": " + std::strerror(errno));
   }
-  RegStatus unreadable;  // the first line that could have named `name`
+  Status unreadable;  // the first line that could have named `name`
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
     std::string_view text = Trim(line);
@@ -91,13 +91,13 @@ RegStatus MachineTable::Find(std::string_view name, Entry* entry) const {
     if (!entry->scheme.empty()) location.remove_prefix(entry->scheme.size() + 1);
     entry->location = FullPath(Trim(location), path_);
     entry->line = number;
-    return RegStatus::Ok();
+    return Status::OK();
   }
   if (!unreadable.ok()) return unreadable;
   return Unreachable("The network path was not found.");
 }
 
-RegStatus MachineTable::Open(const Entry& entry, std::unique_ptr<RegistryStore>* store) {
+Status MachineTable::Open(const Entry& entry, std::unique_ptr<RegistryStore>* store) {
   const std::string who = "\\\\" + entry.name + ": ";
   if (!entry.scheme.empty()) {
     StoreOpener opener = FindOpener(entry.scheme);
@@ -105,26 +105,25 @@ RegStatus MachineTable::Open(const Entry& entry, std::unique_ptr<RegistryStore>*
       return Unreachable(who + "this program cannot open stores of the kind \"" + entry.scheme +
                          ":\"");
     }
-    RegStatus status;
-    *store = opener(entry.location, &status);
-    if (*store) return RegStatus::Ok();
-    return Unreachable(who + status.ToString());
+    Status status = opener(entry.location, store);
+    return status.ok() ? status : Unreachable(who + status.ToString());
   }
   struct stat st;
   if (stat(entry.location.c_str(), &st) != 0 && errno == ENOENT) {
     return Unreachable(who + "the registry store " + entry.location + " does not exist");
   }
-  std::string error;
   // A remote machine's store must exist; nothing is created for a name.
-  auto sqlite = SqliteStore::Open(entry.location, false, &error);
-  if (!sqlite) {
-    if (error.rfind("not a registry store", 0) == 0) {
-      return Unreachable(who + entry.location + " is " + error);
-    }
-    return Unreachable(who + "cannot open the registry store " + entry.location + ": " + error);
+  std::unique_ptr<SqliteStore> sqlite;
+  Status status = SqliteStore::Open(entry.location, false, &sqlite);
+  if (status.ok()) {
+    *store = std::move(sqlite);
+    return status;
   }
-  *store = std::move(sqlite);
-  return RegStatus::Ok();
+  if (status.message().rfind("not a registry store", 0) == 0) {
+    return Unreachable(who + entry.location + " is " + status.message());
+  }
+  return Unreachable(who + "cannot open the registry store " + entry.location + ": " +
+                     status.message());
 }
 
 }  // namespace qvr

@@ -19,16 +19,16 @@
 #include <string>
 #include <string_view>
 
-#include "registry/reg_status.h"
+#include "registry/status.h"
 #include "registry/registry_store.h"
 
 namespace qvr {
 
 // Builds the store of a machine-table line `NAME = SCHEME:LOCATION` from its
-// LOCATION (a full path by then). On failure returns nullptr and sets
-// `status` to say why, for a person.
+// LOCATION (a full path by then) into `*store`; a failure says why, for a
+// person.
 using StoreOpener =
-    std::function<std::unique_ptr<RegistryStore>(const std::string& location, RegStatus* status)>;
+    std::function<Status(const std::string& location, std::unique_ptr<RegistryStore>* store)>;
 
 // Makes lines of `scheme` ("wine") open through `opener`, in every machine
 // table of this process. Registering a scheme again replaces its opener.
@@ -53,13 +53,13 @@ class MachineTable {
   // be reached); their messages tell them apart: "The network path was not
   // found." for a name the table does not hold, or the file and line of the
   // first line the table cannot read when such a line might have named it.
-  RegStatus Find(std::string_view name, Entry* entry) const;
+  Status Find(std::string_view name, Entry* entry) const;
 
   // Opens the store `entry` names: an existing registry store file (never
   // created for a name), or the opener's store. Failures carry code 53 and
   // say whether the store is missing, is not a registry store, or cannot be
   // opened, and why.
-  static RegStatus Open(const Entry& entry, std::unique_ptr<RegistryStore>* store);
+  static Status Open(const Entry& entry, std::unique_ptr<RegistryStore>* store);
 
  private:
   std::string path_;

@@ -133,16 +133,21 @@ std::string MachineTablePath(const std::string& local_store) {
 
 std::string CurrentUserKeyName() { return "S-1-5-21-0-0-0-" + std::to_string(getuid()); }
 
-std::shared_ptr<RegistryService> RegistryService::Open(const std::string& local_store,
-                                                       const std::string& machine_table,
-                                                       std::string* error) {
+Status RegistryService::Open(const std::string& local_store, const std::string& machine_table,
+                             std::shared_ptr<RegistryService>* service) {
   MakeDirectories(local_store);
-  bool existed = access(local_store.c_str(), F_OK) == 0;
-  auto store = SqliteStore::Open(local_store, true, error);
-  if (!store) return nullptr;
-  if (!existed) Seed(*store);
-  return std::make_shared<RegistryService>(std::shared_ptr<RegistryStore>(std::move(store)),
-                                           machine_table);
+  std::unique_ptr<SqliteStore> store;
+  Status status = SqliteStore::Open(local_store, true, &store);
+  // A store without its hives is new, or its seeding failed: seed it.
+  KeyId hklm = 0;
+  if (status.ok() && !store->ReadOnly() &&
+      store->FindChild(0, "HKEY_LOCAL_MACHINE", &hklm) == ERROR_FILE_NOT_FOUND) {
+    status = Seed(*store);
+  }
+  if (!status.ok()) return status;
+  *service = std::make_shared<RegistryService>(std::shared_ptr<RegistryStore>(std::move(store)),
+                                               machine_table);
+  return status;
 }
 
 RegistryService::RegistryService(std::shared_ptr<RegistryStore> local, std::string machine_table)
@@ -158,27 +163,35 @@ RegistryService::RegistryService(std::shared_ptr<RegistryStore> local, std::stri
 
 RegistryService::~RegistryService() = default;
 
-void RegistryService::Seed(RegistryStore& store) {
+Status RegistryService::Seed(RegistryStore& store) {
+  // All of it or none, where the store has transactions: a store whose
+  // seeding failed is seeded again when it is next opened.
+  LONG begun = store.BeginTransaction();
+  const bool transacted = begun == ERROR_SUCCESS;
+  LONG first_failure = transacted || begun == ERROR_INVALID_FUNCTION ? ERROR_SUCCESS : begun;
+  auto check = [&](LONG rc) {
+    if (first_failure == ERROR_SUCCESS) first_failure = rc;
+  };
   KeyId hklm = 0, hku = 0;
   bool created = false;
-  store.CreateChild(0, "HKEY_LOCAL_MACHINE", &hklm, &created);
-  store.CreateChild(0, "HKEY_USERS", &hku, &created);
+  check(store.CreateChild(0, "HKEY_LOCAL_MACHINE", &hklm, &created));
+  check(store.CreateChild(0, "HKEY_USERS", &hku, &created));
   auto make = [&](KeyId root, std::string_view path) {
     std::vector<std::string_view> parts;
     SplitPath(path, &parts);
     KeyId k = root;
-    for (auto part : parts) store.CreateChild(k, part, &k, &created);
+    for (auto part : parts) check(store.CreateChild(k, part, &k, &created));
     return k;
   };
   auto text = [&](KeyId k, const char* name, DWORD type, std::string value) {
     value.push_back('\0');
     if (type == REG_MULTI_SZ) value.push_back('\0');
-    store.SetValue(k, name, type, ToStored(type, value));
+    check(store.SetValue(k, name, type, ToStored(type, value)));
   };
   auto dword = [&](KeyId k, const char* name, uint32_t v) {
     std::string d(4, '\0');
     for (int i = 0; i < 4; ++i) d[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-    store.SetValue(k, name, REG_DWORD, d);
+    check(store.SetValue(k, name, REG_DWORD, d));
   };
   make(hklm, "HARDWARE\\DESCRIPTION\\System");
   make(hklm, "SAM");
@@ -190,7 +203,7 @@ void RegistryService::Seed(RegistryStore& store) {
   text(cv, "ProductName", REG_SZ, "qvrRegistryBrowser Linux");
   text(cv, "SystemRoot", REG_SZ, "C:\\Windows");
   dword(cv, "CurrentMajorVersionNumber", 10);
-  store.SetValue(cv, "DigitalProductId", REG_BINARY, std::string("\xA4\x00\x00\x00\x03\x00", 6));
+  check(store.SetValue(cv, "DigitalProductId", REG_BINARY, std::string("\xA4\x00\x00\x00\x03\x00", 6)));
   KeyId env = make(hklm, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment");
   text(env, "Path", REG_EXPAND_SZ, "%SystemRoot%\\system32;%SystemRoot%");
   text(env, "OS", REG_SZ, "Windows_NT");
@@ -206,6 +219,10 @@ void RegistryService::Seed(RegistryStore& store) {
   KeyId desk = make(hku, user + "\\Control Panel\\Desktop");
   text(desk, "Wallpaper", REG_SZ, "");
   dword(desk, "ScreenSaveActive", 1);
+  if (first_failure == ERROR_SUCCESS && transacted) first_failure = store.CommitTransaction();
+  if (first_failure == ERROR_SUCCESS) return Status::OK();
+  if (transacted) store.RollbackTransaction();
+  return Status::Registry(first_failure, "cannot seed the new registry store");
 }
 
 size_t RegistryService::OpenHandleCount() const {
@@ -425,7 +442,7 @@ LONG RegistryService::Transact(HKEY key, const std::function<LONG()>& writes) {
 }
 
 std::shared_ptr<RegistryService::Machine> RegistryService::FindMachine(std::string_view name,
-                                                                       RegStatus* status) {
+                                                                       Status* status) {
   std::string folded = FoldCase(name);
   if (auto it = remotes_.find(folded); it != remotes_.end()) return it->second;
   MachineTable::Entry entry;
@@ -437,7 +454,7 @@ std::shared_ptr<RegistryService::Machine> RegistryService::FindMachine(std::stri
   machine->store = std::move(store);
   if (machine->store->FindChild(0, "HKEY_LOCAL_MACHINE", &machine->local_machine) != 0 ||
       machine->store->FindChild(0, "HKEY_USERS", &machine->users) != 0) {
-    *status = RegStatus::Registry(ERROR_BAD_NETPATH,
+    *status = Status::Registry(ERROR_BAD_NETPATH,
                                   "\\\\" + entry.name + ": the store has no HKEY_LOCAL_MACHINE or HKEY_USERS");
     return nullptr;
   }
@@ -449,20 +466,20 @@ LONG RegistryService::Connect(const char* machine_name, HKEY hive, HKEY* result)
   return ConnectMachine(machine_name, hive, result).code();
 }
 
-RegStatus RegistryService::ConnectMachine(const char* machine_name, HKEY hive, HKEY* result) {
+Status RegistryService::ConnectMachine(const char* machine_name, HKEY hive, HKEY* result) {
   if (result == nullptr || (hive != HKEY_LOCAL_MACHINE && hive != HKEY_USERS)) {
-    return RegStatus::Registry(ERROR_INVALID_PARAMETER, "The parameter is incorrect.");
+    return Status::Registry(ERROR_INVALID_PARAMETER, "The parameter is incorrect.");
   }
   std::lock_guard<std::mutex> lock(mu_);
   std::string name = StripMachinePrefix(machine_name ? machine_name : "");
   std::shared_ptr<Machine> machine = local_;
   if (!IsLocalName(name)) {
-    RegStatus status;
+    Status status;
     machine = FindMachine(name, &status);
     if (!machine) return status;
   }
   *result = Issue(machine, hive == HKEY_LOCAL_MACHINE ? machine->local_machine : machine->users);
-  return RegStatus::Ok();
+  return Status::OK();
 }
 
 namespace {
@@ -473,16 +490,15 @@ std::shared_ptr<RegistryService>& Current() {
 }
 }  // namespace
 
-std::shared_ptr<RegistryService> CurrentRegistryService(RegStatus* status) {
+std::shared_ptr<RegistryService> CurrentRegistryService(Status* status) {
   std::lock_guard<std::mutex> lock(g_current_mu);
   auto& current = Current();
   if (!current) {
     std::string path = LocalStorePath();
-    std::string error;
-    current = RegistryService::Open(path, MachineTablePath(path), &error);
-    if (!current && status != nullptr) {
-      *status = RegStatus::Registry(ERROR_BADDB,
-                                    "Cannot open the registry store " + path + ": " + error);
+    Status opened = RegistryService::Open(path, MachineTablePath(path), &current);
+    if (!opened.ok() && status != nullptr) {
+      *status = Status::Registry(opened.code(),
+                                 "Cannot open the registry store " + path + ": " + opened.message());
     }
   }
   return current;

@@ -19,7 +19,7 @@
 #include <string_view>
 
 #include "registry/machine_table.h"
-#include "registry/reg_status.h"
+#include "registry/status.h"
 #include "registry/registry_api.h"
 #include "registry/registry_store.h"
 
@@ -37,17 +37,18 @@ std::string CurrentUserKeyName();
 class RegistryService {
  public:
   // A service over the local store at `local_store` (created and seeded when
-  // missing) and the machine table at `machine_table` (may be absent).
-  // Returns nullptr and sets `error` when the local store cannot be opened.
-  static std::shared_ptr<RegistryService> Open(const std::string& local_store,
-                                               const std::string& machine_table,
-                                               std::string* error);
+  // missing) and the machine table at `machine_table` (may be absent), into
+  // `*service`. Fails, leaving `*service` alone, when the local store cannot
+  // be opened or seeded.
+  static Status Open(const std::string& local_store, const std::string& machine_table,
+                     std::shared_ptr<RegistryService>* service);
   // A service over a store given by the caller (a test's fault injector).
   explicit RegistryService(std::shared_ptr<RegistryStore> local, std::string machine_table = "");
   ~RegistryService();
 
-  // Writes the usual keys and a few values into an empty store.
-  static void Seed(RegistryStore& store);
+  // Writes the usual keys and a few values into an empty store, in one
+  // transaction where the store has them; the first failure's code.
+  static Status Seed(RegistryStore& store);
 
   LONG OpenKey(HKEY parent, const char* sub_key, HKEY* result);
   LONG CreateKey(HKEY parent, const char* sub_key, DWORD access, HKEY* result, DWORD* disposition);
@@ -63,7 +64,7 @@ class RegistryService {
   // Connect, with a person's reason when it fails: the machine is not in the
   // table, its line cannot be read, or its store is missing, is not a
   // registry store or cannot be opened (see MachineTable).
-  RegStatus ConnectMachine(const char* machine, HKEY hive, HKEY* result);
+  Status ConnectMachine(const char* machine, HKEY hive, HKEY* result);
 
   // Values as the store keeps them (text types as UTF-16LE bytes, whatever
   // they hold), for moving data between stores and files without a change.
@@ -107,7 +108,7 @@ class RegistryService {
   }
   LONG Walk(const Target& from, std::string_view path, bool create, KeyId* key, bool* created);
   HKEY Issue(std::shared_ptr<Machine> machine, KeyId key);
-  std::shared_ptr<Machine> FindMachine(std::string_view name, RegStatus* status);
+  std::shared_ptr<Machine> FindMachine(std::string_view name, Status* status);
 
   mutable std::mutex mu_;
   std::shared_ptr<Machine> local_;
@@ -123,7 +124,7 @@ class RegistryService {
 // use; when that fails, returns nullptr and, given `status`, says why (the
 // next call tries again). Set returns the previous one (tests install their
 // own).
-std::shared_ptr<RegistryService> CurrentRegistryService(RegStatus* status = nullptr);
+std::shared_ptr<RegistryService> CurrentRegistryService(Status* status = nullptr);
 std::shared_ptr<RegistryService> SetCurrentRegistryService(std::shared_ptr<RegistryService> s);
 
 }  // namespace qvr

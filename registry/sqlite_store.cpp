@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <map>
 
 #include "base/unicode.h"
@@ -66,19 +68,16 @@ class Step {
 
 }  // namespace
 
-std::unique_ptr<SqliteStore> SqliteStore::Open(const std::string& path, bool create,
-                                               std::string* error) {
+Status SqliteStore::Open(const std::string& path, bool create,
+                         std::unique_ptr<SqliteStore>* store) {
   bool exists = access(path.c_str(), F_OK) == 0;
-  if (!exists && !create) {
-    *error = "no store at " + path;
-    return nullptr;
-  }
+  if (!exists && !create) return Status::Registry(ERROR_FILE_NOT_FOUND, "no store at " + path);
   if (!exists) {
     // Create the file ourselves so it never exists with looser permissions.
     int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
     if (fd < 0 && errno != EEXIST) {
-      *error = "cannot create " + path;
-      return nullptr;
+      LONG code = errno == ENOSPC ? ERROR_DISK_FULL : ERROR_ACCESS_DENIED;
+      return Status::Registry(code, "cannot create " + path + ": " + std::strerror(errno));
     }
     if (fd >= 0) ::close(fd);
   }
@@ -90,29 +89,32 @@ std::unique_ptr<SqliteStore> SqliteStore::Open(const std::string& path, bool cre
   sqlite3* db = nullptr;
   int flags = (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
   if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-    *error = db ? sqlite3_errmsg(db) : "cannot open " + path;
+    Status status = Status::Registry(ERROR_BADDB, db ? sqlite3_errmsg(db) : "cannot open " + path);
     sqlite3_close(db);
-    return nullptr;
+    return status;
   }
-  std::unique_ptr<SqliteStore> store(new SqliteStore(db, read_only));
-  if (!store->Prepare(error)) return nullptr;
-  return store;
+  return Adopt(db, read_only, store);
 }
 
-std::unique_ptr<SqliteStore> SqliteStore::OpenInMemory(std::string* error) {
+Status SqliteStore::OpenInMemory(std::unique_ptr<SqliteStore>* store) {
   sqlite3* db = nullptr;
   if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
       SQLITE_OK) {
-    *error = db ? sqlite3_errmsg(db) : "cannot open a store in memory";
+    Status status = Status::Registry(ERROR_BADDB, db ? sqlite3_errmsg(db) : "cannot open a store in memory");
     sqlite3_close(db);
-    return nullptr;
+    return status;
   }
-  std::unique_ptr<SqliteStore> store(new SqliteStore(db, false));
-  if (!store->Prepare(error)) return nullptr;
-  return store;
+  return Adopt(db, false, store);
 }
 
-bool SqliteStore::Prepare(std::string* error) {
+Status SqliteStore::Adopt(sqlite3* db, bool read_only, std::unique_ptr<SqliteStore>* store) {
+  std::unique_ptr<SqliteStore> opened(new SqliteStore(db, read_only));
+  Status status = opened->Prepare();
+  if (status.ok()) *store = std::move(opened);
+  return status;
+}
+
+Status SqliteStore::Prepare() {
   sqlite3_busy_timeout(db_, 10000);
   // Look before writing anything: only an empty database (a file just
   // created) is given the schema; a file of another program's database, or
@@ -123,15 +125,12 @@ bool SqliteStore::Prepare(std::string* error) {
     if (count.Run() == SQLITE_ROW) tables = count.Int(0);
   }
   if (tables < 0 || (tables == 0 && read_only_)) {
-    *error = std::string("not a registry store (") + sqlite3_errmsg(db_) + ")";
-    return false;
+    return Status::Registry(ERROR_BADDB,
+                            std::string("not a registry store (") + sqlite3_errmsg(db_) + ")");
   }
   // Switching the journal to WAL rewrites the file's header, so another
   // program's database must be recognised as such before that.
-  if (tables > 0 && !IsRegistryStore()) {
-    *error = "not a registry store";
-    return false;
-  }
+  if (tables > 0 && !IsRegistryStore()) return Status::Registry(ERROR_BADDB, "not a registry store");
   // Full synchronisation: a commit is on disk before the call returns.
   std::string setup = "PRAGMA synchronous=FULL;";
   if (!read_only_) setup = "PRAGMA journal_mode=WAL; " + setup;
@@ -141,21 +140,20 @@ bool SqliteStore::Prepare(std::string* error) {
   char* msg = nullptr;
   int rc = sqlite3_exec(db_, setup.c_str(), nullptr, nullptr, &msg);
   if (rc != SQLITE_OK) {
-    *error = msg ? msg : "cannot set up the store";
+    Status status = Status::Registry(Failure(rc), msg ? msg : "cannot set up the store");
     sqlite3_free(msg);
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    return false;
+    return status;
   }
-  if (tables == 0 && !IsRegistryStore()) {
-    *error = "not a registry store";
-    return false;
-  }
-  // A store made before an index was added gets it now.
+  if (tables == 0 && !IsRegistryStore()) return Status::Registry(ERROR_BADDB, "not a registry store");
+  // A store made before an index was added gets it now. Without it the store
+  // still works, only slower, so a failure here (a busy store) is not one of
+  // opening.
   if (!read_only_ && tables > 0) {
     sqlite3_exec(db_, "CREATE INDEX IF NOT EXISTS qvr_values_order ON qvr_values(key, id);",
                  nullptr, nullptr, nullptr);
   }
-  return true;
+  return Status::OK();
 }
 
 bool SqliteStore::IsRegistryStore() {

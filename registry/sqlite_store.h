@@ -13,6 +13,7 @@
 #include <string>
 
 #include "registry/registry_store.h"
+#include "registry/status.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -22,13 +23,13 @@ namespace qvr {
 class SqliteStore : public RegistryStore {
  public:
   // Opens (and when `create` is set, creates with mode 0600) the store at
-  // `path`. Returns nullptr and sets `error` when the file cannot be opened
-  // or is not a registry store.
-  static std::unique_ptr<SqliteStore> Open(const std::string& path, bool create,
-                                           std::string* error);
+  // `path` into `*store`. Fails when the file is missing and not to be
+  // created (2), cannot be created, cannot be opened or is not a registry
+  // store (1009); `*store` is then left alone.
+  static Status Open(const std::string& path, bool create, std::unique_ptr<SqliteStore>* store);
   // An empty store in memory, gone when the object ends (for data loaded
   // from elsewhere, such as another program's registry files).
-  static std::unique_ptr<SqliteStore> OpenInMemory(std::string* error);
+  static Status OpenInMemory(std::unique_ptr<SqliteStore>* store);
   ~SqliteStore() override;
 
   // From now on every write gives 5 (a store filled once, then only read).
@@ -52,7 +53,10 @@ class SqliteStore : public RegistryStore {
 
  private:
   SqliteStore(sqlite3* db, bool read_only) : db_(db), read_only_(read_only) {}
-  bool Prepare(std::string* error);
+  // Makes a store of the open connection `db`, which it then owns.
+  static Status Adopt(sqlite3* db, bool read_only, std::unique_ptr<SqliteStore>* store);
+  // Checks the database and gives an empty one the schema.
+  Status Prepare();
   // True when the database holds this store's format marker.
   bool IsRegistryStore();
   // Maps an SQLite failure to a registry result code.

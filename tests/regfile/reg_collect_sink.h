@@ -60,27 +60,27 @@ inline void WriteFile(const std::string& path, std::string_view bytes) {
 class CollectSink : public RegSink {
  public:
   std::vector<std::string> log;
-  RegStatus OpenKey(std::string_view p) override { return Add("key " + std::string(p)); }
-  RegStatus DeleteKey(std::string_view p) override { return Add("del-key " + std::string(p)); }
-  RegStatus SetValue(std::string_view n, DWORD t, std::string_view d) override {
+  Status OpenKey(std::string_view p) override { return Add("key " + std::string(p)); }
+  Status DeleteKey(std::string_view p) override { return Add("del-key " + std::string(p)); }
+  Status SetValue(std::string_view n, DWORD t, std::string_view d) override {
     return Add("value " + std::string(n) + " type=" + std::to_string(t) + " " + HexOf(d));
   }
-  RegStatus DeleteValue(std::string_view n) override { return Add("del-value " + std::string(n)); }
+  Status DeleteValue(std::string_view n) override { return Add("del-value " + std::string(n)); }
 
  private:
-  RegStatus Add(std::string s) {
+  Status Add(std::string s) {
     log.push_back(std::move(s));
-    return RegStatus::Ok();
+    return Status::OK();
   }
 };
 
-inline RegStatus ParseReg(std::string_view bytes, CollectSink* sink, size_t max_line = 1 << 20) {
+inline Status ParseReg(std::string_view bytes, CollectSink* sink, size_t max_line = 1 << 20) {
   RegTextSource source(RegByteInput::FromMemory(bytes), max_line);
   RegFileParser parser;
   return parser.Parse(source, *sink);
 }
 
-inline RegStatus ParseWine(std::string_view bytes, CollectSink* sink) {
+inline Status ParseWine(std::string_view bytes, CollectSink* sink) {
   RegTextSource source(RegByteInput::FromMemory(bytes));
   WineRegParser parser;
   return parser.Parse(source, *sink);

@@ -30,7 +30,7 @@ class RegFileImportExport : public ::testing::Test {
   }
   bool Exists(HKEY root, const char* key) { return ValueText(root, key, "") != "<no key>"; }
   // Imports `text` from a file, through `importer` when one is given.
-  RegStatus Import(const std::string& text, const std::string& machine = "",
+  Status Import(const std::string& text, const std::string& machine = "",
                    RegFileImporter* importer = nullptr) {
     WriteFile(reg_.Dir() + "/in.reg", text);
     RegFileImporter own(reg_.Service());
@@ -38,7 +38,7 @@ class RegFileImportExport : public ::testing::Test {
   }
   std::string Export(const std::string& key) {
     std::filesystem::remove(reg_.Dir() + "/out.reg");
-    RegStatus status = RegFileExporter(reg_.Service()).ExportFile(key, reg_.Dir() + "/out.reg");
+    Status status = RegFileExporter(reg_.Service()).ExportFile(key, reg_.Dir() + "/out.reg");
     EXPECT_TRUE(status.ok()) << status.ToString();
     return ReadFile(reg_.Dir() + "/out.reg");
   }
@@ -74,7 +74,7 @@ const char kEveryType[] =
 
 TEST_F(RegFileImportExport, ImportStoresEveryTypeAndExportGivesTheSameBytes) {
   RegFileImporter importer(reg_.Service());
-  RegStatus status = Import(Utf16File(kEveryType), "", &importer);
+  Status status = Import(Utf16File(kEveryType), "", &importer);
   ASSERT_TRUE(status.ok()) << status.ToString();
   EXPECT_EQ(importer.keys(), 4);
   EXPECT_EQ(importer.values(), 12);
@@ -99,7 +99,7 @@ TEST_F(RegFileImportExport, DeleteFormsRemoveTreesAndValues) {
   ASSERT_TRUE(Import("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\T\\A\\B\\C]\n\"v\"=\"1\"\n"
                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\T\\Keep]\n\"a\"=\"1\"\n\"b\"=\"2\"\n")
                   .ok());
-  RegStatus status = Import(
+  Status status = Import(
       "REGEDIT4\n"
       "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\T\\A]\n"
       "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\T\\Missing\\Too]\n"
@@ -135,7 +135,7 @@ TEST_F(RegFileImportExport, AFaultAnywhereLeavesTheStoreAsItWas) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    RegStatus status = Import(c.file);
+    Status status = Import(c.file);
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.line(), c.line) << status.ToString();
     EXPECT_THAT(status.message(), HasSubstr(c.fault));
@@ -150,7 +150,7 @@ TEST_F(RegFileImportExport, AFaultAnywhereLeavesTheStoreAsItWas) {
 
 TEST_F(RegFileImportExport, AnotherMachineOffersItsTwoHives) {
   reg_.AddMachine("far");
-  RegStatus status = Import("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Far]\n\"v\"=dword:7\n", "far");
+  Status status = Import("REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Far]\n\"v\"=dword:7\n", "far");
   ASSERT_TRUE(status.ok()) << status.ToString();
   EXPECT_FALSE(Exists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Far"));  // not here
   EXPECT_EQ(TextOf(Export("\\\\far\\HKLM\\SOFTWARE\\Far")),

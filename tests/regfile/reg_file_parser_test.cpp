@@ -50,7 +50,7 @@ TEST(RegFileParser, ReadsEveryFormInEveryEncoding) {
   for (const auto& [what, bytes] : files) {
     SCOPED_TRACE(what);
     CollectSink sink;
-    RegStatus status = ParseReg(bytes, &sink);
+    Status status = ParseReg(bytes, &sink);
     ASSERT_TRUE(status.ok()) << status.ToString();
     EXPECT_EQ(sink.log, kEveryFormLog);
   }
@@ -64,7 +64,7 @@ TEST(RegFileParser, Regedit4CarriesTextTypesAsEightBitText) {
       "\"P\"=hex(2):25,41,25,00\r\n\"M\"=hex(7):61,00,62,00,00\r\n\"B\"=hex:41,00\r\n"
       "\"D\"=dword:1\r\n";
   RegTextSource source(RegByteInput::FromMemory(file));
-  RegStatus status = parser.Parse(source, sink);
+  Status status = parser.Parse(source, sink);
   ASSERT_TRUE(status.ok()) << status.ToString();
   EXPECT_EQ(parser.dialect(), RegFileParser::Dialect::kRegedit4);
   EXPECT_EQ(sink.log, (std::vector<std::string>{
@@ -80,7 +80,7 @@ TEST(RegFileParser, Regedit4CarriesTextTypesAsEightBitText) {
 TEST(RegFileParser, NamesAndEscapesAsTheEditorReadsThem) {
   CollectSink sink;
   const std::string longest_key(255, 'k'), longest_name(16383, 'v');  // the limits themselves
-  RegStatus status = ParseReg(
+  Status status = ParseReg(
       "Windows Registry Editor Version 5.00\n"
       "[HKEY_USERS\\" + longest_key + "]\n\"" + longest_name + "\"=\"\"\n"
       "[HKEY_USERS\\a]b]  \n"                 // the last ']' closes
@@ -115,7 +115,7 @@ TEST(RegFileParser, RefusesWhatIsNotARegistryFileBeforeReadingOn) {
   for (const auto& [what, bytes] : files) {
     SCOPED_TRACE(what);
     CollectSink sink;
-    RegStatus status = ParseReg(bytes, &sink);
+    Status status = ParseReg(bytes, &sink);
     EXPECT_FALSE(status.ok());
     EXPECT_EQ(status.line(), 1);
     EXPECT_THAT(status.message(), HasSubstr("not a registry file"));
@@ -162,13 +162,13 @@ TEST(RegFileParser, NamesTheLineAndTheFault) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.body);
     CollectSink sink;
-    RegStatus status = ParseReg(key + c.body, &sink);
+    Status status = ParseReg(key + c.body, &sink);
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.line(), c.line) << status.ToString();
     EXPECT_THAT(status.message(), HasSubstr(c.fault));
   }
   CollectSink before_key;
-  RegStatus status = ParseReg("REGEDIT4\n\"a\"=\"b\"\n", &before_key);
+  Status status = ParseReg("REGEDIT4\n\"a\"=\"b\"\n", &before_key);
   EXPECT_EQ(status.ToString(), "line 2: a value before any key");
 }
 
@@ -207,7 +207,7 @@ TEST(RegFileParser, AGigabyteLineCostsOnlyTheLineLimit) {
     RegTextSource source(std::move(input), 1 << 20);
     CollectSink sink;
     RegFileParser parser;
-    RegStatus status = parser.Parse(source, sink);
+    Status status = parser.Parse(source, sink);
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.line(), 3);
     EXPECT_THAT(status.message(), HasSubstr("longer than 1048576 bytes"));

@@ -117,7 +117,7 @@ TEST(RegFileWriter, EveryTypeAndEscapeReadsBackExactly) {
             << TextOf(bytes);
       }
       CollectSink sink;
-      RegStatus status = ParseReg(bytes, &sink);
+      Status status = ParseReg(bytes, &sink);
       ASSERT_TRUE(status.ok()) << status.ToString();
       EXPECT_EQ(sink.log, (std::vector<std::string>{"key HKEY_USERS\\K",
                                                     "value n \\ \"q\" type=" +

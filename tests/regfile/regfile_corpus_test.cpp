@@ -33,7 +33,7 @@ void Replay(const char* folder, bool is_reg) {
     RegTextSource source(RegByteInput::FromMemory(bytes), 1 << 16);
     fuzz::CollectSink sink;
     Parser parser;
-    RegStatus status;
+    Status status;
     ASSERT_NO_THROW(status = parser.Parse(source, sink));
     EXPECT_TRUE(status.ok() || !status.message().empty());
     read_cleanly += status.ok();

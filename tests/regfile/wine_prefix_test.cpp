@@ -66,7 +66,7 @@ class WinePrefixTest : public ::testing::Test {
 TEST_F(WinePrefixTest, ImportPutsEachFileIntoItsHiveOrNothingAtAll) {
   RegFileImporter importer(reg_.Service());
   Write("userdef.reg", std::string(kUserDef) + "\"Broken\"=hex:0\n");
-  RegStatus status = importer.ImportWinePrefix(prefix_);
+  Status status = importer.ImportWinePrefix(prefix_);
   EXPECT_EQ(status.ToString(), "userdef.reg, line 6: hex data '0' with an odd number of digits or "
                                "bytes not separated by commas");
   EXPECT_EQ(ValueText(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test", "Version"), "<no key>");

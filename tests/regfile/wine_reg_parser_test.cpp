@@ -12,7 +12,7 @@ using ::testing::HasSubstr;
 
 TEST(WineRegParser, ReadsAPrefixFileWithWinesEscapes) {
   CollectSink sink;
-  RegStatus status = ParseWine(
+  Status status = ParseWine(
       "WINE REGISTRY Version 2\n"
       ";; All keys relative to \\\\Machine\n"
       "\n"
@@ -78,7 +78,7 @@ TEST(WineRegParser, NamesTheLineAndTheFault) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.body);
     CollectSink sink;
-    RegStatus status = ParseWine(head + c.body, &sink);
+    Status status = ParseWine(head + c.body, &sink);
     ASSERT_FALSE(status.ok());
     EXPECT_EQ(status.line(), c.line) << status.ToString();
     EXPECT_THAT(status.message(), HasSubstr(c.fault));

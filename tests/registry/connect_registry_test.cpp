@@ -95,9 +95,9 @@ TEST(ConnectRegistryTest, TheMachineTableFile) {
       << "text = notes.txt\n"
       << "odd = other:somewhere\n"
       << "no equals sign here\n";
-  std::string error;
-  auto service = RegistryService::Open(temp.LocalStorePath(), temp.MachineTablePath(), &error);
-  ASSERT_NE(service, nullptr) << error;
+  std::shared_ptr<RegistryService> service;
+  ASSERT_TRUE(testing::IsOk(
+      RegistryService::Open(temp.LocalStorePath(), temp.MachineTablePath(), &service)));
   HKEY key = 0;
   EXPECT_EQ(service->Connect("relative", HKEY_LOCAL_MACHINE, &key), ERROR_SUCCESS);
   service->CloseKey(key);
@@ -107,7 +107,7 @@ TEST(ConnectRegistryTest, TheMachineTableFile) {
   EXPECT_EQ(service->Connect("no equals sign here", HKEY_LOCAL_MACHINE, &key), ERROR_BAD_NETPATH);
   // Every failure is 53, and each says what went wrong.
   auto why = [&](const char* name) {
-    RegStatus status = service->ConnectMachine(name, HKEY_USERS, &key);
+    Status status = service->ConnectMachine(name, HKEY_USERS, &key);
     EXPECT_EQ(status.code(), ERROR_BAD_NETPATH) << name;
     return status.ToString();
   };
@@ -122,8 +122,9 @@ TEST(ConnectRegistryTest, TheMachineTableFile) {
   EXPECT_EQ(why("first"), "The network path was not found.");
 
   // No table at all: only the local names connect.
-  auto bare = RegistryService::Open(temp.LocalStorePath(), temp.Dir() + "/none.conf", &error);
-  ASSERT_NE(bare, nullptr);
+  std::shared_ptr<RegistryService> bare;
+  ASSERT_TRUE(testing::IsOk(
+      RegistryService::Open(temp.LocalStorePath(), temp.Dir() + "/none.conf", &bare)));
   EXPECT_EQ(bare->Connect("relative", HKEY_USERS, &key), ERROR_BAD_NETPATH);
   EXPECT_EQ(bare->Connect("localhost", HKEY_USERS, &key), ERROR_SUCCESS);
   bare->CloseKey(key);

@@ -89,9 +89,8 @@ TEST(DurabilityTest, AcknowledgedWritesSurviveSigkill) {
   EXPECT_EQ(WTERMSIG(status), SIGKILL);
 
   // A new process's view: open the store afresh.
-  std::string error;
-  auto reopened = RegistryService::Open(store, "", &error);
-  ASSERT_NE(reopened, nullptr) << error;
+  std::shared_ptr<RegistryService> reopened;
+  ASSERT_TRUE(testing::IsOk(RegistryService::Open(store, "", &reopened)));
   for (int i = 0; i <= acknowledged; ++i) {
     ASSERT_EQ(ReadDword(*reopened, "SOFTWARE\\Durability\\Killed", "v" + std::to_string(i)), i);
     ASSERT_EQ(ReadDword(*reopened, "SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8),
@@ -131,9 +130,8 @@ TEST(DurabilityTest, ProcessesWritingAtOnceLoseNothing) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << last;
     EXPECT_EQ(last, std::to_string(kCount - 1));
   }
-  std::string error;
-  auto reopened = RegistryService::Open(store, "", &error);
-  ASSERT_NE(reopened, nullptr) << error;
+  std::shared_ptr<RegistryService> reopened;
+  ASSERT_TRUE(testing::IsOk(RegistryService::Open(store, "", &reopened)));
   for (int i = 0; i < kCount; ++i) {
     const std::string shared = "SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8);
     for (const char* label : {"A", "B", "C"}) {

@@ -268,9 +268,8 @@ TEST_F(RegistryServiceTest, TextIsKeptAsUtf16AndReadAsUtf8) {
   EXPECT_EQ(data, "a\0b\0"s);
 
   // The store holds UTF-16LE for the text types, the bytes as given otherwise.
-  std::string error;
-  auto store = SqliteStore::Open(temp_.LocalStorePath(), false, &error);
-  ASSERT_NE(store, nullptr) << error;
+  std::unique_ptr<SqliteStore> store;
+  ASSERT_TRUE(testing::IsOk(SqliteStore::Open(temp_.LocalStorePath(), false, &store)));
   KeyId id = 0;
   ASSERT_EQ(store->FindChild(0, "HKEY_USERS", &id), 0);
   for (const std::string& part : {CurrentUserKeyName(), "software"s, "TEXT"s}) {
@@ -293,10 +292,9 @@ TEST_F(RegistryServiceTest, TextIsKeptAsUtf16AndReadAsUtf8) {
 
 TEST_F(RegistryServiceTest, ReadOnlyStoreRefusesEveryWrite) {
   const std::string path = temp_.Dir() + "/readonly.sqlite";
-  std::string error;
   {
-    auto writable = RegistryService::Open(path, "", &error);
-    ASSERT_NE(writable, nullptr) << error;
+    std::shared_ptr<RegistryService> writable;
+    ASSERT_TRUE(testing::IsOk(RegistryService::Open(path, "", &writable)));
     HKEY key = 0;
     ASSERT_EQ(writable->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kept", KEY_ALL_ACCESS, &key,
                                   nullptr),
@@ -305,8 +303,8 @@ TEST_F(RegistryServiceTest, ReadOnlyStoreRefusesEveryWrite) {
     writable->CloseKey(key);
   }
   ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-  auto service = RegistryService::Open(path, "", &error);
-  ASSERT_NE(service, nullptr) << error;
+  std::shared_ptr<RegistryService> service;
+  ASSERT_TRUE(testing::IsOk(RegistryService::Open(path, "", &service)));
 
   HKEY key = 0;
   EXPECT_EQ(service->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kept", KEY_ALL_ACCESS, &key, nullptr),
@@ -332,9 +330,8 @@ TEST_F(RegistryServiceTest, ReadOnlyStoreRefusesEveryWrite) {
 TEST(RegistryStoreFileTest, CreatedPrivateAndSeeded) {
   testing::TempRegistry temp;
   const std::string path = temp.Dir() + "/new/deeper/local.sqlite";
-  std::string error;
-  auto service = RegistryService::Open(path, "", &error);
-  ASSERT_NE(service, nullptr) << error;
+  std::shared_ptr<RegistryService> service;
+  ASSERT_TRUE(testing::IsOk(RegistryService::Open(path, "", &service)));
   struct stat st {};
   ASSERT_EQ(stat(path.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
@@ -359,14 +356,18 @@ TEST(RegistryStoreFileTest, CreatedPrivateAndSeeded) {
 
 TEST(RegistryStoreFileTest, FilesThatAreNotRegistryStoresAreRefusedUntouched) {
   testing::TempRegistry temp;
-  std::string error;
+  std::unique_ptr<SqliteStore> store;
+  std::shared_ptr<RegistryService> service;
   const std::string text = temp.Dir() + "/notes.txt";
   FILE* f = fopen(text.c_str(), "w");
   fputs("not a database at all, but long enough to have a header of its own\n", f);
   fclose(f);
-  EXPECT_EQ(SqliteStore::Open(text, true, &error), nullptr);
-  EXPECT_FALSE(error.empty());
-  EXPECT_EQ(RegistryService::Open(text, "", &error), nullptr);
+  Status refused = SqliteStore::Open(text, true, &store);
+  EXPECT_EQ(refused.code(), ERROR_BADDB);
+  EXPECT_FALSE(refused.message().empty());
+  EXPECT_EQ(RegistryService::Open(text, "", &service).code(), ERROR_BADDB);
+  EXPECT_EQ(store, nullptr);
+  EXPECT_EQ(service, nullptr);
 
   // Another program's SQLite database: refused, and not written to.
   const std::string other = temp.Dir() + "/other.sqlite";
@@ -382,11 +383,13 @@ TEST(RegistryStoreFileTest, FilesThatAreNotRegistryStoresAreRefusedUntouched) {
     return std::string(std::istreambuf_iterator<char>(in), {});
   };
   const std::string before = bytes(other);
-  EXPECT_EQ(SqliteStore::Open(other, true, &error), nullptr);
+  EXPECT_EQ(SqliteStore::Open(other, true, &store).code(), ERROR_BADDB);
   EXPECT_EQ(bytes(other), before);
 
   // A missing file is created only when asked to.
-  EXPECT_EQ(SqliteStore::Open(temp.Dir() + "/absent.sqlite", false, &error), nullptr);
+  EXPECT_EQ(SqliteStore::Open(temp.Dir() + "/absent.sqlite", false, &store).code(),
+            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(store, nullptr);
   EXPECT_NE(access((temp.Dir() + "/absent.sqlite").c_str(), F_OK), 0);
 }
 

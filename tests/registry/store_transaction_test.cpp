@@ -14,9 +14,8 @@ namespace {
 
 TEST(StoreTransaction, RollbackUndoesEveryKindOfWrite) {
   testing::TempRegistry temp;
-  std::string error;
-  auto store = SqliteStore::Open(temp.Dir() + "/t.sqlite", true, &error);
-  ASSERT_TRUE(store) << error;
+  std::unique_ptr<SqliteStore> store;
+  ASSERT_TRUE(testing::IsOk(SqliteStore::Open(temp.Dir() + "/t.sqlite", true, &store)));
   KeyId root = 0, doomed = 0, keep = 0;
   bool created = false;
   ASSERT_EQ(store->CreateChild(0, "HKEY_USERS", &root, &created), ERROR_SUCCESS);
@@ -48,8 +47,8 @@ TEST(StoreTransaction, RollbackUndoesEveryKindOfWrite) {
   EXPECT_EQ(store->CreateChild(root, "Made", &made, &created), ERROR_SUCCESS);
   ASSERT_EQ(store->CommitTransaction(), ERROR_SUCCESS);
   // Another connection sees the committed key.
-  auto other = SqliteStore::Open(temp.Dir() + "/t.sqlite", false, &error);
-  ASSERT_TRUE(other) << error;
+  std::unique_ptr<SqliteStore> other;
+  ASSERT_TRUE(testing::IsOk(SqliteStore::Open(temp.Dir() + "/t.sqlite", false, &other)));
   EXPECT_EQ(other->FindChild(root, "Made", &found), ERROR_SUCCESS);
 }
 

@@ -20,10 +20,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s STORE LABEL COUNT\n", argv[0]);
     return 2;
   }
-  std::string error;
-  auto service = RegistryService::Open(argv[1], "", &error);
-  if (!service) {
-    std::printf("error open %s\n", error.c_str());
+  std::shared_ptr<RegistryService> service;
+  Status opened = RegistryService::Open(argv[1], "", &service);
+  if (!opened.ok()) {
+    std::printf("error open %s\n", opened.ToString().c_str());
     return 1;
   }
   const std::string label = argv[2];

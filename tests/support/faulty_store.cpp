@@ -87,10 +87,10 @@ FaultyRegistry::FaultyRegistry() {
   std::string pattern = (std::filesystem::temp_directory_path() / "qvr-faulty-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   dir_ = pattern;
-  std::string error;
-  auto sqlite = SqliteStore::Open(dir_ + "/local.sqlite", true, &error);
-  if (!sqlite) throw std::runtime_error("cannot open the test store: " + error);
-  RegistryService::Seed(*sqlite);
+  std::unique_ptr<SqliteStore> sqlite;
+  Status opened = SqliteStore::Open(dir_ + "/local.sqlite", true, &sqlite);
+  if (opened.ok()) opened = RegistryService::Seed(*sqlite);
+  if (!opened.ok()) throw std::runtime_error("cannot open the test store: " + opened.ToString());
   store_ = std::make_shared<FaultyStore>(std::shared_ptr<RegistryStore>(std::move(sqlite)));
   service_ = std::make_shared<RegistryService>(store_, dir_ + "/machines.conf");
   previous_ = SetCurrentRegistryService(service_);

@@ -27,9 +27,8 @@ TempRegistry::TempRegistry() {
   setenv("QVR_REGISTRY", LocalStorePath().c_str(), 1);
   setenv("QVR_MACHINES", MachineTablePath().c_str(), 1);
   std::ofstream(MachineTablePath()) << "# machines of this test\n";
-  std::string error;
-  service_ = RegistryService::Open(LocalStorePath(), MachineTablePath(), &error);
-  if (!service_) throw std::runtime_error("cannot open the test store: " + error);
+  Status opened = RegistryService::Open(LocalStorePath(), MachineTablePath(), &service_);
+  if (!opened.ok()) throw std::runtime_error("cannot open the test store: " + opened.ToString());
   previous_ = SetCurrentRegistryService(service_);
 }
 
@@ -44,9 +43,10 @@ TempRegistry::~TempRegistry() {
 
 std::string TempRegistry::AddMachine(const std::string& name) {
   std::string path = dir_ + "/machine-" + name + ".sqlite";
-  std::string error;
   // Opening a service over the path creates and seeds the store.
-  if (!RegistryService::Open(path, "", &error)) throw std::runtime_error(error);
+  std::shared_ptr<RegistryService> machine;
+  Status opened = RegistryService::Open(path, "", &machine);
+  if (!opened.ok()) throw std::runtime_error(opened.ToString());
   std::ofstream(MachineTablePath(), std::ios::app) << name << " = " << path << "\n";
   return path;
 }

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "registry/registry_service.h"
 
 namespace qvr::testing {
@@ -36,6 +38,12 @@ class TempRegistry {
   std::shared_ptr<RegistryService> previous_;
   std::optional<std::string> old_registry_, old_machines_;
 };
+
+// For ASSERT_TRUE(IsOk(...)): a failed Status fails the check with its text.
+inline ::testing::AssertionResult IsOk(const Status& status) {
+  if (status.ok()) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << status.ToString();
+}
 
 }  // namespace qvr::testing
 

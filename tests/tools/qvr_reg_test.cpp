@@ -327,9 +327,9 @@ TEST_F(QvrRegTest, RemoteMachinesFromTheMachineTable) {
 TEST_F(QvrRegTest, AReadOnlyStoreIsReadButNeverWritten) {
   const std::string path = temp_.Dir() + "/readonly.sqlite";
   {
-    std::string error;
-    auto service = RegistryService::Open(path, "", &error);
-    ASSERT_NE(service, nullptr) << error;
+    std::shared_ptr<RegistryService> service;
+    Status opened = RegistryService::Open(path, "", &service);
+    ASSERT_TRUE(opened.ok()) << opened.ToString();
   }
   setenv("QVR_REGISTRY", path.c_str(), 1);
   ASSERT_EQ(Reg({"add", "HKLM\\SOFTWARE\\Kept", "/v", "v", "/d", "x"}).exit_code, 0);

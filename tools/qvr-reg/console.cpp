@@ -46,7 +46,7 @@ int FailOnMachine(Invocation& call, const std::string& machine, LONG code) {
   auto service = CurrentRegistryService();
   if (code != ERROR_BAD_NETPATH || machine.empty() || !service) return FailWithCode(call, code);
   HKEY hive = 0;
-  RegStatus why = service->ConnectMachine(machine.c_str(), HKEY_LOCAL_MACHINE, &hive);
+  Status why = service->ConnectMachine(machine.c_str(), HKEY_LOCAL_MACHINE, &hive);
   if (why.ok()) {
     service->CloseKey(hive);
     return FailWithCode(call, code);

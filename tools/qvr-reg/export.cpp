@@ -56,7 +56,7 @@ int Run(Invocation& call) {
     return Cancelled(call);
   }
   RegFileExporter exporter(*CurrentRegistryService());
-  RegStatus status = exporter.ExportFile(
+  Status status = exporter.ExportFile(
       positional[0], file,
       regedit4 ? RegFileWriter::Dialect::kRegedit4 : RegFileWriter::Dialect::kRegedit5);
   if (status.ok()) return Succeed(call);

@@ -62,7 +62,7 @@ int Run(Invocation& call) {
     return SyntaxError(call, "import", wine ? "Give one Wine prefix." : "Give one file name.");
   }
   RegFileImporter importer(*CurrentRegistryService());
-  RegStatus status = wine ? importer.ImportWinePrefix(positional[0], machine)
+  Status status = wine ? importer.ImportWinePrefix(positional[0], machine)
                           : importer.ImportFile(positional[0], machine);
   if (!status.ok()) {
     if (status.line() == 0 && (status.code() == ERROR_ACCESS_DENIED ||

@@ -58,9 +58,11 @@ int main(int argc, char** argv) {
   // Open the local store here rather than on the first registry call, so
   // that a store that cannot be opened is reported with its reason.
   std::string path = qvr::LocalStorePath();
-  std::string error;
-  auto service = qvr::RegistryService::Open(path, qvr::MachineTablePath(path), &error);
-  if (!service) return Fail(call, "Cannot open the registry store " + path + ": " + error);
+  std::shared_ptr<qvr::RegistryService> service;
+  qvr::Status opened = qvr::RegistryService::Open(path, qvr::MachineTablePath(path), &service);
+  if (!opened.ok()) {
+    return Fail(call, "Cannot open the registry store " + path + ": " + opened.message());
+  }
   qvr::SetCurrentRegistryService(service);
   int code = verb->run(call);
   call.out.flush();

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "registry/registry_api.h"
+#include "registry/sqlite_store.h"
 #include "support/faulty_store.h"
+#include "support/temp_registry.h"
 
 namespace qvr {
 namespace {
@@ -13,9 +15,6 @@ namespace {
 using testing::StoreOp;
 using namespace std::string_literals;
 
-constexpr LONG kDiskFull = 112;
-constexpr LONG kBusy = 170;
-constexpr LONG kDamaged = 1009;
 
 class StoreFailureTest : public ::testing::Test {
  protected:
@@ -47,18 +46,18 @@ class StoreFailureTest : public ::testing::Test {
 };
 
 TEST_F(StoreFailureTest, WritesReportTheStoresCode) {
-  registry_.Store().Fail(StoreOp::kSetValue, kDiskFull, 1);
-  EXPECT_EQ(Set("v", "x\0"s), kDiskFull);
+  registry_.Store().Fail(StoreOp::kSetValue, ERROR_DISK_FULL, 1);
+  EXPECT_EQ(Set("v", "x\0"s), ERROR_DISK_FULL);
   DWORD size = 0;
   EXPECT_EQ(Size("v", &size), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(Set("v", "x\0"s), 0);  // the next write goes through
 
   const size_t handles = registry_.Service().OpenHandleCount();
-  registry_.Store().Fail(StoreOp::kCreateChild, kDiskFull);
+  registry_.Store().Fail(StoreOp::kCreateChild, ERROR_DISK_FULL);
   HKEY child = 0;
   EXPECT_EQ(RegCreateKeyExA(key_, "New\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child,
                             nullptr),
-            kDiskFull);
+            ERROR_DISK_FULL);
   EXPECT_EQ(registry_.Service().OpenHandleCount(), handles);  // no handle issued
   registry_.Store().Heal();
   EXPECT_EQ(RegOpenKeyExA(key_, "New", 0, KEY_READ, &child), ERROR_FILE_NOT_FOUND);
@@ -67,20 +66,20 @@ TEST_F(StoreFailureTest, WritesReportTheStoresCode) {
                             nullptr),
             0);
   RegCloseKey(child);
-  registry_.Store().Fail(StoreOp::kDeleteKey, kBusy, 1);
-  EXPECT_EQ(RegDeleteKeyA(key_, "Stays"), kBusy);
+  registry_.Store().Fail(StoreOp::kDeleteKey, ERROR_BUSY, 1);
+  EXPECT_EQ(RegDeleteKeyA(key_, "Stays"), ERROR_BUSY);
   EXPECT_EQ(RegOpenKeyExA(key_, "Stays", 0, KEY_READ, &child), 0);
   RegCloseKey(child);
-  registry_.Store().Fail(StoreOp::kDeleteValue, kDamaged, 1);
-  EXPECT_EQ(RegDeleteValueA(key_, "v"), kDamaged);
+  registry_.Store().Fail(StoreOp::kDeleteValue, ERROR_BADDB, 1);
+  EXPECT_EQ(RegDeleteValueA(key_, "v"), ERROR_BADDB);
   EXPECT_EQ(Size("v", &size), 0);
 }
 
 TEST_F(StoreFailureTest, ReadsAndEnumerationsReportTheStoresCode) {
   ASSERT_EQ(Set("v", "x\0"s), 0);
-  registry_.Store().Fail(StoreOp::kGetValue, kDamaged, 1);
+  registry_.Store().Fail(StoreOp::kGetValue, ERROR_BADDB, 1);
   DWORD size = 0;
-  EXPECT_EQ(Size("v", &size), kDamaged);
+  EXPECT_EQ(Size("v", &size), ERROR_BADDB);
   EXPECT_EQ(Size("v", &size), 0);
   EXPECT_EQ(size, 2u);
 
@@ -92,22 +91,47 @@ TEST_F(StoreFailureTest, ReadsAndEnumerationsReportTheStoresCode) {
   }
   std::string name;
   ASSERT_EQ(EnumKey(0, &name), 0);
-  registry_.Store().Fail(StoreOp::kEnumChild, kBusy, 1);
-  EXPECT_EQ(EnumKey(1, &name), kBusy);
+  registry_.Store().Fail(StoreOp::kEnumChild, ERROR_BUSY, 1);
+  EXPECT_EQ(EnumKey(1, &name), ERROR_BUSY);
   // Asked again, the enumeration carries on where it stood.
   ASSERT_EQ(EnumKey(1, &name), 0);
   EXPECT_EQ(name, "b");
   ASSERT_EQ(EnumKey(2, &name), 0);
   EXPECT_EQ(name, "c");
 
-  registry_.Store().Fail(StoreOp::kEnumValue, kBusy, 1);
+  registry_.Store().Fail(StoreOp::kEnumValue, ERROR_BUSY, 1);
   char text[16];
   DWORD length = sizeof text;
-  EXPECT_EQ(RegEnumValueA(key_, 0, text, &length, nullptr, nullptr, nullptr, nullptr), kBusy);
+  EXPECT_EQ(RegEnumValueA(key_, 0, text, &length, nullptr, nullptr, nullptr, nullptr), ERROR_BUSY);
 
   // A key that another process deleted: 1018 through its handles.
   registry_.Store().Fail(StoreOp::kKeyExists, 1, 1);
   EXPECT_EQ(Size("v", &size), ERROR_KEY_DELETED);
+}
+
+}  // namespace
+}  // namespace qvr
+
+namespace qvr {
+namespace {
+
+TEST(StoreSeeding, AFailedSeedIsReportedLeavesNothingAndIsRedoneAtTheNextOpen) {
+  testing::TempRegistry temp;
+  const std::string path = temp.Dir() + "/new.sqlite";
+  {
+    std::unique_ptr<SqliteStore> sqlite;
+    ASSERT_TRUE(testing::IsOk(SqliteStore::Open(path, true, &sqlite)));
+    testing::FaultyStore faulty{std::shared_ptr<RegistryStore>(std::move(sqlite))};
+    faulty.Fail(StoreOp::kSetValue, ERROR_DISK_FULL, 1, 3);
+    EXPECT_EQ(RegistryService::Seed(faulty).code(), ERROR_DISK_FULL);
+    KeyId hklm = 0;
+    EXPECT_EQ(faulty.Inner().FindChild(0, "HKEY_LOCAL_MACHINE", &hklm), ERROR_FILE_NOT_FOUND);
+  }
+  std::shared_ptr<RegistryService> service;
+  ASSERT_TRUE(testing::IsOk(RegistryService::Open(path, "", &service)));
+  HKEY key = 0;
+  EXPECT_EQ(service->OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.txt", &key), ERROR_SUCCESS);
+  service->CloseKey(key);
 }
 
 }  // namespace

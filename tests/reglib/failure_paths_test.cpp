@@ -18,8 +18,6 @@ namespace {
 using testing::StoreOp;
 using namespace std::string_literals;
 
-constexpr LONG kDiskFull = 112;
-constexpr LONG kBusy = 170;
 
 class FailurePathsTest : public ::testing::Test {
  protected:
@@ -39,21 +37,21 @@ class FailurePathsTest : public ::testing::Test {
 
 TEST_F(FailurePathsTest, ResultsNotErrors) {
   const int32_t before = reg_->Count();
-  Store().Fail(StoreOp::kCreateChild, kDiskFull);
+  Store().Fail(StoreOp::kCreateChild, ERROR_DISK_FULL);
   EXPECT_EQ(reg_->OpenKey(key_, "New"), -1);
   EXPECT_EQ(reg_->Count(), before);
   Store().Heal();
 
-  Store().Fail(StoreOp::kSetValue, kDiskFull, 1);
-  EXPECT_EQ(reg_->SetValue(key_, "v", Variant("text")), kDiskFull);
+  Store().Fail(StoreOp::kSetValue, ERROR_DISK_FULL, 1);
+  EXPECT_EQ(reg_->SetValue(key_, "v", Variant("text")), ERROR_DISK_FULL);
   EXPECT_EQ(reg_->SetValue(key_, "v", Variant("text")), 0);
   ASSERT_NE(reg_->OpenKey(key_, "First"), -1);
-  Store().Fail(StoreOp::kDeleteKey, kBusy, 1);
-  EXPECT_EQ(reg_->DeleteKey(key_, "First"), kBusy);  // and it stays: counted below
+  Store().Fail(StoreOp::kDeleteKey, ERROR_BUSY, 1);
+  EXPECT_EQ(reg_->DeleteKey(key_, "First"), ERROR_BUSY);  // and it stays: counted below
 
   // A listing that fails half-way returns what it found.
   ASSERT_NE(reg_->OpenKey(key_, "Second"), -1);
-  Store().Fail(StoreOp::kEnumChild, kBusy);
+  Store().Fail(StoreOp::kEnumChild, ERROR_BUSY);
   EXPECT_EQ(reg_->EnumKeys(key_), nullptr);
   Store().Heal();
   auto keys = reg_->EnumKeys(key_);
@@ -63,7 +61,7 @@ TEST_F(FailurePathsTest, ResultsNotErrors) {
 
 TEST_F(FailurePathsTest, AFailedReadNeverWritesTheDefault) {
   ASSERT_EQ(reg_->SetValue(key_, "kept", Variant("precious")), 0);
-  Store().Fail(StoreOp::kGetValue, kBusy, 1);
+  Store().Fail(StoreOp::kGetValue, ERROR_BUSY, 1);
   // The caller gets its default, but the value is not replaced by it.
   EXPECT_EQ(reg_->GetValue(key_, "kept", Variant("fallback")), Variant("fallback"));
   EXPECT_EQ(Raw("kept"), "precious\0"s);

@@ -22,22 +22,35 @@ ListItems::~ListItems() {
 
 ListItemPtr ListItems::Add(const Variant& Index, const Variant& Key, const Variant& Text,
                            const Variant& Icon, const Variant& SmallIcon) {
+  // The key, then the position, are checked before the texts are converted,
+  // as the typed form checks them. A position given here is never 0, which
+  // the typed form takes for the end.
   std::string key;
   if (!IsMissing(Key)) {
     if (!Key.IsString()) throw InvalidKey(kSource);
     key = Key.AsString();
-    if (by_key_.count(key)) throw KeyNotUnique(kSource);
+    CheckNewKey(key);
   }
-  size_t row = items_.size();
+  int32_t index = 0;
   if (!IsMissing(Index)) {
-    int32_t index = Index.ToLong();
+    index = Index.ToLong();
     if (index < 1 || index > Count() + 1) throw IndexOutOfBounds(kSource);
-    list_.Settle();  // a position names a row of the sorted list
-    row = static_cast<size_t>(index - 1);
   }
-  auto item = std::make_shared<ListItem>(ListItem::Token{}, &list_, std::move(key), TextOf(Text));
-  item->icon_ = TextOf(Icon);
-  item->small_icon_ = TextOf(SmallIcon);
+  return Add(index, std::move(key), TextOf(Text), TextOf(Icon), TextOf(SmallIcon));
+}
+
+ListItemPtr ListItems::Add(int32_t Index, std::string Key, std::string Text, std::string Icon,
+                           std::string SmallIcon) {
+  CheckNewKey(Key);
+  size_t row = items_.size();
+  if (Index != 0) {
+    if (Index < 1 || Index > Count() + 1) throw IndexOutOfBounds(kSource);
+    list_.Settle();  // a position names a row of the sorted list
+    row = static_cast<size_t>(Index - 1);
+  }
+  auto item = std::make_shared<ListItem>(ListItem::Token{}, &list_, std::move(Key), std::move(Text));
+  item->icon_ = std::move(Icon);
+  item->small_icon_ = std::move(SmallIcon);
 
   const int32_t at = static_cast<int32_t>(row);
   list_.Notify([&](ListViewObserver& o) { o.ItemAboutToBeInserted(at); });
@@ -52,6 +65,10 @@ ListItemPtr ListItems::Add(const Variant& Index, const Variant& Key, const Varia
   list_.Notify([&](ListViewObserver& o) { o.ItemInserted(*item); });
   list_.SortTextChanged(-1);
   return item;
+}
+
+void ListItems::CheckNewKey(std::string_view key) const {
+  if (!key.empty() && by_key_.count(key)) throw KeyNotUnique(kSource);
 }
 
 ListItemPtr ListItems::Item(int32_t Index) const {

@@ -36,10 +36,17 @@ class ListItems {
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
 
   // Adds a row before position `Index` (Empty: at the end) and returns it.
-  // `Icon` and `SmallIcon` are image keys. O(1) at the end.
+  // `Icon` and `SmallIcon` are image keys. O(1) at the end. This is the form
+  // for late binding; it converts its arguments and calls the typed form.
   ListItemPtr Add(const Variant& Index = Variant(), const Variant& Key = Variant(),
                   const Variant& Text = Variant(), const Variant& Icon = Variant(),
                   const Variant& SmallIcon = Variant());
+
+  // The typed form, for C++ callers: `Index` 0 adds the row at the end (as an
+  // Empty `Index` above), 1 to Count() + 1 before that position; `Key` ""
+  // adds it without a key. Errors as above.
+  ListItemPtr Add(int32_t Index, std::string Key, std::string Text, std::string Icon = {},
+                  std::string SmallIcon = {});
 
   ListItemPtr Item(int32_t Index) const;
   ListItemPtr Item(std::string_view Key) const;
@@ -68,6 +75,8 @@ class ListItems {
   friend class ListView;
 
   int32_t RowOf(const ListItem& item) const;
+  // Raises 35602 when `key` is taken ("" never is).
+  void CheckNewKey(std::string_view key) const;
   void RemoveItem(const ListItemPtr& item);
   void InvalidateRows(size_t from) {
     if (from < rows_valid_) rows_valid_ = from;

@@ -14,6 +14,10 @@ const char kSource[] = "Nodes";
 
 bool IsMissing(const Variant& v) { return v.IsEmpty() || v.Type() == vbError; }
 
+void CheckRelationship(int32_t relationship) {
+  if (relationship < tvwFirst || relationship > tvwChild) throw InvalidRelationship(kSource);
+}
+
 }  // namespace
 
 Nodes::Nodes(TreeView& tree) : tree_(tree) {}
@@ -61,43 +65,69 @@ std::string Nodes::ImageKey(const Variant& image) const {
   return list->Key(index);
 }
 
+void Nodes::CheckNewKey(std::string_view key) const {
+  if (!key.empty() && by_key_.Find(key)) throw KeyNotUnique(kSource);
+}
+
 NodePtr Nodes::Add(const Variant& Relative, const Variant& Relationship, const Variant& Key,
                    const Variant& Text, const Variant& Image, const Variant& SelectedImage) {
-  // Everything is checked before anything changes.
+  // Everything is checked before anything changes; the key first, then the
+  // relationship, then the relative, as the typed forms do.
   std::string key;
   if (!IsMissing(Key)) {
     if (!Key.IsString()) throw InvalidKey(kSource);
     key = Key.AsString();
-    if (by_key_.Find(key)) throw KeyNotUnique(kSource);
+    CheckNewKey(key);
   }
-  int32_t relationship = IsMissing(Relationship) ? tvwNext : Relationship.ToLong();
-  if (relationship < tvwFirst || relationship > tvwChild) throw InvalidRelationship(kSource);
+  const int32_t relationship = IsMissing(Relationship) ? tvwNext : Relationship.ToLong();
+  CheckRelationship(relationship);
   NodePtr relative = IsMissing(Relative) ? nullptr : Resolve(Relative);
   std::string text = IsMissing(Text) ? std::string() : Text.ToText();
-  std::string image = ImageKey(Image);
-  std::string selected_image = ImageKey(SelectedImage);
+  const std::string image = ImageKey(Image);
+  const std::string selected_image = ImageKey(SelectedImage);
+  return Add(relative, static_cast<TreeRelationshipConstants>(relationship), std::move(key),
+             std::move(text), image, selected_image);
+}
+
+NodePtr Nodes::Add(std::string_view Relative, TreeRelationshipConstants Relationship,
+                   std::string Key, std::string Text, std::string_view Image,
+                   std::string_view SelectedImage) {
+  CheckNewKey(Key);
+  CheckRelationship(Relationship);
+  return Add(Item(Relative), Relationship, std::move(Key), std::move(Text), Image, SelectedImage);
+}
+
+NodePtr Nodes::Add(const NodePtr& Relative, TreeRelationshipConstants Relationship,
+                   std::string Key, std::string Text, std::string_view Image,
+                   std::string_view SelectedImage) {
+  // Everything is checked before anything changes.
+  CheckNewKey(Key);
+  CheckRelationship(Relationship);
+  if (Relative && Relative->tree_ != &tree_) throw ElementNotFound(kSource);
+  const uint16_t image = internal::ImageNames::Number(Image);
+  const uint16_t selected_image = internal::ImageNames::Number(SelectedImage);
 
   Node* parent = nullptr;
   int32_t row;
-  if (!relative) {
-    row = relationship == tvwFirst ? 0 : roots_.Size();
-  } else if (relationship == tvwChild) {
-    parent = relative.get();
-    row = relative->Children();
+  if (!Relative) {
+    row = Relationship == tvwFirst ? 0 : roots_.Size();
+  } else if (Relationship == tvwChild) {
+    parent = Relative.get();
+    row = Relative->Children();
   } else {
-    parent = relative->parent_;
+    parent = Relative->parent_;
     const internal::ChildList& siblings = *SiblingsOf(parent);
-    switch (relationship) {
+    switch (Relationship) {
       case tvwFirst: row = 0; break;
       case tvwLast: row = siblings.Size(); break;
-      case tvwNext: row = siblings.PositionOf(relative.get()) + 1; break;
-      default: row = siblings.PositionOf(relative.get()); break;  // tvwPrevious
+      case tvwNext: row = siblings.PositionOf(Relative.get()) + 1; break;
+      default: row = siblings.PositionOf(Relative.get()); break;  // tvwPrevious
     }
   }
 
-  auto node = std::make_shared<Node>(Node::Token{}, &tree_, std::move(key), std::move(text));
-  node->image_ = internal::ImageNames::Number(image);
-  node->selected_image_ = internal::ImageNames::Number(selected_image);
+  auto node = std::make_shared<Node>(Node::Token{}, &tree_, std::move(Key), std::move(Text));
+  node->image_ = image;
+  node->selected_image_ = selected_image;
 
   tree_.Notify([&](TreeViewObserver& o) { o.NodeAboutToBeInserted(parent, row); });
   node->parent_ = parent;

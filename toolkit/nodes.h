@@ -23,6 +23,7 @@
 
 #include "toolkit/internal/child_list.h"
 #include "toolkit/node.h"
+#include "toolkit/toolkit_constants.h"
 #include "automation/variant.h"
 
 namespace qvr::toolkit {
@@ -47,9 +48,22 @@ class Nodes {
   // key. `Image` and `SelectedImage` are image keys (a number names an image
   // of the tree's image list by position). Appending is O(1); placing a node
   // before existing siblings is O(siblings).
+  //
+  // This is the form for late binding; it converts its arguments and calls
+  // the typed form below, so both place nodes alike.
   NodePtr Add(const Variant& Relative = Variant(), const Variant& Relationship = Variant(),
               const Variant& Key = Variant(), const Variant& Text = Variant(),
               const Variant& Image = Variant(), const Variant& SelectedImage = Variant());
+
+  // The typed forms, for C++ callers: the relative named by its key, or given
+  // as a node of this tree (null: the top level, as an Empty `Relative`
+  // above). `Key` "" adds the node without a key; `Image` and `SelectedImage`
+  // are image keys ("" for none). Errors as above; a node of another tree (or
+  // one removed) as `Relative` raises 35601.
+  NodePtr Add(std::string_view Relative, TreeRelationshipConstants Relationship, std::string Key,
+              std::string Text, std::string_view Image = {}, std::string_view SelectedImage = {});
+  NodePtr Add(const NodePtr& Relative, TreeRelationshipConstants Relationship, std::string Key,
+              std::string Text, std::string_view Image = {}, std::string_view SelectedImage = {});
 
   // The node at a 1-based position or under a key (see the errors above).
   NodePtr Item(int32_t Index) const;
@@ -94,6 +108,8 @@ class Nodes {
   const internal::ChildList* SiblingsOf(const Node* parent) const;
   NodePtr Resolve(const Variant& relative) const;
   std::string ImageKey(const Variant& image) const;
+  // Raises 35602 when `key` is taken ("" never is).
+  void CheckNewKey(std::string_view key) const;
   void RemoveNode(Node* node);
 
   TreeView& tree_;

@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "control/internal/registry_connector.h"
+#include "registry/hive_names.h"
 #include "reglib/qvr_cls_value.h"
 
 namespace qvr {
@@ -108,8 +109,10 @@ void ctlRegistry::InitRegistryBrowser() {
   m_hWndTree = tvReg_.hWnd();
   m_hHives = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
               HKEY_CURRENT_CONFIG};
-  m_strHiveNames = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
-                    "HKEY_CURRENT_CONFIG"};
+  // The names from the one table of hive names; every predefined hive is in it.
+  for (size_t i = 0; i < m_hHives.size(); ++i) {
+    m_strHiveNames[i] = FindHiveByHandle(m_hHives[i])->full;
+  }
   const float width = surface_.ScaleWidth();
   const float height = surface_.ScaleHeight();
   pcVSplit_.Move(0, height * 0.5f, width, kInitialBarHeight);

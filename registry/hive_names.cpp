@@ -22,4 +22,11 @@ const HiveName* FindHive(std::string_view name) {
   return nullptr;
 }
 
+const HiveName* FindHiveByHandle(HKEY hive) {
+  for (const HiveName& h : kHives) {
+    if (h.hive == hive) return &h;
+  }
+  return nullptr;
+}
+
 }  // namespace qvr

@@ -18,6 +18,10 @@ struct HiveName {
 // The hive that `name` names in full or in short, or nullptr.
 const HiveName* FindHive(std::string_view name);
 
+// The names of a predefined hive handle (HKEY_LOCAL_MACHINE...), or nullptr
+// for any other handle.
+const HiveName* FindHiveByHandle(HKEY hive);
+
 }  // namespace qvr
 
 #endif  // QVR_REGISTRY_HIVE_NAMES_H_

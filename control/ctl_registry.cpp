@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "control/internal/registry_connector.h"
+#include "control/internal/skipping.h"
 #include "registry/hive_names.h"
 #include "reglib/qvr_cls_value.h"
 
@@ -28,6 +29,8 @@ class ctlRegistry::RegistrySink : public qvrClsRegistryObjectEvents {
 };
 
 namespace {
+using control_internal::Skipping;
+
 // Column widths of the value list in twips (designed as 4276, 2540 and 12347
 // hundredths of a millimetre).
 constexpr float kNameColumnWidth = 4276.0f * 1440.0f / 2540.0f;
@@ -91,8 +94,9 @@ void ctlRegistry::Guard(Fn fn) {
   try {
     fn();
   } catch (const std::exception&) {
-    // The handlers report what they must themselves; anything else would end
-    // in the view's event dispatch, which cannot do anything useful with it.
+    // The boundary between the view and the control: the handlers report what
+    // they must themselves, and anything else, of whatever kind, would end in
+    // the view's event dispatch, which cannot do anything useful with it.
   }
 }
 
@@ -146,10 +150,7 @@ void ctlRegistry::DividerPosition(int32_t New_DividerPosition) {
 void ctlRegistry::UserControl_ReadProperties(const toolkit::PropertyBag& PropBag) {
   // Each step that fails is skipped; a damaged bag restores what it can.
   auto read_long = [&](const char* name, int32_t* out) {
-    try {
-      *out = PropBag.ReadProperty(name, Variant(int32_t{0})).ToLong();
-    } catch (const std::exception&) {
-    }
+    Skipping([&] { *out = PropBag.ReadProperty(name, Variant(int32_t{0})).ToLong(); });
   };
   int32_t browser = m_BrowserType, selection = m_SelectionType;
   read_long("BrowserType", &browser);
@@ -162,18 +163,12 @@ void ctlRegistry::UserControl_ReadProperties(const toolkit::PropertyBag& PropBag
   lvValues_.Checkboxes(checkboxes);
   tvReg_.Refresh();
   lvValues_.Refresh();
-  try {
-    ApplyDividerPosition();
-  } catch (const std::exception&) {
-  }
+  Skipping([&] { ApplyDividerPosition(); });
 }
 
 void ctlRegistry::UserControl_WriteProperties(toolkit::PropertyBag& PropBag) const {
   auto write_long = [&](const char* name, int32_t value) {
-    try {
-      PropBag.WriteProperty(name, Variant(value), Variant(int32_t{0}));
-    } catch (const std::exception&) {
-    }
+    Skipping([&] { PropBag.WriteProperty(name, Variant(value), Variant(int32_t{0})); });
   };
   write_long("BrowserType", m_BrowserType);
   write_long("SelectionType", m_SelectionType);

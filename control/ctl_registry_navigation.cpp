@@ -1,26 +1,29 @@
 // Tree navigation: lazy listing of sub-keys, node clicks, the walk along a
 // node-key path.
-#include <exception>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "control/ctl_registry.h"
+#include "control/internal/skipping.h"
 #include "control/node_keys.h"
 #include "toolkit/window_messages.h"
 #include "base/unicode.h"
 
 namespace qvr {
 namespace {
+using control_internal::Skipping;
+
 // The listing lets the host's message loop run once per this many keys.
 constexpr int32_t kKeysPerYield = 512;
 
-// Runs `fn`; a failure skips that one step.
-template <class Fn>
-void Skipping(Fn fn) {
-  try {
-    fn();
-  } catch (const std::exception&) {
-  }
+// The classes hive and its CLSID key are the ones large enough to keep a
+// person waiting. Keys are compared from their second character on.
+bool IsLargeKey(std::string_view node_key) {
+  if (node_key.empty()) return false;
+  const std::string classes = node_keys::HiveKey(HKEY_CLASSES_ROOT).substr(1);
+  const std::string_view tail = node_key.substr(1);
+  return tail == classes || tail == classes + "\\CLSID";
 }
 
 // Switches the tree's redrawing off for a scope, and on again however the
@@ -207,11 +210,7 @@ void ctlRegistry::tvReg_Expand(const toolkit::NodePtr& Node) {
       return;
     }
     m_Nodes->Remove(placeholder);
-    // The classes hive and its CLSID key are the ones large enough to keep a
-    // person waiting.
-    const std::string after_underscore = Node->Key().substr(1);
-    const std::string classes = node_keys::HiveKey(HKEY_CLASSES_ROOT).substr(1);
-    const bool large = after_underscore == classes || after_underscore == classes + "\\CLSID";
+    const bool large = IsLargeKey(Node->Key());
     if (large) tvReg_.MousePointer(toolkit::ccHourglass);
     {
       RedrawOff redraw_off(m_hWndTree);

@@ -1,21 +1,14 @@
 // The value list: one row per value of the key clicked last, and the list's
 // own events.
-#include <exception>
-
 #include "control/ctl_registry.h"
 #include "control/export_text.h"
+#include "control/internal/skipping.h"
 #include "base/unicode.h"
 #include "reglib/qvr_cls_value.h"
 
 namespace qvr {
 namespace {
-template <class Fn>
-void Skipping(Fn fn) {
-  try {
-    fn();
-  } catch (const std::exception&) {
-  }
-}
+using control_internal::Skipping;
 
 bool IsTextType(RegistryDataTypes type) {
   return type == rdString || type == rdExpandSZ || type == rdMultiSZ;
@@ -23,12 +16,7 @@ bool IsTextType(RegistryDataTypes type) {
 }  // namespace
 
 void ctlRegistry::m_Registry_ValueEnumerated(const std::shared_ptr<qvrClsValue>& Value) {
-  std::string name;
-  try {
-    name = Value->Default() ? export_text::kDefaultName : Value->ValueName();
-  } catch (const std::exception&) {
-    return;
-  }
+  const std::string name = Value->Default() ? export_text::kDefaultName : Value->ValueName();
   // From here on a failing step leaves its field unset and the row stays.
   toolkit::ListItemPtr row;
   Skipping([&] { row = lvValues_.ListItems().Add(Variant(), Variant(), Variant(name)); });

@@ -167,20 +167,17 @@ bool ctlRegistry::AddKeyNode(const std::string& path, bool hasSubKeys, HKEY hive
       toolkit::NodePtr node = m_Nodes->Find(key);
       if (!node) {
         Skipping([&] {
-          m_Nodes->Add(Variant(parent_key), Variant(int32_t{toolkit::tvwChild}), Variant(key),
-                       Variant(name), Variant("REGKEY"), Variant("KEYOPEN"));
+          m_Nodes->Add(parent_key, toolkit::tvwChild, key, name, "REGKEY", "KEYOPEN");
         });
         if (hasSubKeys) {
           Skipping([&] {
-            m_Nodes->Add(Variant(key), Variant(int32_t{toolkit::tvwChild}),
-                         Variant(node_keys::PlaceholderKey(key)), Variant(""));
+            m_Nodes->Add(key, toolkit::tvwChild, node_keys::PlaceholderKey(key), "");
           });
         }
         result = true;
       } else if (node->Children() == 0 && hasSubKeys) {
         Skipping([&] {
-          m_Nodes->Add(Variant(key), Variant(int32_t{toolkit::tvwChild}),
-                       Variant(node_keys::PlaceholderKey(key)), Variant(""));
+          m_Nodes->Add(key, toolkit::tvwChild, node_keys::PlaceholderKey(key), "");
         });
       }
     }

@@ -37,8 +37,7 @@ void ctlRegistry::Refresh() {
     // through the expansion below.
     lvValues_.ListItems().Clear();
     while (toolkit::NodePtr child = node->Child()) m_Nodes->Remove(child);
-    m_Nodes->Add(Variant(node->Key()), Variant(int32_t{toolkit::tvwChild}),
-                 Variant(node_keys::PlaceholderKey(node->Key())), Variant(""));
+    m_Nodes->Add(node->Key(), toolkit::tvwChild, node_keys::PlaceholderKey(node->Key()), "");
     node->Expanded(false);
 
     if (m_SelectionType != MultiSelect) {

@@ -63,20 +63,19 @@ bool ctlRegistry::ShowRemote(const std::string& szMachineName) {
 }
 
 void ctlRegistry::AddRootAndHives(const std::vector<int>& hive_indexes) {
-  m_Nodes->Add(Variant(), Variant(int32_t{toolkit::tvwFirst}), Variant(node_keys::kRootKey),
-               Variant(m_strMachineText), Variant("ROOTKEY"));
+  // The computer node goes to the top level.
+  m_Nodes->Add(toolkit::NodePtr(), toolkit::tvwFirst, node_keys::kRootKey, m_strMachineText,
+               "ROOTKEY");
   for (int i : hive_indexes) {
-    m_Nodes->Add(Variant(node_keys::kRootKey), Variant(int32_t{toolkit::tvwChild}),
-                 Variant(node_keys::HiveKey(m_hHives[i])), Variant(m_strHiveNames[i]),
-                 Variant("REGKEY"), Variant("KEYOPEN"));
+    m_Nodes->Add(node_keys::kRootKey, toolkit::tvwChild, node_keys::HiveKey(m_hHives[i]),
+                 m_strHiveNames[i], "REGKEY", "KEYOPEN");
   }
   // Every hive may be opened, whether it has sub-keys or not: positions 2 on
   // are the hive nodes, in the order added.
   const int32_t last = 1 + static_cast<int32_t>(hive_indexes.size());
   for (int32_t position = 2; position <= last; ++position) {
     toolkit::NodePtr hive = m_Nodes->Item(position);
-    m_Nodes->Add(Variant(position), Variant(int32_t{toolkit::tvwChild}),
-                 Variant(node_keys::PlaceholderKey(hive->Key())), Variant(""));
+    m_Nodes->Add(hive, toolkit::tvwChild, node_keys::PlaceholderKey(hive->Key()), "");
   }
 }
 

@@ -19,7 +19,8 @@ void ctlRegistry::m_Registry_ValueEnumerated(const std::shared_ptr<qvrClsValue>&
   const std::string name = Value->Default() ? export_text::kDefaultName : Value->ValueName();
   // From here on a failing step leaves its field unset and the row stays.
   toolkit::ListItemPtr row;
-  Skipping([&] { row = lvValues_.ListItems().Add(Variant(), Variant(), Variant(name)); });
+  // At the end (position 0), without a key.
+  Skipping([&] { row = lvValues_.ListItems().Add(0, "", name); });
   if (!row) return;
   Skipping([&] {
     if (listed_picks_.count(FoldCase(name)) != 0) row->Checked(true);

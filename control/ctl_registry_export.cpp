@@ -48,12 +48,17 @@ void ctlRegistry::GetSelectedDOM(DOMDocument* xmlDomDoc) {
 }
 
 void ctlRegistry::PopulateDomWithSingleItem(DOMDocument* xmlDomDoc) {
+  // Without a document, or without a row to write into it, there is nothing
+  // to export; that is reported as any other failure here is.
+  toolkit::ListItemPtr row = lvValues_.SelectedItem();
+  if (xmlDomDoc == nullptr || !row) {
+    ShowUncaught("PopulateDomWithSingleItem");
+    return;
+  }
   try {
-    DOMDocument& doc = Require(xmlDomDoc);
+    DOMDocument& doc = *xmlDomDoc;
     const std::string& P = m_strSelectedPath;
     const std::string& N = m_strSelectedValue;
-    toolkit::ListItemPtr row = lvValues_.SelectedItem();
-    if (!row) throw errors::ObjectVariableNotSet("ctlRegistry");
     const std::string T = row->Text();
     const std::string W = row->SubItems(1);
     const std::string D = row->SubItems(2);
@@ -103,11 +108,19 @@ void ctlRegistry::PopulateDomWithSingleItem(DOMDocument* xmlDomDoc) {
 
 void ctlRegistry::PopulateDomWithMultipleItems(toolkit::NodePtr node, DOMDocument* xmlDomDoc,
                                                DOMElement xmlParent) {
+  if (xmlDomDoc == nullptr) {
+    ShowUncaught("PopulateDomWithMultipleItems");
+    return;
+  }
   try {
-    DOMDocument& doc = Require(xmlDomDoc);
+    DOMDocument& doc = *xmlDomDoc;
     if (!node) node = m_Nodes->Item(1)->Root()->FirstSibling();
     if (!xmlParent) xmlParent = doc.documentElement();
-    if (!xmlParent) throw errors::ObjectVariableNotSet("ctlRegistry");
+    // A document without a root element has nowhere to take the pick.
+    if (!xmlParent) {
+      ShowUncaught("PopulateDomWithMultipleItems");
+      return;
+    }
     // Set once per level: an unmarked node sees what the last marked node
     // before it on this level found.
     bool found = false;

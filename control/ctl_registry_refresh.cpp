@@ -3,7 +3,6 @@
 
 #include "control/ctl_registry.h"
 #include "control/node_keys.h"
-#include "automation/automation_error.h"
 
 namespace qvr {
 
@@ -20,13 +19,21 @@ void ctlRegistry::Refresh() {
     tvReg_.MousePointer(toolkit::ccArrow);
     sbStatusBar_.Panels(1).Text(remembered);
   };
+  // Reports the failure once what Refresh changed is put back.
+  auto fail = [&] {
+    restore();
+    ShowUncaught("Refresh");
+  };
   try {
     tvReg_.MousePointer(toolkit::ccHourglass);
     remembered = sbStatusBar_.Panels(1).Text();
     sbStatusBar_.Panels(1).Text("Refreshing Registry Key...");
 
     toolkit::NodePtr node = tvReg_.SelectedItem();
-    if (!node) throw errors::ObjectVariableNotSet("ctlRegistry");
+    if (!node) {
+      fail();
+      return;
+    }
     // A node never opened first gets its real sub-key nodes, so that what is
     // counted below is what the registry holds.
     if (!node->Expanded()) tvReg_Expand(node);
@@ -55,8 +62,9 @@ void ctlRegistry::Refresh() {
     tvReg_Expand(node);
     restore();
   } catch (const std::exception&) {
-    restore();
-    ShowUncaught("Refresh");
+    // The boundary of a public routine: whatever failed, the host hears of it
+    // by the message box only.
+    fail();
   }
 }
 

@@ -152,19 +152,18 @@ void BM_ExpandRaw(benchmark::State& state) {
     int found = 0;
     for (DWORD i = 0;; ++i) {
       DWORD size = 1024;
-      if (RegEnumKeyExA(parent, i, name, &size, nullptr, nullptr, nullptr, nullptr) != 0) break;
+      if (RegEnumKeyExA(parent, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
       HKEY child = 0;
       bool has_children = false;
-      if (RegOpenKeyExA(parent, name, 0, KEY_READ, &child) == 0) {
+      if (RegOpenKeyExA(parent, name, 0, KEY_READ, &child) == ERROR_SUCCESS) {
         char inner[1025];
         DWORD inner_size = 1024;
         has_children =
-            RegEnumKeyExA(child, 0, inner, &inner_size, nullptr, nullptr, nullptr, nullptr) == 0;
+            RegEnumKeyExA(child, 0, inner, &inner_size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
         RegCloseKey(child);
       }
       HKEY opened = 0;
-      if (RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\" + name).c_str(), 0, KEY_READ, &opened) ==
-          0) {
+      if (RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\" + name).c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS) {
         RegCloseKey(opened);
       }
       found += has_children ? 1 : 0;
@@ -208,7 +207,7 @@ void BM_FillListRaw(benchmark::State& state) {
     size_t total = 0;
     for (DWORD i = 0;; ++i) {
       DWORD size = 1024, type = 0;
-      if (RegEnumValueA(key, i, name, &size, nullptr, &type, nullptr, nullptr) != 0) break;
+      if (RegEnumValueA(key, i, name, &size, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) break;
       DWORD length = 0;
       RegQueryValueExA(key, name, nullptr, &type, nullptr, &length);
       data.resize(length + 2);

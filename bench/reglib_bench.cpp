@@ -135,14 +135,14 @@ void BM_EnumKeysRaw(benchmark::State& state) {
     int found = 0;
     for (DWORD index = 0;; ++index) {
       DWORD length = 1024;
-      if (RegEnumKeyExA(parent, index, name, &length, nullptr, nullptr, nullptr, nullptr) != 0) {
+      if (RegEnumKeyExA(parent, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
         break;
       }
       HKEY probe = 0;
-      if (RegOpenKeyExA(parent, name, 0, KEY_READ, &probe) == 0) {
+      if (RegOpenKeyExA(parent, name, 0, KEY_READ, &probe) == ERROR_SUCCESS) {
         DWORD inner_length = 1024;
         children +=
-            RegEnumKeyExA(probe, 0, inner, &inner_length, nullptr, nullptr, nullptr, nullptr) == 0;
+            RegEnumKeyExA(probe, 0, inner, &inner_length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
         RegCloseKey(probe);
       }
       ++found;
@@ -179,7 +179,7 @@ void BM_EnumValuesRaw(benchmark::State& state) {
     for (DWORD index = 0;; ++index) {
       DWORD length = 1024;
       DWORD type = 0;
-      if (RegEnumValueA(key, index, name, &length, nullptr, &type, nullptr, nullptr) != 0) break;
+      if (RegEnumValueA(key, index, name, &length, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) break;
       DWORD size = sizeof data;
       RegQueryValueExA(key, name, nullptr, &type, data, &size);
       benchmark::DoNotOptimize(data);

@@ -452,8 +452,8 @@ std::shared_ptr<RegistryService::Machine> RegistryService::FindMachine(std::stri
   if (!status->ok()) return nullptr;
   auto machine = std::make_shared<Machine>();
   machine->store = std::move(store);
-  if (machine->store->FindChild(0, "HKEY_LOCAL_MACHINE", &machine->local_machine) != 0 ||
-      machine->store->FindChild(0, "HKEY_USERS", &machine->users) != 0) {
+  if (machine->store->FindChild(0, "HKEY_LOCAL_MACHINE", &machine->local_machine) != ERROR_SUCCESS ||
+      machine->store->FindChild(0, "HKEY_USERS", &machine->users) != ERROR_SUCCESS) {
     *status = Status::Registry(ERROR_BAD_NETPATH,
                                   "\\\\" + entry.name + ": the store has no HKEY_LOCAL_MACHINE or HKEY_USERS");
     return nullptr;

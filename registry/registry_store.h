@@ -59,8 +59,8 @@ class RegistryStore {
   // that cannot undo writes keeps these defaults and refuses to begin (1), so
   // nobody relies on an all-or-nothing it cannot give.
   virtual LONG BeginTransaction() { return ERROR_INVALID_FUNCTION; }
-  virtual LONG CommitTransaction() { return 1; }
-  virtual LONG RollbackTransaction() { return 1; }
+  virtual LONG CommitTransaction() { return ERROR_INVALID_FUNCTION; }
+  virtual LONG RollbackTransaction() { return ERROR_INVALID_FUNCTION; }
 };
 
 }  // namespace qvr

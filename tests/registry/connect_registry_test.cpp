@@ -25,8 +25,8 @@ bool WritesLandLocally(HKEY hive, const std::string& marker) {
             ERROR_SUCCESS);
   RegCloseKey(key);
   HKEY probe = 0;
-  bool local = RegOpenKeyExA(HKEY_LOCAL_MACHINE, marker.c_str(), 0, KEY_READ, &probe) == 0 ||
-               RegOpenKeyExA(HKEY_USERS, marker.c_str(), 0, KEY_READ, &probe) == 0;
+  bool local = RegOpenKeyExA(HKEY_LOCAL_MACHINE, marker.c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS ||
+               RegOpenKeyExA(HKEY_USERS, marker.c_str(), 0, KEY_READ, &probe) == ERROR_SUCCESS;
   if (local) RegCloseKey(probe);
   return local;
 }

@@ -101,7 +101,7 @@ TEST(DurabilityTest, AcknowledgedWritesSurviveSigkill) {
   HKEY key = 0;
   ASSERT_EQ(reopened->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\After", KEY_ALL_ACCESS, &key,
                                 nullptr),
-            0);
+            ERROR_SUCCESS);
   reopened->CloseKey(key);
 }
 
@@ -116,7 +116,7 @@ TEST(DurabilityTest, ProcessesWritingAtOnceLoseNothing) {
     HKEY key = 0;
     const std::string path = "SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8);
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr), 0);
+                              nullptr, &key, nullptr), ERROR_SUCCESS);
     const uint32_t data = static_cast<uint32_t>(i);
     ASSERT_EQ(RegSetValueExA(key, ("P-" + std::to_string(i)).c_str(), 0, REG_DWORD,
                              reinterpret_cast<const BYTE*>(&data), 4), 0);
@@ -144,10 +144,10 @@ TEST(DurabilityTest, ProcessesWritingAtOnceLoseNothing) {
   }
   // Eight shared keys, each created once although every writer created it.
   HKEY shared = 0;
-  ASSERT_EQ(reopened->OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Durability\\Shared", &shared), 0);
+  ASSERT_EQ(reopened->OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Durability\\Shared", &shared), ERROR_SUCCESS);
   char name[64];
   DWORD length = sizeof name;
-  EXPECT_EQ(reopened->EnumKey(shared, 7, name, &length), 0);
+  EXPECT_EQ(reopened->EnumKey(shared, 7, name, &length), ERROR_SUCCESS);
   length = sizeof name;
   EXPECT_EQ(reopened->EnumKey(shared, 8, name, &length), ERROR_NO_MORE_ITEMS);
   reopened->CloseKey(shared);

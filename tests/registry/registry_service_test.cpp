@@ -204,14 +204,14 @@ TEST_F(RegistryServiceTest, SubKeysInNameOrderValuesInCreationOrder) {
   EXPECT_EQ(ValueNames(key), (std::vector<std::string>{"zeta", "alpha", "Mu"}));
   ASSERT_EQ(Set(key, "ZETA", REG_DWORD, "\2\0\0\0"s), 0);  // replaced in place, name kept
   EXPECT_EQ(ValueNames(key), (std::vector<std::string>{"zeta", "alpha", "Mu"}));
-  ASSERT_EQ(RegDeleteValueA(key, "zeta"), 0);
+  ASSERT_EQ(RegDeleteValueA(key, "zeta"), ERROR_SUCCESS);
   ASSERT_EQ(Set(key, "Zeta", REG_SZ, "1\0"s), 0);
   EXPECT_EQ(ValueNames(key), (std::vector<std::string>{"alpha", "Mu", "Zeta"}));
   // The value's type and data come with its name.
   DWORD type = 0, size = 16, length = 16;
   BYTE data[16];
   char text[16];
-  ASSERT_EQ(RegEnumValueA(key, 1, text, &length, nullptr, &type, data, &size), 0);
+  ASSERT_EQ(RegEnumValueA(key, 1, text, &length, nullptr, &type, data, &size), ERROR_SUCCESS);
   EXPECT_EQ(std::string(text), "Mu");
   EXPECT_EQ(type, REG_SZ);
   EXPECT_EQ(size, 2u);
@@ -243,7 +243,7 @@ TEST_F(RegistryServiceTest, AliasHivesShowTheSameKeys) {
     ASSERT_EQ(Get(through_alias, "w", &type, &data), 0);
     EXPECT_EQ(type, REG_DWORD);
     // Deleted through the base, gone through the alias.
-    ASSERT_EQ(RegDeleteKeyA(alias.base, (alias.path + "\\QvrAlias").c_str()), 0);
+    ASSERT_EQ(RegDeleteKeyA(alias.base, (alias.path + "\\QvrAlias").c_str()), ERROR_SUCCESS);
     HKEY probe = 0;
     EXPECT_EQ(RegOpenKeyExA(alias.hive, "QvrAlias", 0, KEY_READ, &probe), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(Get(through_alias, "v", &type, &data), ERROR_KEY_DELETED);
@@ -259,7 +259,7 @@ TEST_F(RegistryServiceTest, TextIsKeptAsUtf16AndReadAsUtf8) {
 
   // The A-style calls count UTF-8 bytes, terminators included.
   DWORD type = 0, size = 0;
-  ASSERT_EQ(RegQueryValueExA(key, "sz", nullptr, &type, nullptr, &size), 0);
+  ASSERT_EQ(RegQueryValueExA(key, "sz", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(size, 13u);  // G r ü(2) ß(2) e space 𝄞(4) NUL
   std::string data;
   ASSERT_EQ(Get(key, "multi", &type, &data), 0);
@@ -271,20 +271,20 @@ TEST_F(RegistryServiceTest, TextIsKeptAsUtf16AndReadAsUtf8) {
   std::unique_ptr<SqliteStore> store;
   ASSERT_TRUE(testing::IsOk(SqliteStore::Open(temp_.LocalStorePath(), false, &store)));
   KeyId id = 0;
-  ASSERT_EQ(store->FindChild(0, "HKEY_USERS", &id), 0);
+  ASSERT_EQ(store->FindChild(0, "HKEY_USERS", &id), ERROR_SUCCESS);
   for (const std::string& part : {CurrentUserKeyName(), "software"s, "TEXT"s}) {
-    ASSERT_EQ(store->FindChild(id, part, &id), 0);
+    ASSERT_EQ(store->FindChild(id, part, &id), ERROR_SUCCESS);
   }
   std::string stored;
-  ASSERT_EQ(store->GetValue(id, "sz", &type, &stored), 0);
+  ASSERT_EQ(store->GetValue(id, "sz", &type, &stored), ERROR_SUCCESS);
   EXPECT_EQ(stored, "G\0r\0\xfc\0\xdf\0e\0 \0\x34\xd8\x1e\xdd\0\0"s);
-  ASSERT_EQ(store->GetValue(id, "multi", &type, &stored), 0);
+  ASSERT_EQ(store->GetValue(id, "multi", &type, &stored), ERROR_SUCCESS);
   EXPECT_EQ(stored, "\xe4\0\0\0b\0\0\0\0\0"s);
-  ASSERT_EQ(store->GetValue(id, "bin", &type, &stored), 0);
+  ASSERT_EQ(store->GetValue(id, "bin", &type, &stored), ERROR_SUCCESS);
   EXPECT_EQ(stored, "\xc3\xbc"s);
 
   // Data written to the store as UTF-16 reads as UTF-8.
-  ASSERT_EQ(store->SetValue(id, "wide", REG_EXPAND_SZ, "%\0\x01\x04%\0\0\0"s), 0);
+  ASSERT_EQ(store->SetValue(id, "wide", REG_EXPAND_SZ, "%\0\x01\x04%\0\0\0"s), ERROR_SUCCESS);
   ASSERT_EQ(Get(key, "wide", &type, &data), 0);
   EXPECT_EQ(type, REG_EXPAND_SZ);
   EXPECT_EQ(data, "%Ё%\0"s);
@@ -298,8 +298,8 @@ TEST_F(RegistryServiceTest, ReadOnlyStoreRefusesEveryWrite) {
     HKEY key = 0;
     ASSERT_EQ(writable->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kept", KEY_ALL_ACCESS, &key,
                                   nullptr),
-              0);
-    ASSERT_EQ(writable->SetValue(key, "v", REG_SZ, reinterpret_cast<const BYTE*>("x"), 2), 0);
+              ERROR_SUCCESS);
+    ASSERT_EQ(writable->SetValue(key, "v", REG_SZ, reinterpret_cast<const BYTE*>("x"), 2), ERROR_SUCCESS);
     writable->CloseKey(key);
   }
   ASSERT_EQ(chmod(path.c_str(), 0444), 0);
@@ -309,20 +309,20 @@ TEST_F(RegistryServiceTest, ReadOnlyStoreRefusesEveryWrite) {
   HKEY key = 0;
   EXPECT_EQ(service->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kept", KEY_ALL_ACCESS, &key, nullptr),
             ERROR_ACCESS_DENIED);
-  ASSERT_EQ(service->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kept", KEY_READ, &key, nullptr), 0);
+  ASSERT_EQ(service->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kept", KEY_READ, &key, nullptr), ERROR_SUCCESS);
   EXPECT_EQ(service->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\New", KEY_READ, &key, nullptr),
             ERROR_ACCESS_DENIED);
   DWORD type = 0;
   char data[8];
   DWORD size = sizeof data;
-  EXPECT_EQ(service->QueryValue(key, "v", &type, reinterpret_cast<BYTE*>(data), &size), 0);
+  EXPECT_EQ(service->QueryValue(key, "v", &type, reinterpret_cast<BYTE*>(data), &size), ERROR_SUCCESS);
   EXPECT_EQ(std::string(data), "x");
   EXPECT_EQ(service->SetValue(key, "v", REG_SZ, reinterpret_cast<const BYTE*>("y"), 2),
             ERROR_ACCESS_DENIED);
   EXPECT_EQ(service->DeleteValue(key, "v"), ERROR_ACCESS_DENIED);
   EXPECT_EQ(service->DeleteKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kept"), ERROR_ACCESS_DENIED);
   HKEY probe = 0;
-  EXPECT_EQ(service->OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kept", &probe), 0);
+  EXPECT_EQ(service->OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Kept", &probe), ERROR_SUCCESS);
   service->CloseKey(probe);
   service->CloseKey(key);
 }
@@ -348,7 +348,7 @@ TEST(RegistryStoreFileTest, CreatedPrivateAndSeeded) {
            {HKEY_CURRENT_USER, "Environment"},
        }) {
     HKEY key = 0;
-    EXPECT_EQ(service->OpenKey(hive, path_in_hive.c_str(), &key), 0) << path_in_hive;
+    EXPECT_EQ(service->OpenKey(hive, path_in_hive.c_str(), &key), ERROR_SUCCESS) << path_in_hive;
     service->CloseKey(key);
   }
   EXPECT_EQ(service->OpenHandleCount(), 0u);

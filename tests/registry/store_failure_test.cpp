@@ -21,7 +21,7 @@ class StoreFailureTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Faults", 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key_, nullptr),
-              0);
+              ERROR_SUCCESS);
   }
   void TearDown() override { RegCloseKey(key_); }
   LONG Set(const std::string& name, const std::string& data) {
@@ -64,11 +64,11 @@ TEST_F(StoreFailureTest, WritesReportTheStoresCode) {
 
   ASSERT_EQ(RegCreateKeyExA(key_, "Stays", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child,
                             nullptr),
-            0);
+            ERROR_SUCCESS);
   RegCloseKey(child);
   registry_.Store().Fail(StoreOp::kDeleteKey, ERROR_BUSY, 1);
   EXPECT_EQ(RegDeleteKeyA(key_, "Stays"), ERROR_BUSY);
-  EXPECT_EQ(RegOpenKeyExA(key_, "Stays", 0, KEY_READ, &child), 0);
+  EXPECT_EQ(RegOpenKeyExA(key_, "Stays", 0, KEY_READ, &child), ERROR_SUCCESS);
   RegCloseKey(child);
   registry_.Store().Fail(StoreOp::kDeleteValue, ERROR_BADDB, 1);
   EXPECT_EQ(RegDeleteValueA(key_, "v"), ERROR_BADDB);
@@ -86,7 +86,7 @@ TEST_F(StoreFailureTest, ReadsAndEnumerationsReportTheStoresCode) {
   for (const char* name : {"a", "b", "c"}) {
     HKEY child = 0;
     ASSERT_EQ(RegCreateKeyExA(key_, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child, nullptr),
-              0);
+              ERROR_SUCCESS);
     RegCloseKey(child);
   }
   std::string name;

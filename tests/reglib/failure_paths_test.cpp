@@ -44,7 +44,7 @@ TEST_F(FailurePathsTest, ResultsNotErrors) {
 
   Store().Fail(StoreOp::kSetValue, ERROR_DISK_FULL, 1);
   EXPECT_EQ(reg_->SetValue(key_, "v", Variant("text")), ERROR_DISK_FULL);
-  EXPECT_EQ(reg_->SetValue(key_, "v", Variant("text")), 0);
+  EXPECT_EQ(reg_->SetValue(key_, "v", Variant("text")), ERROR_SUCCESS);
   ASSERT_NE(reg_->OpenKey(key_, "First"), -1);
   Store().Fail(StoreOp::kDeleteKey, ERROR_BUSY, 1);
   EXPECT_EQ(reg_->DeleteKey(key_, "First"), ERROR_BUSY);  // and it stays: counted below
@@ -60,7 +60,7 @@ TEST_F(FailurePathsTest, ResultsNotErrors) {
 }
 
 TEST_F(FailurePathsTest, AFailedReadNeverWritesTheDefault) {
-  ASSERT_EQ(reg_->SetValue(key_, "kept", Variant("precious")), 0);
+  ASSERT_EQ(reg_->SetValue(key_, "kept", Variant("precious")), ERROR_SUCCESS);
   Store().Fail(StoreOp::kGetValue, ERROR_BUSY, 1);
   // The caller gets its default, but the value is not replaced by it.
   EXPECT_EQ(reg_->GetValue(key_, "kept", Variant("fallback")), Variant("fallback"));
@@ -74,7 +74,7 @@ TEST_F(FailurePathsTest, DataGrowingWhileReadIsReadAgainWhole) {
   // Each read by the service sees the value 300 characters longer, three
   // times; the object must come back with the last, whole text.
   std::string text(600, 'a');
-  ASSERT_EQ(reg_->SetValue(key_, "growing", Variant(text)), 0);
+  ASSERT_EQ(reg_->SetValue(key_, "growing", Variant(text)), ERROR_SUCCESS);
   int growths = 3;
   Store().OnGetValue([&](KeyId, std::string_view name) {
     if (name != "growing" || growths == 0) return;
@@ -107,7 +107,7 @@ TEST_F(FailurePathsTest, DataGrowingWhileReadIsReadAgainWhole) {
 }
 
 TEST_F(FailurePathsTest, AReadOnlyStoreStillOpensKeysForReading) {
-  ASSERT_EQ(reg_->SetValue(key_, "v", Variant(int32_t{300})), 0);
+  ASSERT_EQ(reg_->SetValue(key_, "v", Variant(int32_t{300})), ERROR_SUCCESS);
   Store().SetReadOnly(true);
   // Read and write access is refused; read access alone is taken instead.
   HKEY read_only = reg_->OpenKey(HKeyCurrentUser, "Software\\Faults");

@@ -37,7 +37,7 @@ void Snapshot(const std::string& path, std::map<std::string, std::string>* out) 
   }
   for (DWORD i = 0;; ++i) {
     DWORD len = 1024;
-    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != 0) break;
+    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
     Snapshot(path + "\\" + std::string(name, len), out);
   }
   RegCloseKey(key);

@@ -44,7 +44,7 @@ TEST(DeleteTreeTest, ATreeGoesWholeOrNotAtAll) {
   for (const char* sub : {"a\\a1", "a\\a2", "b\\b1", "c"}) {
     HKEY key = 0;
     ASSERT_EQ(session.Open(tree.Child(sub), true, &key), 0);
-    ASSERT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2), 0);
+    ASSERT_EQ(RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2), ERROR_SUCCESS);
     session.Close(key);
   }
   // The fourth of the seven deletions fails: nothing is deleted.
@@ -54,7 +54,7 @@ TEST(DeleteTreeTest, ATreeGoesWholeOrNotAtAll) {
     HKEY key = 0;
     ASSERT_EQ(session.Open(tree.Child(sub), false, &key), 0) << sub;
     DWORD type = 0, size = 0;
-    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, &type, nullptr, &size), 0) << sub;
+    EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, &type, nullptr, &size), ERROR_SUCCESS) << sub;
     session.Close(key);
   }
   EXPECT_EQ(session.Registry().Count(), 0);

@@ -31,12 +31,11 @@ def test_constants_at_module_level():
 
 
 def test_every_host_type_written_and_read_back(reg, key):
+    # One value of each Python kind; the type rules: tests/reglib.
     cases = [
-        ("text", "hello", q.rdString, "hello"), ("empty", "", q.rdString, ""),
-        ("long_small", 5, q.rdBinary, "05 "), ("long_big", 300, q.rdDWord, 300),
-        ("negative", -7, q.rdDWord, -7), ("integer", q.Integer(-2), q.rdDWord, -2),
-        ("integer_small", q.Integer(10), q.rdBinary, "0A "), ("byte", q.Byte(255), q.rdBinary, "FF "),
-        ("true", True, q.rdBinary, "01 "), ("false", False, q.rdBinary, "00 "),
+        ("text", "hello", q.rdString, "hello"), ("long_big", 300, q.rdDWord, 300),
+        ("integer", q.Integer(-2), q.rdDWord, -2), ("byte", q.Byte(255), q.rdBinary, "FF "),
+        ("true", True, q.rdBinary, "01 "),
         ("double", 2.5, q.rdString, None), ("single", q.Single(0.5), q.rdString, None),
         ("currency", q.Currency("12.3456"), q.rdString, None),
         ("date", q.Date(datetime.datetime(2024, 2, 29, 6, 0)), q.rdString, None),
@@ -55,14 +54,7 @@ def test_every_host_type_written_and_read_back(reg, key):
     for name, value in [("null", q.Null), ("nothing", None)]:
         assert reg.SetValue(key, name, value) == 0
         assert reg.GetValue(key, name) is None
-    # The default is written when the value is absent; omitted data deletes.
-    assert reg.GetValue(key, "absent", "dflt") == "dflt"
-    assert reg.GetValue(key, "absent") == "dflt"
-    reg.SetValue(key, "absent")
-    assert reg.GetValue(key, "absent") is None
-    # Multi-string helpers: str lists map to String arrays.
     assert reg.GetMultiSZ("a\0b\0\0") == ["a", "b", "", ""]
-    assert reg.ToMultiSZ(["a", "b"]) == "a\0b\0\0"
 
 
 def test_wrappers_round_trip_values():
@@ -80,9 +72,7 @@ def test_wrappers_round_trip_values():
 def test_members_as_python_attributes_calls_and_indexes(reg):
     # The table's own rules are tested in C++; here, how Python reaches them.
     h1 = reg.OpenKey(q.HKeyCurrentUser, "Software\\PyTest\\Table", fMustExist=False, vntIndexKey="t")
-    assert reg.item("t") == h1 and reg["T"] == h1 and reg("t") == h1 and reg.item(1) == h1
-    reg.CloseKey("t")
-    assert reg.Count == 0
+    assert reg.item("t") == h1 and reg["T"] == h1 and reg("t") == h1
     with pytest.raises(AttributeError):
         reg.Count = 3
     with pytest.raises(AttributeError):
@@ -117,15 +107,6 @@ def test_enumeration_with_events_and_collections(reg, key):
     assert len(keys) == 2 and [k.KeyName for k in keys] == ["Alpha", "beta"]
     assert keys[2].HadChildrenOnEnum and keys[2].Parent == keys
     assert [v.ValueName for v in values] == ["", "one", "two"]
-    assert values["(default)"].Default is True
-    # A value object writes itself while AutoSet is on.
-    values["one"].Value = "changed"
-    assert reg.GetValue(key, "one") == "changed"
-    keys.Remove(1)
-    assert len(keys) == 1
-    with pytest.raises(q.AutomationError) as err:
-        keys[5]
-    assert err.value.number == 9
 
     q.unadvise(reg, cookie)
     with pytest.raises(ValueError):
@@ -141,21 +122,13 @@ def test_enumeration_with_events_and_collections(reg, key):
     q.unadvise(reg, cookie)
     with pytest.raises(TypeError):
         q.advise(reg, NoSuchEvent=print)
-
-    with pytest.raises(q.AutomationError) as err:
-        reg.EnumKeys(key, False, False, True)
-    assert err.value.number == 10029
     assert reg.EnumKeys(reg.OpenKey(key, "Alpha")) is None  # Nothing is None
 
 
 def test_selection_classes_and_flags():
     c = q.qvrCollection()
-    assert len(c) == 0 and list(c) == [] and c.item("HKEY_USERS") is None
-    with pytest.raises(q.AutomationError):
-        c.Remove("HKEY_USERS")
-    s = q.qvrSelectedData()
-    assert s.Count == 0
-    assert q.qvrCollection.creatable and not q.qvrData.creatable
+    assert len(c) == 0 and list(c) == []
+    assert q.qvrSelectedData().Count == 0
     with pytest.raises(TypeError):
         q.qvrClsKeys()
     # Predeclared classes answer members without an explicit object.

@@ -27,6 +27,10 @@ TEST(KeyPathTest, ParsesHivesMachinesAndSubKeys) {
   EXPECT_EQ(path.sub_key, "");
   EXPECT_EQ(path.Text(), "\\\\Build01\\HKEY_USERS");
   EXPECT_EQ(path.Child(".DEFAULT").Text(), "\\\\Build01\\HKEY_USERS\\.DEFAULT");
+  ASSERT_TRUE(ParseKeyPath("hkey_local_machine\\software", &path, &error));
+  EXPECT_EQ(path.Text(), "HKEY_LOCAL_MACHINE\\software");
+  ASSERT_TRUE(ParseKeyPath("HKCC", &path, &error));
+  EXPECT_EQ(path.hive, HKEY_CURRENT_CONFIG);
 
   for (const char* bad : {"", "HKCU\\\\x", "\\\\\\HKLM", "\\\\host", "\\\\host\\HKCC\\x",
                           "HKEY_CURRENT", "Software\\Acme", "HKLM\\\\"}) {

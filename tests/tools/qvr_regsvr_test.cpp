@@ -37,18 +37,13 @@ TEST(QvrRegsvrTest, RegistersUnregistersAndWritesTheTypeLibrary) {
   auto r = Regsvr({library});
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_NE(r.out.find("DllRegisterServer"), std::string::npos);
-  std::string clsid = Default(progid + "\\CLSID");
-  ASSERT_EQ(clsid.size(), 38u);
-  char resolved[4096];
-  ASSERT_NE(realpath(library.c_str(), resolved), nullptr);
-  EXPECT_EQ(Default("CLSID\\" + clsid + "\\InprocServer32"), resolved);
-  EXPECT_EQ(Default("CLSID\\" + clsid + "\\VersionIndependentProgID"), progid);
+  // What registration writes and removes: tests/server/entry_points_test.cpp.
+  EXPECT_EQ(Default(progid + "\\CLSID").size(), 38u);
 
   r = Regsvr({"-u", "-s", library});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(Default(progid + "\\CLSID"), "<none>");
-  EXPECT_EQ(Default("CLSID\\" + clsid), "<none>");
 
   const std::string json = temp.Dir() + "/lib.json";
   r = Regsvr({"/t", json, library});
@@ -56,7 +51,6 @@ TEST(QvrRegsvrTest, RegistersUnregistersAndWritesTheTypeLibrary) {
   std::stringstream text;
   text << std::ifstream(json).rdbuf();
   EXPECT_NE(text.str().find("\"name\": \"qvrRegistryBrowser\""), std::string::npos);
-  EXPECT_NE(text.str().find("\"name\": \"ctlRegistry\""), std::string::npos);
   r = Regsvr({"/t", "-", library});
   EXPECT_EQ(r.out, text.str());
 }

@@ -199,4 +199,14 @@ size_t CodePointCount(std::string_view text) {
   return n;
 }
 
+size_t NameLength(std::string_view text) {
+  size_t units = 0;
+  for (size_t i = 0; i < text.size();) {
+    const int32_t cp = Decode(text, i);
+    if (cp <= 0) return std::string_view::npos;
+    units += cp > 0xFFFF ? 2 : 1;
+  }
+  return units;
+}
+
 }  // namespace qvr

@@ -39,8 +39,13 @@ std::string Utf16ToUtf8(std::u16string_view text);
 std::string Utf16ToLeBytes(std::u16string_view units);
 std::u16string LeBytesToUtf16(std::string_view bytes);
 
-// Number of code points in a UTF-8 text (the "characters" of a name limit).
+// Number of code points in a UTF-8 text.
 size_t CodePointCount(std::string_view text);
+
+// Length of a UTF-8 text in UTF-16 code units, as Windows counts a name's
+// characters (a character beyond U+FFFF counts twice); std::string::npos
+// when the text is not valid UTF-8 or holds a NUL, which no name may.
+size_t NameLength(std::string_view text);
 
 }  // namespace qvr
 

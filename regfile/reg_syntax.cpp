@@ -150,7 +150,9 @@ std::string KeyPathProblem(std::string_view path) {
     std::string_view part =
         path.substr(start, end == std::string_view::npos ? path.npos : end - start);
     if (part.empty()) return "an empty key name in " + Quote(path);
-    if (CodePointCount(part) > kMaxKeyName) {
+    const size_t length = NameLength(part);
+    if (length == std::string_view::npos) return "a key name that is not valid UTF-8";
+    if (length > kMaxKeyName) {
       return "a key name longer than " + std::to_string(kMaxKeyName) + " characters";
     }
     if (end == std::string_view::npos) return "";
@@ -160,7 +162,9 @@ std::string KeyPathProblem(std::string_view path) {
 
 std::string ValueNameProblem(std::string_view name) {
   if (name.find('\0') != std::string_view::npos) return "a NUL character in a value name";
-  if (name.size() > kMaxValueName && CodePointCount(name) > kMaxValueName) {
+  const size_t length = NameLength(name);
+  if (length == std::string_view::npos) return "a value name that is not valid UTF-8";
+  if (length > kMaxValueName) {
     return "a value name longer than " + std::to_string(kMaxValueName) + " characters";
   }
   return "";

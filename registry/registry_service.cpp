@@ -45,7 +45,8 @@ bool SplitPath(std::string_view path, std::vector<std::string_view>* parts) {
   while (true) {
     size_t end = path.find('\\', start);
     std::string_view part = path.substr(start, end == std::string_view::npos ? path.npos : end - start);
-    if (part.empty() || CodePointCount(part) > kMaxKeyName) return false;
+    // NameLength is npos, so too long, for a name that is not UTF-8.
+    if (part.empty() || NameLength(part) > kMaxKeyName) return false;
     parts->push_back(part);
     if (end == std::string_view::npos) return true;
     start = end + 1;
@@ -406,7 +407,7 @@ LONG RegistryService::SetValueBytes(HKEY key, const char* name, DWORD type,
                                     std::string_view stored) {
   return OnKey(key, [&](const Target& t) {
     std::string_view value_name = name ? name : "";
-    if (CodePointCount(value_name) > kMaxValueName) return ERROR_INVALID_PARAMETER;
+    if (!value_name.empty() && NameLength(value_name) > kMaxValueName) return ERROR_INVALID_PARAMETER;
     return t.machine->store->SetValue(t.key, value_name, type, stored);
   });
 }

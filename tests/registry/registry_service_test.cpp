@@ -114,7 +114,17 @@ TEST_F(RegistryServiceTest, NameLimitsAndBadPathsGive87) {
     Create(base, bad, ERROR_INVALID_PARAMETER);
     EXPECT_EQ(RegOpenKeyExA(base, bad, 0, KEY_READ, &probe), ERROR_INVALID_PARAMETER) << bad;
   }
-  EXPECT_TRUE(SubKeys(base) == std::vector<std::string>{longest});
+  // Names count UTF-16 units, as Windows does: a character beyond U+FFFF is
+  // two; text that is not UTF-8 is no name at all.
+  std::string emoji;
+  for (int i = 0; i < 127; ++i) emoji += "\U0001F600";
+  Create(base, emoji + "x");
+  Create(base, emoji + "xy", ERROR_INVALID_PARAMETER);
+  for (const char* bad : {"bad\xFFbyte", "cut\xC3", "\xED\xA0\x80surrogate"}) {
+    Create(base, bad, ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(Set(base, bad, REG_DWORD, "\1\0\0\0"s), ERROR_INVALID_PARAMETER) << bad;
+  }
+  EXPECT_TRUE(SubKeys(base) == (std::vector<std::string>{longest, emoji + "x"}));
 
   const std::string value_name(16383, 'v');
   EXPECT_EQ(Set(base, value_name, REG_DWORD, "\1\0\0\0"s), ERROR_SUCCESS);

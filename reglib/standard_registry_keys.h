@@ -8,14 +8,16 @@
 
 #include <cstdint>
 
+#include "registry/registry_api.h"
+
 namespace qvr {
 
 enum StandardRegistryKeys : int32_t {
-  HKeyClassesRoot = static_cast<int32_t>(0x80000000u),
-  HKeyCurrentUser = static_cast<int32_t>(0x80000001u),
-  HKeyLocalMachine = static_cast<int32_t>(0x80000002u),
-  HKeyUsers = static_cast<int32_t>(0x80000003u),
-  HKeyCurrentConfig = static_cast<int32_t>(0x80000005u),
+  HKeyClassesRoot = HKEY_CLASSES_ROOT,
+  HKeyCurrentUser = HKEY_CURRENT_USER,
+  HKeyLocalMachine = HKEY_LOCAL_MACHINE,
+  HKeyUsers = HKEY_USERS,
+  HKeyCurrentConfig = HKEY_CURRENT_CONFIG,
 };
 
 }  // namespace qvr

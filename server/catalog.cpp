@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "regfile/wine_prefix.h"
+#include "reglib/standard_registry_keys.h"
 #include "server/identifiers.h"
 
 namespace qvr::server {
@@ -99,11 +100,11 @@ Variant WrapObject(std::shared_ptr<Object> native, const std::string& interface_
 
 void BindEnums(Catalog& catalog) {
   TypeLibrary& lib = catalog.MutableLibrary();
-  lib.AddEnum("StandardRegistryKeys", {{"HKeyClassesRoot", static_cast<int32_t>(0x80000000u)},
-                                       {"HKeyCurrentUser", static_cast<int32_t>(0x80000001u)},
-                                       {"HKeyLocalMachine", static_cast<int32_t>(0x80000002u)},
-                                       {"HKeyUsers", static_cast<int32_t>(0x80000003u)},
-                                       {"HKeyCurrentConfig", static_cast<int32_t>(0x80000005u)}});
+  lib.AddEnum("StandardRegistryKeys", {{"HKeyClassesRoot", HKeyClassesRoot},
+                                       {"HKeyCurrentUser", HKeyCurrentUser},
+                                       {"HKeyLocalMachine", HKeyLocalMachine},
+                                       {"HKeyUsers", HKeyUsers},
+                                       {"HKeyCurrentConfig", HKeyCurrentConfig}});
   lib.AddEnum("RegistryDataTypes", {{"rdNone", 0},
                                     {"rdString", 1},
                                     {"rdExpandSZ", 2},

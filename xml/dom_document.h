@@ -31,8 +31,9 @@ class DOMDocument {
   DOMDocument(const DOMDocument&) = delete;
   DOMDocument& operator=(const DOMDocument&) = delete;
 
-  // A new element named `tagName`, not yet in the tree. A name that is not a
-  // valid XML name raises AutomationError 5.
+  // A new element named `tagName`, not yet in the tree. A name that is not an
+  // XML 1.0 Name (see xml/xml_names.h) raises AutomationError 5 ("Invalid
+  // procedure call or argument").
   DOMElement createElement(std::string_view tagName);
   // The same for a NUL-terminated name (a literal, say), which spares a copy
   // of the name.
@@ -46,8 +47,14 @@ class DOMDocument {
 
   // Replaces the content by the parsed text or file. On a parse error (or a
   // missing file) the document is left empty, false is returned and
-  // parseError() describes the failure. Elements handed out before are no
-  // longer valid afterwards.
+  // parseError() describes the failure ("<what> at offset <byte>"). Besides
+  // pugixml's own errors, texts that are not well-formed XML 1.0 in ways
+  // pugixml lets pass are refused too: "Character that XML 1.0 cannot carry"
+  // (raw anywhere or as a character reference; bytes that are not UTF-8),
+  // "Invalid name", "Invalid attribute name", "Duplicate attribute", "More
+  // than one document element", "Invalid XML declaration". So what the
+  // document holds, and xml() and save() write, always reads back. Elements
+  // handed out before are no longer valid afterwards.
   bool loadXML(std::string_view text);
   bool load(const std::string& path);
   const std::string& parseError() const { return parse_error_; }

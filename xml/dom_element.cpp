@@ -4,6 +4,7 @@
 
 #include "automation/automation_error.h"
 #include "xml/dom_document.h"
+#include "xml/xml_chars.h"
 #include "xml/xml_names.h"
 
 namespace qvr {
@@ -31,9 +32,14 @@ void DOMElement::setAttribute(const char* name, std::string_view value) {
 }
 
 void DOMElement::SetValidAttribute(const char* name, std::string_view value) {
+  // pugixml would write such a character raw or as a reference that no
+  // parser reads back, and the whole document would be lost to its reader.
+  if (FindNonXmlChar(value) != std::string_view::npos) {
+    throw AutomationError(errors::kInvalidProcedureCall, "DOMElement", kNotCarriedText);
+  }
   pugi::xml_attribute attribute = node_.attribute(name);
   if (!attribute) attribute = node_.append_attribute(name);
-  // The sized form keeps a value that holds NUL characters whole.
+  // The sized form spares pugixml measuring the value again.
   attribute.set_value(value.data(), value.size());
 }
 

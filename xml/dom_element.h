@@ -37,7 +37,11 @@ class DOMElement {
   std::string tagName() const;
 
   // Sets the attribute `name` to `value`. A name that is not a valid XML name
-  // raises AutomationError 5.
+  // raises AutomationError 5 ("Invalid procedure call or argument"); a value
+  // holding a character that XML 1.0 cannot carry (a control character other
+  // than tab, LF and CR, U+FFFE, U+FFFF, an encoded surrogate, bytes that are
+  // not UTF-8) raises AutomationError 5 with kNotCarriedText, and the
+  // element keeps its attributes as they were.
   void setAttribute(std::string_view name, std::string_view value);
   // The same for a name that is a NUL-terminated text (a literal, say),
   // which spares a copy of the name.
@@ -62,6 +66,10 @@ class DOMElement {
   // The element and everything below it as XML text, without indentation.
   std::string xml() const;
 
+  // The description of the error raised for a value XML 1.0 cannot carry.
+  static constexpr const char* kNotCarriedText =
+      "Invalid procedure call or argument: the text holds a character that XML 1.0 cannot carry";
+
  private:
   friend class DOMDocument;
   // A handle onto no node is Nothing, whatever document it came from.
@@ -73,7 +81,8 @@ class DOMElement {
     if (document_ == nullptr) ThrowNothing();
   }
   [[noreturn]] static void ThrowNothing();
-  // setAttribute once the element and the name have been checked.
+  // setAttribute once the element and the name have been checked; checks the
+  // value.
   void SetValidAttribute(const char* name, std::string_view value);
 
   // nullptr exactly when the handle is Nothing.

@@ -1,7 +1,11 @@
 #include "xml/dom_document.h"
 
 #include <gtest/gtest.h>
+#include <libxml/parser.h>
 
+#include <fstream>
+#include <sstream>
+#include <string>
 
 #include "automation/automation_error.h"
 #include "support/raised.h"
@@ -9,6 +13,21 @@
 
 namespace qvr {
 namespace {
+
+// Whether libxml2, a parser that is not pugixml, reads `text` as well-formed XML 1.0.
+bool WellFormed(const std::string& text) {
+  xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), "doc.xml", nullptr,
+                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  xmlFreeDoc(doc);
+  return doc != nullptr;
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
 TEST(DOMDocumentTest, BuildsTreeWithAttributesInCreationOrder) {
   DOMDocument doc;
@@ -37,6 +56,8 @@ TEST(DOMDocumentTest, BuildsTreeWithAttributesInCreationOrder) {
   EXPECT_EQ(q.getAttribute("missing"), "");
   EXPECT_EQ(q.parentElement(), r);
   EXPECT_FALSE(root.parentElement());
+  EXPECT_TRUE(WellFormed(root.xml()));
+  EXPECT_TRUE(WellFormed(doc.xml()));
 }
 
 TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
@@ -72,7 +93,7 @@ TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
   a.setAttribute(std::string("made"), std::string("here"));
   a.setAttribute("made", "again");
   EXPECT_EQ(a.xml(), "<a made=\"again\"><c><b/></c></a>");
-  EXPECT_NO_THROW(doc.createElement("Schlüssel"));
+  EXPECT_TRUE(WellFormed(doc.xml()));
 }
 
 TEST(DOMDocumentTest, DocumentElementCanBeSetAndReplaced) {
@@ -83,6 +104,7 @@ TEST(DOMDocumentTest, DocumentElementCanBeSetAndReplaced) {
   doc.documentElement(second);
   EXPECT_EQ(doc.documentElement().tagName(), "Second");
   EXPECT_EQ(doc.xml(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Second />\n");
+  EXPECT_TRUE(WellFormed(doc.xml()));
 }
 
 TEST(DOMDocumentTest, LoadAndSaveRoundTripThroughFilesAndText) {
@@ -94,6 +116,7 @@ TEST(DOMDocumentTest, LoadAndSaveRoundTripThroughFilesAndText) {
   e.setAttribute("name", "Ünïcödé & more");
   doc.documentElement().appendChild(e);
   ASSERT_TRUE(doc.save(path));
+  EXPECT_TRUE(WellFormed(FileText(path)));
 
   DOMDocument again;
   ASSERT_TRUE(again.load(path));
@@ -109,6 +132,150 @@ TEST(DOMDocumentTest, LoadAndSaveRoundTripThroughFilesAndText) {
   EXPECT_FALSE(again.parseError().empty());
   EXPECT_FALSE(again.load(temp.Dir() + "/missing.xml"));
   EXPECT_FALSE(doc.save(temp.Dir() + "/no/such/folder/doc.xml"));
+}
+
+// Attribute values, one for each kind of character XML 1.0 cannot carry.
+TEST(DOMDocumentTest, ValuesXmlCannotCarryAreRefusedAndLeaveTheDocumentReadable) {
+  const std::string_view refused[] = {
+      "A\x01" "B",                    // C0 control (the exported REG_SZ of the fault)
+      std::string_view("A\0B", 3),    // NUL
+      "\x1F", "\x0B", "\x0C",         // the other C0 controls
+      "\xEF\xBF\xBE", "\xEF\xBF\xBF",  // U+FFFE, U+FFFF
+      "\xED\xA0\x80", "\xED\xBF\xBF",  // lone surrogates
+      "\x80", "A\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",
+      "\xFF",  // invalid UTF-8: stray, cut, overlong, past U+10FFFF, never a lead byte
+  };
+  DOMDocument doc;
+  ASSERT_TRUE(doc.loadXML("<Items/>"));
+  DOMElement root = doc.documentElement();
+  root.setAttribute("value", "kept");
+  for (std::string_view value : refused) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(value)));
+    AutomationError e = testing::Raised([&] { root.setAttribute("value", value); });
+    EXPECT_EQ(e.Number(), errors::kInvalidProcedureCall);
+    EXPECT_EQ(e.Description(), DOMElement::kNotCarriedText);
+    EXPECT_THROW(root.setAttribute("other", value), AutomationError);
+  }
+  EXPECT_EQ(root.xml(), "<Items value=\"kept\"/>");
+  EXPECT_TRUE(WellFormed(doc.xml()));
+}
+
+TEST(DOMDocumentTest, ValuesAtTheEdgesOfWhatXmlCarriesRoundTrip) {
+  const std::string accepted[] = {
+      "tab\tcr\rlf\n", "\x7F", "\x20", "Ünïcödé",
+      "\xED\x9F\xBF", "\xEE\x80\x80", "\xEF\xBF\xBD",  // U+D7FF, U+E000, U+FFFD
+      "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF",          // U+10000, U+10FFFF
+  };
+  DOMDocument doc;
+  ASSERT_TRUE(doc.loadXML("<Items/>"));
+  for (const std::string& value : accepted) {
+    DOMElement e = doc.createElement("Item");
+    e.setAttribute("value", value);
+    doc.documentElement().appendChild(e);
+  }
+  const std::string text = doc.xml();
+  ASSERT_TRUE(WellFormed(text));
+  DOMDocument again;
+  ASSERT_TRUE(again.loadXML(text)) << again.parseError();
+  std::vector<DOMElement> items = again.documentElement().childElements();
+  ASSERT_EQ(items.size(), std::size(accepted));
+  for (size_t i = 0; i < items.size(); ++i) EXPECT_EQ(items[i].getAttribute("value"), accepted[i]);
+  EXPECT_EQ(again.xml(), text);
+}
+
+TEST(DOMDocumentTest, NamesMustBeXmlNames) {
+  const std::string_view refused[] = {
+      "", "1abc", "-a", ".a", "a b", "a=b", "a\x01", std::string_view("ab\0c", 4),
+      "\xC2\xB7" "a",   // U+00B7 follows, never starts
+      "\xCC\x80" "a",   // a combining mark cannot start
+      "a\xC2\xA0",      // U+00A0 is no name character
+      "a\xC3\x97",      // U+00D7, the multiplication sign
+      "a\xEF\xBF\xBF",  // U+FFFF
+      "a\xED\xA0\x80", "a\xC3", "a\xFF",
+  };
+  const char* accepted[] = {"Schlüssel", "_x", ":a", "a-b.c9", "a\xC2\xB7", "a\xCC\x80",
+                            "\xE6\x97\xA5\xE6\x9C\xAC", "\xF0\x90\x80\x80", "\xC3\x80"};
+  DOMDocument doc;
+  ASSERT_TRUE(doc.loadXML("<Items/>"));
+  DOMElement root = doc.documentElement();
+  for (std::string_view name : refused) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(name)));
+    EXPECT_EQ(testing::ErrorNumberOf([&] { doc.createElement(name); }),
+              errors::kInvalidProcedureCall);
+    EXPECT_EQ(testing::ErrorNumberOf([&] { root.setAttribute(name, "v"); }),
+              errors::kInvalidProcedureCall);
+    if (name.find('\0') == std::string_view::npos) {  // a NUL would end the C text early
+      EXPECT_THROW(doc.createElement(std::string(name).c_str()), AutomationError);
+    }
+  }
+  for (const char* name : accepted) {
+    root.appendChild(doc.createElement(name)).setAttribute(name, name);
+  }
+  EXPECT_TRUE(WellFormed(doc.xml())) << doc.xml();
+}
+
+TEST(DOMDocumentTest, LoadRefusesWhatIsNotWellFormedXml) {
+  const struct {
+    std::string_view text;
+    std::string_view error;
+  } refused[] = {
+      {"<a x=\"A\x01" "B\"/>", "Character that XML 1.0 cannot carry at offset 7"},
+      {"<!-- \x01 --><a/>", "Character that XML 1.0 cannot carry at offset 5"},
+      {"<a>\xFF</a>", "Character that XML 1.0 cannot carry at offset 3"},
+      {"<a>\xED\xA0\x80</a>", "Character that XML 1.0 cannot carry at offset 3"},
+      {"<a x='&#0;'/>", "Character that XML 1.0 cannot carry at offset 6"},
+      {"<a>&#1;</a>", "Character that XML 1.0 cannot carry at offset 3"},
+      {"<a>&#xFFFE;</a>", "Character that XML 1.0 cannot carry at offset 3"},
+      {"<a>&#xD800;</a>", "Character that XML 1.0 cannot carry at offset 3"},
+      {"<a>&#x110000;</a>", "Character that XML 1.0 cannot carry at offset 3"},
+      {"<a>&#4294967362;</a>", "Character that XML 1.0 cannot carry at offset 3"},
+      {"<a>&#12</a>", "Character that XML 1.0 cannot carry at offset 3"},
+      {"<a>&#x;</a>", "Character that XML 1.0 cannot carry at offset 3"},
+      {"<a\xC2\xA0/>", "Invalid name"},
+      {"<a b\xC3\x97=''/>", "Invalid attribute name"},
+      {"<a x='1' x='2'/>", "Duplicate attribute"},
+      {"<a/><b/>", "More than one document element"},
+      {"<a/><?xml version='1.0'?>", "Invalid XML declaration"},
+      {"<?xml encoding='UTF-8'?><a/>", "Invalid XML declaration"},
+      {"<?xml version='1.0' standalone='maybe'?><a/>", "Invalid XML declaration"},
+      {"<Root><open></Root>", "Start-end tags mismatch"},
+  };
+  testing::TempRegistry temp;
+  const std::string path = temp.Dir() + "/bad.xml";
+  DOMDocument doc;
+  for (const auto& c : refused) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(c.text)));
+    EXPECT_FALSE(WellFormed(std::string(c.text)));  // the table holds no false alarm
+    ASSERT_TRUE(doc.loadXML("<Before/>"));
+    EXPECT_FALSE(doc.loadXML(c.text));
+    EXPECT_TRUE(doc.parseError().starts_with(c.error)) << doc.parseError();
+    EXPECT_FALSE(doc.documentElement());
+    std::ofstream(path, std::ios::binary) << c.text;
+    ASSERT_TRUE(doc.loadXML("<Before/>"));
+    EXPECT_FALSE(doc.load(path));
+    EXPECT_TRUE(doc.parseError().starts_with(c.error)) << doc.parseError();
+    EXPECT_EQ(doc.xml().find("Before"), std::string::npos);
+  }
+}
+
+TEST(DOMDocumentTest, LoadKeepsWellFormedDocumentsThatOnlyLookSuspect) {
+  const std::string_view accepted[] = {
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><a/>",
+      "<a x='&#9;&#x10FFFF;&#xD7FF;'>&#xE000;&#65533;</a>",
+      "<a><!-- &#0; --><?pi &#1;?></a>",  // no references there
+      "<a><![CDATA[&#0;]]></a>",
+      "<a x='\x7F'>\xF4\x8F\xBF\xBF &amp; &#38;#1;</a>",
+  };
+  for (std::string_view text : accepted) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(text)));
+    ASSERT_TRUE(WellFormed(std::string(text)));
+    DOMDocument doc;
+    ASSERT_TRUE(doc.loadXML(text)) << doc.parseError();
+    ASSERT_TRUE(WellFormed(doc.xml())) << doc.xml();
+    DOMDocument again;
+    ASSERT_TRUE(again.loadXML(doc.xml())) << again.parseError();
+    EXPECT_EQ(again.xml(), doc.xml());
+  }
 }
 
 }  // namespace

@@ -19,6 +19,8 @@ constexpr DWORD kReadWrite = KEY_READ | KEY_WRITE;
 // Opens (or creates) a key asking for read and write access, and for read
 // access alone when the store refuses writes.
 LONG OpenWithBestAccess(HKEY parent, const std::string& sub_key, bool create, HKEY* result) {
+  // The registry calls take C strings: a NUL would cut the name short.
+  if (sub_key.find('\0') != std::string::npos) return ERROR_INVALID_PARAMETER;
   LONG rc = ERROR_ACCESS_DENIED;
   for (DWORD access : {kReadWrite, KEY_READ}) {
     if (create) {

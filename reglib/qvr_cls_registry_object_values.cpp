@@ -31,6 +31,8 @@ enum class ReadOutcome {
 };
 
 ReadOutcome ReadValueData(HKEY key, const std::string& name, DWORD* type, std::string* data) {
+  // No value has a NUL in its name; the C string would read another value.
+  if (name.find('\0') != std::string::npos) return ReadOutcome::kUnreadable;
   char small[kSmallValue];
   DWORD length = sizeof small;
   DWORD reported_type = REG_NONE;
@@ -116,6 +118,8 @@ std::string qvrClsRegistryObject::ToMultiSZ(const Variant& vData) {
 
 LONG qvrClsRegistryObject::SetValue(HKEY uKey, std::string_view szValue,
                                     const std::optional<Variant>& vData) {
+  // The registry calls take C strings: a NUL would cut the name short.
+  if (szValue.find('\0') != std::string_view::npos) return ERROR_INVALID_PARAMETER;
   if (vData && vData->IsObject()) return ERROR_SUCCESS;
   if (!vData || reglib_internal::IsMissingArgument(*vData)) {
     DeleteValue(uKey, szValue);
@@ -131,11 +135,13 @@ LONG qvrClsRegistryObject::SetValue(HKEY uKey, std::string_view szValue,
 }
 
 LONG qvrClsRegistryObject::DeleteValue(HKEY uKey, std::string_view szValue) {
+  if (szValue.find('\0') != std::string_view::npos) return ERROR_INVALID_PARAMETER;
   const std::string name(szValue);
   return RegDeleteValueA(uKey, name.c_str());
 }
 
 LONG qvrClsRegistryObject::DeleteKey(HKEY uKey, std::string_view szSubKey) {
+  if (szSubKey.find('\0') != std::string_view::npos) return ERROR_INVALID_PARAMETER;
   const std::string name(szSubKey);
   return RegDeleteKeyA(uKey, name.c_str());
 }

@@ -55,6 +55,13 @@ def test_every_host_type_written_and_read_back(reg, key):
         assert reg.SetValue(key, name, value) == 0
         assert reg.GetValue(key, name) is None
     assert reg.GetMultiSZ("a\0b\0\0") == ["a", "b", "", ""]
+    # A NUL inside a name is refused (87), never cut short to another name.
+    assert reg.SetValue(key, "nul", "kept") == 0
+    assert reg.SetValue(key, "nul\0in", "other") == 87
+    assert reg.GetValue(key, "nul\0in", "default") == "default"
+    assert reg.DeleteValue(key, "nul\0in") == 87
+    assert reg.OpenKey(key, "sub\0key") == -1
+    assert reg.GetValue(key, "nul") == "kept"
 
 
 def test_wrappers_round_trip_values():

@@ -1,6 +1,10 @@
 // Node images and check boxes: the marks on the way from a pick up to its
 // hive, and the ticks on the computer and hive nodes that are taken back.
+#include <optional>
+
 #include "control/ctl_registry.h"
+#include "control/internal/node_path.h"
+#include "control/internal/picked_levels.h"
 #include "automation/automation_error.h"
 
 namespace qvr {
@@ -12,6 +16,16 @@ void ctlRegistry::ChangeImage(int32_t lMode, toolkit::NodePtr oNode) {
   if (!n) throw errors::ObjectVariableNotSet("ctlRegistry");
   bool first = oNode != nullptr;
   bool stop = false;
+  // Taking marks back looks up the records of each node on the way up: the
+  // path is built once and shortened a level at a time, and only the levels
+  // that hold picks are looked up, so a deep chain costs its depth, not its
+  // depth squared.
+  std::optional<control_internal::NodePath> path;
+  std::optional<control_internal::PickedLevels> picks;
+  if (lMode == 0) {
+    path.emplace(n);
+    picks.emplace(*m_colSelection);
+  }
   // The computer node is never changed.
   while (n && !IsRootNode(n) && !stop) {
     if (lMode == 0) {
@@ -25,7 +39,8 @@ void ctlRegistry::ChangeImage(int32_t lMode, toolkit::NodePtr oNode) {
         }
       }
       if (!stop) {
-        std::shared_ptr<qvrSelectedData> records = m_colSelection->item(Variant(DisplayPathOf(n)));
+        std::shared_ptr<qvrSelectedData> records;
+        if (picks->MayHold(path->Separators())) records = m_colSelection->item(Variant(path->Text()));
         if (!records || records->Count() == 0) {
           n->Image("REGKEY");
           n->SelectedImage("KEYOPEN");
@@ -41,6 +56,7 @@ void ctlRegistry::ChangeImage(int32_t lMode, toolkit::NodePtr oNode) {
       first = false;
     }
     n = n->Parent();
+    if (path) path->Up();
   }
 }
 

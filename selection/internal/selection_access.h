@@ -10,7 +10,9 @@
 #ifndef QVR_SELECTION_INTERNAL_SELECTION_ACCESS_H_
 #define QVR_SELECTION_INTERNAL_SELECTION_ACCESS_H_
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "selection/qvr_collection.h"
@@ -41,6 +43,12 @@ class SelectionAccess {
   // new set is returned all the same, unfiled.
   static std::shared_ptr<qvrSelectedData> Add(qvrCollection& selection, std::string_view strKey) {
     return selection.Add(strKey);
+  }
+
+  // The display path the record set at `position` (from 1) is filed under,
+  // as it was given to Add. Raises 9 for a position out of range.
+  static const std::string& PathAt(const qvrCollection& selection, int32_t position) {
+    return selection.members().KeyAt(position);
   }
 };
 

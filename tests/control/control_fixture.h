@@ -5,13 +5,16 @@
 #define QVR_TESTS_CONTROL_CONTROL_FIXTURE_H_
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "control/ctl_registry.h"
 #include "registry/registry_api.h"
+#include "selection/internal/selection_access.h"
 #include "support/registry_values.h"
 #include "support/temp_registry.h"
 #include "toolkit/toolkit.h"
@@ -125,6 +128,52 @@ class ControlTest : public ::testing::Test {
       Open(key.substr(0, p));
       if (p == std::string::npos) break;
     }
+  }
+
+  // Adds `levels` nodes below `key`, each the only child of the one before,
+  // all with the text "k" and marked or plain; returns the deepest. Trees this
+  // deep come only from the model: the registry keeps keys within 512 levels.
+  toolkit::NodePtr AddChain(const std::string& key, int levels, bool marked) {
+    toolkit::NodePtr node = Node(key);
+    for (int i = 0; i < levels; ++i) {
+      node = Nodes().Add(node, toolkit::tvwChild, "", "k", marked ? "SELECTKEY" : "REGKEY",
+                         marked ? "SELECTOPEN" : "KEYOPEN");
+    }
+    return node;
+  }
+  // How many nodes from `node` up to the computer's are marked.
+  static int MarkedUpFrom(toolkit::NodePtr node) {
+    int marked = 0;
+    for (; node->Parent(); node = node->Parent()) {
+      marked += node->Image() == "SELECTKEY" && node->SelectedImage() == "SELECTOPEN";
+    }
+    return marked;
+  }
+  // Files a record for the value "V" under a display path, as ticking its row
+  // would (the selection's host view is read-only).
+  void FileValue(const std::string& path, const std::string& hive, const std::string& key) {
+    auto& selection = const_cast<qvrCollection&>(control_->Selection());
+    auto set = selection.item(Variant(path));
+    if (!set) set = selection_internal::SelectionAccess::Add(selection, path);
+    selection_internal::SelectionAccess::Add(*set, "{9CD4B2F4-923D-47f5-A062-E897DD1DAD50}", "V",
+                                             "Wizard Generated Registry Item", "7", "U", "0",
+                                             hive, key, "V", "REG_SZ", "v", "V");
+  }
+  // Runs `fn` on a thread with a 256 KiB stack, where a walk that recursed
+  // once per tree level would fail after a few hundred levels, whatever the
+  // process's own stack limit.
+  static void RunOnSmallStack(const std::function<void()>& fn) {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 256 * 1024);
+    pthread_t thread;
+    auto body = [](void* f) -> void* {
+      (*static_cast<const std::function<void()>*>(f))();
+      return nullptr;
+    };
+    ASSERT_EQ(pthread_create(&thread, &attr, body, const_cast<std::function<void()>*>(&fn)), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
   }
 
   // Texts of the children of a node, in tree order.

@@ -96,6 +96,20 @@ TEST_F(PickingTest, HiveRootValuesAndUncheckingWithoutRecords) {
   EXPECT_EQ(Marks({kB}), "M");  // "(default)" holds it
 }
 
+TEST_F(PickingTest, TickingAtTheBottomOfADeepChainMarksAndUnmarksEveryLevel) {
+  constexpr int kLevels = 100000;
+  toolkit::NodePtr deepest = AddChain(kHklm, kLevels, /*marked=*/false);
+  RunOnSmallStack([&] { Tree().UserCheck(deepest, true); });
+  EXPECT_EQ(MarkedUpFrom(deepest), kLevels);  // all but the ticked node, and the hive
+  // A value picked half-way down keeps that level and those above it marked.
+  std::string half = "HKEY_LOCAL_MACHINE";
+  for (int i = 0; i < kLevels / 2; ++i) half += "\\K";
+  FileValue(half, "HKEY_LOCAL_MACHINE", half.substr(half.find('\\') + 1));
+  RunOnSmallStack([&] { Tree().UserCheck(deepest, false); });
+  EXPECT_EQ(MarkedUpFrom(deepest), kLevels / 2 + 1);
+  ExpectNoMessages();
+}
+
 TEST_F(PickingTest, TickingNodesMarksAncestorsAndTimerTakesBackHiveTicks) {
   TickNode(kB);
   EXPECT_EQ(Marks({kB, kA, kHklm}), "PMM");  // its own box shows its state

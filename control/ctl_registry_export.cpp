@@ -3,9 +3,14 @@
 // marked keys with a Registry element per ticked key and value (multiple
 // selection).
 #include <exception>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "control/ctl_registry.h"
 #include "control/export_text.h"
+#include "control/internal/node_path.h"
+#include "control/internal/picked_levels.h"
 #include "automation/automation_error.h"
 #include "base/unicode.h"
 
@@ -14,7 +19,57 @@ namespace {
 using export_text::kDefaultName;
 using export_text::kDefaultNameStarred;
 
+using control_internal::NodePath;
+using control_internal::PickedLevels;
+
 constexpr int32_t kCriticalOk = toolkit::vbOKOnly + toolkit::vbCritical;
+
+// One level of the multiple-selection walk: the siblings from `node` on,
+// written into `parent`.
+struct ExportLevel {
+  ExportLevel(toolkit::NodePtr first, DOMElement into)
+      : node(std::move(first)), parent(std::move(into)) {}
+
+  toolkit::NodePtr node;  // the sibling whose turn it is; null once the level is done
+  DOMElement parent;
+  // The Collection of a marked `node`, while it is filled. It joins `parent`
+  // when the node's turn ends: an element is placed by walking up from its new
+  // parent, and a detached Collection has no ancestors to walk.
+  DOMElement collection;
+  bool found = false;        // whether the last marked node on this level had picks
+  bool entered = false;      // whether the path stands on `node`
+  bool in_children = false;  // whether `node`'s children are being walked
+};
+
+DOMElement NewCollection(DOMDocument& doc, const std::string& name) {
+  DOMElement C = doc.createElement("Collection");
+  C.setAttribute("clsid", export_text::kCollectionClsid);
+  C.setAttribute("name", name);
+  return C;
+}
+
+// The element of a ticked key node, whose display path is `display_path`.
+void AppendKeyItem(DOMDocument& doc, DOMElement& into, const std::string& text,
+                   const std::string& display_path) {
+  DOMElement R = doc.createElement("Registry");
+  DOMElement Q = doc.createElement("Properties");
+  R.setAttribute("clsid", export_text::kItemClsid);
+  R.setAttribute("name", text);
+  R.setAttribute("image", export_text::kKeyImage);
+  R.setAttribute("descr", export_text::kItemDescription);
+  R.setAttribute("status", text);
+  Q.setAttribute("action", export_text::kAction);
+  Q.setAttribute("default", "0");
+  const export_text::DisplayPath parts = export_text::SplitDisplayPath(display_path);
+  Q.setAttribute("hive", parts.hive);
+  // A hive gives its name as both hive and key.
+  Q.setAttribute("key", display_path.find('\\') == std::string::npos ? display_path : parts.key);
+  Q.setAttribute("name", "");
+  Q.setAttribute("type", "");
+  Q.setAttribute("value", "");
+  into.appendChild(R);
+  R.appendChild(Q);
+}
 
 DOMDocument& Require(DOMDocument* document) {
   if (document == nullptr) throw errors::ObjectVariableNotSet("ctlRegistry");
@@ -112,8 +167,11 @@ void ctlRegistry::PopulateDomWithMultipleItems(toolkit::NodePtr node, DOMDocumen
     ShowUncaught("PopulateDomWithMultipleItems");
     return;
   }
+  DOMDocument& doc = *xmlDomDoc;
+  std::vector<ExportLevel> levels;
+  std::optional<NodePath> path;
+  std::optional<PickedLevels> picks;
   try {
-    DOMDocument& doc = *xmlDomDoc;
     if (!node) node = m_Nodes->Item(1)->Root()->FirstSibling();
     if (!xmlParent) xmlParent = doc.documentElement();
     // A document without a root element has nowhere to take the pick.
@@ -121,54 +179,72 @@ void ctlRegistry::PopulateDomWithMultipleItems(toolkit::NodePtr node, DOMDocumen
       ShowUncaught("PopulateDomWithMultipleItems");
       return;
     }
-    // Set once per level: an unmarked node sees what the last marked node
-    // before it on this level found.
-    bool found = false;
-    for (; node; node = node->Next()) {
-      const bool marked = node->Image() == "SELECTKEY";
-      DOMElement C = xmlParent;
-      const bool is_hive = IsHiveNode(node);
-      // Most siblings on a level are neither marked nor ticked; only the
-      // others need their path.
-      const std::string display_path =
-          marked || is_hive || node->Checked() ? DisplayPathOf(node) : std::string();
-      if (marked) {
-        C = doc.createElement("Collection");
-        C.setAttribute("clsid", export_text::kCollectionClsid);
-        C.setAttribute("name", node->Text());
-        xmlParent.appendChild(C);
-      }
-      if (node->Checked()) {
-        DOMElement R = doc.createElement("Registry");
-        DOMElement Q = doc.createElement("Properties");
-        R.setAttribute("clsid", export_text::kItemClsid);
-        R.setAttribute("name", node->Text());
-        R.setAttribute("image", export_text::kKeyImage);
-        R.setAttribute("descr", export_text::kItemDescription);
-        R.setAttribute("status", node->Text());
-        Q.setAttribute("action", export_text::kAction);
-        Q.setAttribute("default", "0");
-        const export_text::DisplayPath parts = export_text::SplitDisplayPath(display_path);
-        Q.setAttribute("hive", parts.hive);
-        // A hive gives its name as both hive and key.
-        Q.setAttribute("key", display_path.find('\\') == std::string::npos ? display_path
-                                                                             : parts.key);
-        Q.setAttribute("name", "");
-        Q.setAttribute("type", "");
-        Q.setAttribute("value", "");
-        C.appendChild(R);
-        R.appendChild(Q);
-      }
-      if (marked) {
-        found = PopulateDomWithKeyItems(xmlDomDoc, C, display_path);
-        if (node->Children() > 0) PopulateDomWithMultipleItems(node->Child(), xmlDomDoc, C);
-      }
-      // Values filed under a hive itself. Only a hive node's text is a display
-      // path: a key that happens to be named like a hive has none of them.
-      if (!found && is_hive) PopulateDomWithKeyItems(xmlDomDoc, C, display_path);
-    }
+    path.emplace(node->Parent());
+    picks.emplace(*m_colSelection);
+    levels.emplace_back(node, xmlParent);
   } catch (const std::exception&) {
     ShowUncaught("PopulateDomWithMultipleItems");
+    return;
+  }
+
+  // Writes a node's own elements; true when its children are to be walked
+  // next, into its Collection.
+  auto open_node = [&](ExportLevel& level) {
+    const toolkit::Node& n = *level.node;
+    path->Down(n);
+    level.entered = true;
+    const bool marked = n.Image() == "SELECTKEY";
+    if (marked) level.collection = NewCollection(doc, n.Text());
+    DOMElement& C = marked ? level.collection : level.parent;
+    if (n.Checked()) AppendKeyItem(doc, C, n.Text(), path->Text());
+    if (!marked) return false;
+    level.found = picks->MayHold(path->Separators()) &&
+                  PopulateDomWithKeyItems(xmlDomDoc, C, path->Text());
+    return n.Children() > 0;
+  };
+  // Ends a node's turn, however it went: its Collection, filled as far as it
+  // got, takes its place in the level's element.
+  auto leave_node = [&](ExportLevel& level) {
+    if (level.collection) level.parent.appendChild(std::exchange(level.collection, DOMElement()));
+    if (level.entered) path->Up();
+    level.entered = false;
+  };
+  // What comes after a node's children.
+  auto close_node = [&](ExportLevel& level) {
+    DOMElement& C = level.collection ? level.collection : level.parent;
+    // Values filed under a hive itself. Only a hive node's text is a display
+    // path: a key that happens to be named like a hive has none of them.
+    if (!level.found && IsHiveNode(level.node) && picks->MayHold(path->Separators())) {
+      PopulateDomWithKeyItems(xmlDomDoc, C, path->Text());
+    }
+    leave_node(level);
+    level.node = level.node->Next();
+  };
+
+  // Depth first, with the levels on a stack of their own: a tree built in the
+  // model can be far deeper than the machine's stack would let a walk recurse.
+  while (!levels.empty()) {
+    ExportLevel& level = levels.back();
+    try {
+      if (!level.node) {
+        levels.pop_back();
+      } else if (level.in_children) {
+        level.in_children = false;
+        close_node(level);
+      } else if (open_node(level)) {
+        level.in_children = true;
+        ExportLevel children(level.node->Child(), level.collection);
+        levels.push_back(std::move(children));  // `level` is not used again
+      } else {
+        close_node(level);
+      }
+    } catch (const std::exception&) {
+      // The failing level ends with what it has written; the level above
+      // goes on, and is told by the message box only.
+      ShowUncaught("PopulateDomWithMultipleItems");
+      leave_node(levels.back());
+      levels.pop_back();
+    }
   }
 }
 

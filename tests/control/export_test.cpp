@@ -11,9 +11,11 @@ const std::string kColl = "{53B533F5-224C-47e3-B01B-CA3B3F3FF4BF}";
 const std::string kDescr = "Wizard Generated Registry Item";
 const std::string kX = "SOFTWARE\\X";
 
+std::string OpenTag(const std::string& name) {
+  return "<Collection clsid=\"" + kColl + "\" name=\"" + name + "\"";
+}
 std::string Collection(const std::string& name, const std::string& inner) {
-  const std::string open = "<Collection clsid=\"" + kColl + "\" name=\"" + name + "\"";
-  return inner.empty() ? open + "/>" : open + ">" + inner + "</Collection>";
+  return inner.empty() ? OpenTag(name) + "/>" : OpenTag(name) + ">" + inner + "</Collection>";
 }
 // Shape V: a ticked value.
 std::string ValueItem(const std::string& status, const std::string& rname,
@@ -62,9 +64,10 @@ class ExportTest : public ControlTest {
     ASSERT_TRUE(doc_.loadXML("<Root><Existing/></Root>"));
   }
   void ShowTree() { ASSERT_TRUE(control_->Show()); OpenPath(kHklm + "\\SOFTWARE\\X"); }
-  // What the export appended after the root's own content.
+  // What the export appended after the root's own content. The export runs
+  // on a small stack: it must not recurse once per level.
   std::string Export() {
-    control_->GetSelectedDOM(&doc_);
+    RunOnSmallStack([&] { control_->GetSelectedDOM(&doc_); });
     std::string text = doc_.documentElement().xml();
     const std::string prefix = "<Root><Existing/>";
     EXPECT_EQ(text.substr(0, prefix.size()), prefix);
@@ -151,6 +154,27 @@ TEST_F(ExportTest, KeyNamedLikeAHiveGetsNoneOfTheHivesValues) {
                                                                 "SOFTWARE\\HKEY_USERS"))) +
                           Collection("HKEY_USERS",
                                      Value("HiveValue", "7", "", "REG_SZ", "h", "HKEY_USERS")));
+}
+
+TEST_F(ExportTest, DeepChainExportsAsNestedCollections) {
+  UseMultiSelect();
+  ASSERT_TRUE(control_->Show());
+  constexpr int kLevels = 100000;
+  Node(kHklm)->Image("SELECTKEY");
+  AddChain(kHklm, kLevels, /*marked=*/true)->Checked(true);
+  std::string key = "k", opens, closes;
+  for (int i = 1; i < kLevels; ++i) key += "\\k";
+  for (int i = 0; i < kLevels; ++i) opens += OpenTag("k") + ">", closes += "</Collection>";
+  // A value picked at the bottom, and one half-way down.
+  const std::string half = key.substr(0, kLevels - 1);  // kLevels / 2 levels
+  FileValue("HKEY_LOCAL_MACHINE\\" + key, "HKEY_LOCAL_MACHINE", key);
+  FileValue("hkey_local_machine\\" + half, "HKEY_LOCAL_MACHINE", half);
+  const std::string added = Export();
+  opens.insert(opens.size() / 2, Value("V", "7", half, "REG_SZ", "v"));
+  EXPECT_TRUE(added == OpenTag("HKEY_LOCAL_MACHINE") + ">" + opens +
+                           KeyItem("k", "HKEY_LOCAL_MACHINE", key) +
+                           Value("V", "7", key, "REG_SZ", "v") + closes + "</Collection>");
+  ExpectNoMessages();
 }
 
 TEST_F(ExportTest, MultipleSelectionWithNothingOrNoDocument) {

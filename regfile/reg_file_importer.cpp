@@ -16,6 +16,9 @@ std::string CodeText(LONG rc) {
     case ERROR_ACCESS_DENIED: return "access is denied (5)";
     case ERROR_FILE_NOT_FOUND: return "not found (2)";
     case ERROR_INVALID_PARAMETER: return "the name is not valid (87)";
+    case ERROR_BUSY:
+      return "another program is writing to the registry and did not finish in time; try again "
+             "when it has (170)";
     default: return "registry error " + std::to_string(rc);
   }
 }
@@ -41,8 +44,12 @@ class RegFileImporter::ServiceSink : public RegSink {
     LONG rc = service_.CreateKey(root, sub.c_str(), KEY_WRITE, &current_, nullptr);
     if (rc != ERROR_SUCCESS) {
       current_ = 0;
-      return Status::Registry(rc, "cannot create the key " + std::string(path) + ": " +
-                                         CodeText(rc));
+      // The path's names were checked when it was read: 87 now means depth.
+      std::string why = rc == ERROR_INVALID_PARAMETER
+                            ? "it would lie more than " + std::to_string(kMaxKeyDepth) +
+                                  " levels below its hive (87)"
+                            : CodeText(rc);
+      return Status::Registry(rc, "cannot create the key " + std::string(path) + ": " + why);
     }
     ++keys;
     return Status::OK();
@@ -113,19 +120,37 @@ class RegFileImporter::ServiceSink : public RegSink {
   }
 
   // Deletes `sub` below `parent` with everything beneath it, deepest first.
+  // The open keys from `sub` down are kept in a list rather than on the
+  // machine stack, so any depth can be deleted, in time linear in its size.
   LONG DeleteTree(HKEY parent, const std::string& sub) {
+    struct Open {
+      HKEY key;
+      std::string name;  // below the key before it (`parent` for the first)
+    };
+    std::vector<Open> open;
     HKEY key = 0;
     LONG rc = service_.OpenKey(parent, sub.c_str(), &key);
     if (rc != ERROR_SUCCESS) return rc;
+    open.push_back({key, sub});
     char name[1025];
-    while (rc == ERROR_SUCCESS) {
+    while (rc == ERROR_SUCCESS && !open.empty()) {
       DWORD size = sizeof name;
-      rc = service_.EnumKey(key, 0, name, &size);
-      if (rc == ERROR_SUCCESS) rc = DeleteTree(key, name);
+      // Always the first sub-key: the ones before it are gone.
+      rc = service_.EnumKey(open.back().key, 0, name, &size);
+      if (rc == ERROR_SUCCESS) {
+        rc = service_.OpenKey(open.back().key, name, &key);
+        if (rc == ERROR_SUCCESS) open.push_back({key, std::string(name, size)});
+        continue;
+      }
+      if (rc != ERROR_NO_MORE_ITEMS) break;
+      // The key at the end has no sub-keys left: delete it from its parent.
+      Open leaf = std::move(open.back());
+      open.pop_back();
+      service_.CloseKey(leaf.key);
+      rc = service_.DeleteKey(open.empty() ? parent : open.back().key, leaf.name.c_str());
     }
-    service_.CloseKey(key);
-    if (rc != ERROR_NO_MORE_ITEMS) return rc;
-    return service_.DeleteKey(parent, sub.c_str());
+    for (const Open& o : open) service_.CloseKey(o.key);
+    return rc;
   }
 
   RegistryService& service_;

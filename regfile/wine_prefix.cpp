@@ -46,9 +46,15 @@ class StoreSink : public RegSink {
   Status OpenKey(std::string_view path) override {
     KeyId k = 0;
     size_t start = 0;
+    // The first name is the hive's own key; the limit counts below it.
+    int level = -1;
     while (true) {
       size_t end = path.find('\\', start);
       std::string_view part = path.substr(start, end == std::string_view::npos ? path.npos : end - start);
+      if (++level > kMaxKeyDepth) {
+        return Status::Syntax(0, "a key lies more than " + std::to_string(kMaxKeyDepth) +
+                                     " levels below its hive");
+      }
       bool created = false;
       LONG rc = store_.CreateChild(k, part, &k, &created);
       if (rc != ERROR_SUCCESS) return Status::Registry(rc, "cannot create the key");

@@ -23,6 +23,7 @@ struct RegistryService::Machine {
 struct RegistryService::Handle {
   std::shared_ptr<Machine> machine;
   KeyId key = 0;
+  int depth = 0;  // levels below the hive's own key, known when issued
   Cursors cursors;
 };
 
@@ -249,6 +250,7 @@ LONG RegistryService::Resolve(HKEY key, Target* target) {
         if (rc != ERROR_SUCCESS) return rc;
       }
       target->key = k;
+      target->depth = static_cast<int>(parts.size());
       return ERROR_SUCCESS;
     };
     switch (key) {
@@ -265,15 +267,21 @@ LONG RegistryService::Resolve(HKEY key, Target* target) {
   if (it == handles_.end()) return ERROR_INVALID_HANDLE;
   target->machine = it->second->machine;
   target->key = it->second->key;
+  target->depth = it->second->depth;
   target->cursors = &it->second->cursors;
   if (!target->machine->store->KeyExists(target->key)) return ERROR_KEY_DELETED;
   return ERROR_SUCCESS;
 }
 
 LONG RegistryService::Walk(const Target& from, std::string_view path, bool create, KeyId* key,
-                           bool* created) {
+                           int* depth, bool* created) {
   std::vector<std::string_view> parts;
   if (!SplitPath(path, &parts)) return ERROR_INVALID_PARAMETER;
+  // Checked before anything is created, so a refused path leaves no parents
+  // behind. Opening is not limited: a store made before the limit may hold
+  // deeper keys, and they stay reachable.
+  const int reached = from.depth + static_cast<int>(parts.size());
+  if (create && reached > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
   auto& store = *from.machine->store;
   KeyId k = from.key;
   *created = false;
@@ -284,10 +292,11 @@ LONG RegistryService::Walk(const Target& from, std::string_view path, bool creat
     *created = made;
   }
   *key = k;
+  *depth = reached;
   return ERROR_SUCCESS;
 }
 
-HKEY RegistryService::Issue(std::shared_ptr<Machine> machine, KeyId key) {
+HKEY RegistryService::Issue(std::shared_ptr<Machine> machine, KeyId key, int depth) {
   // Skip values in use, the predefined range (negative as signed) and -1.
   while (next_handle_ <= 0 || handles_.count(next_handle_)) {
     next_handle_ = next_handle_ <= 0 ? 0x100 : next_handle_ + 4;
@@ -297,6 +306,7 @@ HKEY RegistryService::Issue(std::shared_ptr<Machine> machine, KeyId key) {
   auto handle = std::make_unique<Handle>();
   handle->machine = std::move(machine);
   handle->key = key;
+  handle->depth = depth;
   handles_[h] = std::move(handle);
   return h;
 }
@@ -305,9 +315,10 @@ LONG RegistryService::OpenKey(HKEY parent, const char* sub_key, HKEY* result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   return OnKey(parent, [&](const Target& t) {
     KeyId k = 0;
+    int depth = 0;
     bool created = false;
-    LONG rc = Walk(t, sub_key ? sub_key : "", false, &k, &created);
-    if (rc == ERROR_SUCCESS) *result = Issue(t.machine, k);
+    LONG rc = Walk(t, sub_key ? sub_key : "", false, &k, &depth, &created);
+    if (rc == ERROR_SUCCESS) *result = Issue(t.machine, k, depth);
     return rc;
   });
 }
@@ -318,19 +329,20 @@ LONG RegistryService::CreateKey(HKEY parent, const char* sub_key, DWORD access, 
   return OnKey(parent, [&](const Target& t) {
     bool wants_write = (access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) != 0;
     KeyId k = 0;
+    int depth = 0;
     bool created = false;
     LONG rc;
     if (t.machine->store->ReadOnly()) {
       // A read-only store serves read access to keys that exist.
       if (wants_write) return ERROR_ACCESS_DENIED;
-      rc = Walk(t, sub_key ? sub_key : "", false, &k, &created);
+      rc = Walk(t, sub_key ? sub_key : "", false, &k, &depth, &created);
       if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_ACCESS_DENIED;
     } else {
-      rc = Walk(t, sub_key ? sub_key : "", true, &k, &created);
+      rc = Walk(t, sub_key ? sub_key : "", true, &k, &depth, &created);
     }
     if (rc != ERROR_SUCCESS) return rc;
     if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *result = Issue(t.machine, k);
+    *result = Issue(t.machine, k, depth);
     return ERROR_SUCCESS;
   });
 }
@@ -397,8 +409,9 @@ LONG RegistryService::DeleteKey(HKEY key, const char* sub_key) {
     // Deleting the key itself, or a hive root, is refused as on Windows.
     if (sub_key == nullptr || *sub_key == '\0') return ERROR_ACCESS_DENIED;
     KeyId k = 0;
+    int depth = 0;
     bool created = false;
-    LONG rc = Walk(t, sub_key, false, &k, &created);
+    LONG rc = Walk(t, sub_key, false, &k, &depth, &created);
     return rc != ERROR_SUCCESS ? rc : t.machine->store->DeleteKey(k);
   });
 }
@@ -479,7 +492,7 @@ Status RegistryService::ConnectMachine(const char* machine_name, HKEY hive, HKEY
     machine = FindMachine(name, &status);
     if (!machine) return status;
   }
-  *result = Issue(machine, hive == HKEY_LOCAL_MACHINE ? machine->local_machine : machine->users);
+  *result = Issue(machine, hive == HKEY_LOCAL_MACHINE ? machine->local_machine : machine->users, 0);
   return Status::OK();
 }
 

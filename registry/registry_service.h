@@ -93,6 +93,7 @@ class RegistryService {
   struct Target {
     std::shared_ptr<Machine> machine;
     KeyId key = 0;
+    int depth = 0;  // levels below the hive's own key
     Cursors* cursors = nullptr;
   };
 
@@ -106,8 +107,12 @@ class RegistryService {
     LONG rc = Resolve(key, &target);
     return rc != ERROR_SUCCESS ? rc : body(target);
   }
-  LONG Walk(const Target& from, std::string_view path, bool create, KeyId* key, bool* created);
-  HKEY Issue(std::shared_ptr<Machine> machine, KeyId key);
+  // The key `path` below `from` (created with its missing parents when
+  // `create`), and its depth below the hive. Creating a key deeper than
+  // kMaxKeyDepth gives 87 and creates nothing.
+  LONG Walk(const Target& from, std::string_view path, bool create, KeyId* key, int* depth,
+            bool* created);
+  HKEY Issue(std::shared_ptr<Machine> machine, KeyId key, int depth);
   std::shared_ptr<Machine> FindMachine(std::string_view name, Status* status);
 
   mutable std::mutex mu_;

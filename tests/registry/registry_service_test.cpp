@@ -141,6 +141,35 @@ TEST_F(RegistryServiceTest, NameLimitsAndBadPathsGive87) {
   EXPECT_EQ(RegDeleteKeyA(base, "Nope"), ERROR_FILE_NOT_FOUND);
 }
 
+TEST_F(RegistryServiceTest, KeysLieAtMost512LevelsBelowTheirHive) {
+  // `name` and then `more` levels below it.
+  auto chain = [](const std::string& name, int more) {
+    std::string path = name;
+    for (int i = 0; i < more; ++i) path += "\\k";
+    return path;
+  };
+  // One transaction: thousands of durable commits would take seconds.
+  temp_.Service().Transact(HKEY_LOCAL_MACHINE, [&] {
+    HKEY mid = Create(HKEY_LOCAL_MACHINE, chain("Mid", 499));  // level 500
+    // Where each walk starts and at which level: HKEY_CURRENT_USER is a key
+    // one level below HKEY_USERS.
+    const struct {
+      HKEY from;
+      int level;
+    } cases[] = {{HKEY_LOCAL_MACHINE, 0}, {HKEY_CURRENT_USER, 1}, {mid, 500}};
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.level);
+      HKEY deepest = Create(c.from, chain("Ok", kMaxKeyDepth - c.level - 1));
+      Create(deepest, "x", ERROR_INVALID_PARAMETER);
+      // A path that would go deeper creates nothing, not even its parents.
+      Create(c.from, chain("No", kMaxKeyDepth - c.level), ERROR_INVALID_PARAMETER);
+      HKEY probe = 0;
+      EXPECT_EQ(Open(c.from, "No", &probe), ERROR_FILE_NOT_FOUND);
+    }
+    return ERROR_SUCCESS;
+  });
+}
+
 TEST_F(RegistryServiceTest, HandleResultCodes) {
   HKEY key = Create(HKEY_CURRENT_USER, "Software\\Handles");
   HKEY probe = 0;

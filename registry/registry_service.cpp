@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 #include "registry/machine_table.h"
@@ -18,6 +19,8 @@ struct RegistryService::Machine {
   std::shared_ptr<RegistryStore> store;
   KeyId local_machine = 0;  // HKEY_LOCAL_MACHINE's root
   KeyId users = 0;          // HKEY_USERS' root
+  // The thread running a transaction on the store; none when no one is.
+  std::thread::id writer;
 };
 
 struct RegistryService::Handle {
@@ -433,26 +436,64 @@ LONG RegistryService::EnumValueBytes(HKEY key, DWORD index, std::string* name, D
   });
 }
 
+LONG RegistryService::AwaitTurn(HKEY key, std::unique_lock<std::mutex>& lock) {
+  // Asked anew at each wake-up: the handle may have been closed meanwhile
+  // (Resolve then says so).
+  auto my_turn = [&] {
+    const Machine* machine = local_.get();
+    if (!IsPredefined(key)) {
+      auto it = handles_.find(key);
+      machine = it == handles_.end() ? nullptr : it->second->machine.get();
+    }
+    return machine == nullptr || machine->writer == std::thread::id() ||
+           machine->writer == std::this_thread::get_id();
+  };
+  return transaction_ended_.wait_for(lock, wait_, my_turn) ? ERROR_SUCCESS : ERROR_BUSY;
+}
+
+LONG RegistryService::EndTransaction(Machine& machine, bool commit) {
+  std::lock_guard<std::mutex> lock(mu_);
+  LONG rc = commit ? machine.store->CommitTransaction() : machine.store->RollbackTransaction();
+  machine.writer = std::thread::id();
+  transaction_ended_.notify_all();
+  return rc;
+}
+
 LONG RegistryService::Transact(HKEY key, const std::function<LONG()>& writes) {
-  std::shared_ptr<RegistryStore> store;
+  std::shared_ptr<Machine> machine;
   LONG rc = OnKey(key, [&](const Target& t) {
-    store = t.machine->store;
-    return store->ReadOnly() ? ERROR_ACCESS_DENIED : store->BeginTransaction();
+    if (t.machine->store->ReadOnly()) return ERROR_ACCESS_DENIED;
+    // This thread's own transaction there is running: they do not nest.
+    if (t.machine->writer != std::thread::id()) return ERROR_INVALID_PARAMETER;
+    LONG begun = t.machine->store->BeginTransaction();
+    if (begun == ERROR_SUCCESS) {
+      machine = t.machine;
+      machine->writer = std::this_thread::get_id();
+    }
+    return begun;
   });
   if (rc != ERROR_SUCCESS) return rc;
   try {
     rc = writes();
   } catch (...) {
-    std::lock_guard<std::mutex> lock(mu_);
-    store->RollbackTransaction();
+    EndTransaction(*machine, false);
     throw;
   }
-  std::lock_guard<std::mutex> lock(mu_);
   if (rc != ERROR_SUCCESS) {
-    store->RollbackTransaction();
+    EndTransaction(*machine, false);
     return rc;
   }
-  return store->CommitTransaction();
+  return EndTransaction(*machine, true);
+}
+
+std::chrono::milliseconds RegistryService::TransactionWait() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return wait_;
+}
+
+void RegistryService::SetTransactionWait(std::chrono::milliseconds wait) {
+  std::lock_guard<std::mutex> lock(mu_);
+  wait_ = wait;
 }
 
 std::shared_ptr<RegistryService::Machine> RegistryService::FindMachine(std::string_view name,

@@ -7,10 +7,20 @@
 // user's key under HKEY_USERS, HKEY_CURRENT_CONFIG is
 // HKLM\SYSTEM\CurrentControlSet\Hardware Profiles\Current: the same keys, not
 // copies), and applies Windows' rules and result codes. The free Reg* functions of
-// registry_api.h forward to the current service. Thread-safe.
+// registry_api.h forward to the current service.
+//
+// Thread-safe: one lock orders every call. While a thread runs a transaction
+// (Transact) on a machine, that thread's own calls go on as part of it, and
+// the calls of other threads on that machine, reads included, wait until it
+// has committed or rolled back, so they neither see its writes before they
+// are final nor have their own writes undone with it. A wait ends with 170
+// (ERROR_BUSY) after TransactionWait(); a transaction whose `writes` waits
+// for another thread that uses the same machine deadlocks for that long.
 #ifndef QVR_REGISTRY_REGISTRY_SERVICE_H_
 #define QVR_REGISTRY_REGISTRY_SERVICE_H_
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <memory>
@@ -73,9 +83,17 @@ class RegistryService {
 
   // Runs `writes` as one transaction of the store that holds `key`: when it
   // returns 0 every write it made takes effect, otherwise (or when it throws)
-  // none does, and its code is returned. 5 for a read-only machine. Writes by
-  // other threads of this process while `writes` runs join the transaction.
+  // none does, and its code is returned. 5 for a read-only machine; 170 when
+  // another thread's transaction on the machine outlasts TransactionWait();
+  // 87 when this thread already runs one there (they do not nest). `writes`
+  // runs on the calling thread and makes its writes through this service;
+  // other threads wait for it (see above).
   LONG Transact(HKEY key, const std::function<LONG()>& writes);
+
+  // How long a call waits for another thread's transaction before it gives
+  // 170: kWriterWaitMs unless set (tests shorten it).
+  std::chrono::milliseconds TransactionWait() const;
+  void SetTransactionWait(std::chrono::milliseconds wait);
 
   // Number of handles issued and not yet closed.
   size_t OpenHandleCount() const;
@@ -98,15 +116,24 @@ class RegistryService {
   };
 
   LONG Resolve(HKEY key, Target* target);
-  // Runs `body` with the key that `key` names, under the service's lock;
-  // Resolve's code instead when `key` names none.
+  // Waits, releasing `lock` meanwhile, while a thread other than this one
+  // runs a transaction on the machine of `key`; 170 when the wait outlasts
+  // wait_.
+  LONG AwaitTurn(HKEY key, std::unique_lock<std::mutex>& lock);
+  // Runs `body` with the key that `key` names, under the service's lock, once
+  // no other thread's transaction runs on its machine; AwaitTurn's or
+  // Resolve's code instead.
   template <class Fn>
   LONG OnKey(HKEY key, Fn&& body) {
-    std::lock_guard<std::mutex> lock(mu_);
+    std::unique_lock<std::mutex> lock(mu_);
     Target target;
-    LONG rc = Resolve(key, &target);
+    LONG rc = AwaitTurn(key, lock);
+    if (rc == ERROR_SUCCESS) rc = Resolve(key, &target);
     return rc != ERROR_SUCCESS ? rc : body(target);
   }
+  // Ends the transaction of this thread on `machine` (commits when `commit`),
+  // and lets the waiting threads go on.
+  LONG EndTransaction(Machine& machine, bool commit);
   // The key `path` below `from` (created with its missing parents when
   // `create`), and its depth below the hive. Creating a key deeper than
   // kMaxKeyDepth gives 87 and creates nothing.
@@ -116,6 +143,9 @@ class RegistryService {
   std::shared_ptr<Machine> FindMachine(std::string_view name, Status* status);
 
   mutable std::mutex mu_;
+  // Signalled when a transaction ends.
+  std::condition_variable transaction_ended_;
+  std::chrono::milliseconds wait_{kWriterWaitMs};
   std::shared_ptr<Machine> local_;
   MachineTable machine_table_;
   std::map<std::string, std::shared_ptr<Machine>> remotes_;  // by folded name

@@ -1,9 +1,10 @@
-// qvr-reg's key names and tree deletion, in process.
+// qvr-reg's key names, tree deletion and result messages, in process.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "registry/registry_api.h"
+#include "console.h"
 #include "session.h"
 #include "support/faulty_store.h"
 
@@ -74,6 +75,11 @@ TEST(DeleteTreeTest, ATreeGoesWholeOrNotAtAll) {
   KeyPath hive = tree;
   hive.sub_key = "";
   EXPECT_EQ(session.DeleteTree(hive), ERROR_ACCESS_DENIED);
+}
+
+// A write that gave up waiting for another writer's transaction says so.
+TEST(ResultTextTest, BusyNamesAnotherProgramWriting) {
+  EXPECT_EQ(ResultText(ERROR_BUSY).rfind("Another program is writing to the registry", 0), 0u);
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ std::string ResultText(LONG code) {
     case ERROR_DISK_FULL:
       return "There is not enough space on the disk.";
     case ERROR_BUSY:
-      return "The requested resource is in use.";
+      return "Another program is writing to the registry and did not finish in time; try again "
+             "when it has.";
     case ERROR_BADDB:
       return "The configuration registry database is corrupt.";
     case ERROR_KEY_DELETED:

@@ -13,8 +13,19 @@
 //  87 a bad name or argument         112 the disk is full
 // 170 the store is busy elsewhere     234 a buffer too small
 // 259 the end of an enumeration      1009 a store that is damaged or cannot
-// 1018 a handle whose key was             be opened
+// 1018 a handle whose key was             be opened (see below)
 //      deleted meanwhile                 1 (a store without transactions)
+//
+// 1009 (ERROR_BADDB) is the one answer for a damaged store, whether opening
+// it finds the damage (a file that is not a store of ours, a missing table or
+// column, another format marker) or a later call meets it (a page that cannot
+// be read, a key or value that a listing shows but a look-up cannot find, a
+// header that forbids writing). Calls that meet no damage answer as usual, so
+// a damaged store still serves what it can read; damage that leaves a
+// well-formed database (other bytes inside a value) reads as data. Damage
+// never shows as 2, 5 or 1018: those mean that the key or value is really
+// absent, the store really read-only, the key really deleted. (1015,
+// ERROR_REGISTRY_CORRUPT, is not used.)
 #ifndef QVR_REGISTRY_REGISTRY_API_H_
 #define QVR_REGISTRY_REGISTRY_API_H_
 
@@ -60,11 +71,6 @@ inline constexpr DWORD KEY_ENUMERATE_SUB_KEYS = 0x0008;
 inline constexpr DWORD KEY_READ = 0x20019;
 inline constexpr DWORD KEY_WRITE = 0x20006;
 inline constexpr DWORD KEY_ALL_ACCESS = 0xF003F;
-
-// How many levels below its hive a key may lie (the hive's own key, such as
-// HKEY_LOCAL_MACHINE or HKEY_USERS, is level 0; the keys the other hives
-// show count from there), as on Windows: creating a deeper key gives 87.
-inline constexpr int kMaxKeyDepth = 512;
 
 inline constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 inline constexpr DWORD REG_CREATED_NEW_KEY = 1;

@@ -5,6 +5,11 @@
 // are addressed by id; id 0 is the parent of the hive roots. Names are kept
 // as they were created and compared case-insensitively (FoldCase). Every
 // operation returns a registry result code (0 on success).
+//
+// A store tells "there is none" (2, or 259 past the end of a listing) from
+// "could not read": a store whose data are damaged answers 1009 (ERROR_BADDB)
+// from the operation that meets the damage, and never passes it off as an
+// absent key or value, a deleted key or a refused write.
 #ifndef QVR_REGISTRY_REGISTRY_STORE_H_
 #define QVR_REGISTRY_REGISTRY_STORE_H_
 
@@ -17,15 +22,6 @@
 namespace qvr {
 
 using KeyId = int64_t;
-
-// How long a write waits for another writer's transaction to end before it
-// gives 170 (ERROR_BUSY), in milliseconds: the SQLite busy timeout between
-// processes and the registry service's wait between threads. An import of a
-// million keys, the largest we expect, holds its transaction about 15 s on a
-// two-core machine; four times that leaves room for a slower disk or a busy
-// machine, while a writer behind a program that hangs still gets an answer
-// within a minute.
-inline constexpr int kWriterWaitMs = 60000;
 
 // Where an enumeration stands, so that asking for the next index continues
 // from the last item instead of counting from the first again.
@@ -46,8 +42,10 @@ class RegistryStore {
   virtual LONG FindChild(KeyId parent, std::string_view name, KeyId* child) = 0;
   // Creates the child `name` of `parent` unless it exists; `created` tells.
   virtual LONG CreateChild(KeyId parent, std::string_view name, KeyId* child, bool* created) = 0;
-  virtual bool KeyExists(KeyId key) = 0;
-  virtual bool HasChildren(KeyId key) = 0;
+  // 0 when `key` exists, 2 when it does not (it was deleted).
+  virtual LONG FindKey(KeyId key) = 0;
+  // Whether `key` has sub-keys, in `*has_children`.
+  virtual LONG HasChildren(KeyId key, bool* has_children) = 0;
   // Deletes a key without sub-keys, with its values (5 when it has sub-keys).
   virtual LONG DeleteKey(KeyId key) = 0;
 

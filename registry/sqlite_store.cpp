@@ -28,6 +28,8 @@ constexpr const char* kSchema =
     "CREATE INDEX IF NOT EXISTS qvr_values_order ON qvr_values(key, id);"
     "CREATE TABLE IF NOT EXISTS qvr_meta(name TEXT PRIMARY KEY, value TEXT);"
     "INSERT OR IGNORE INTO qvr_meta VALUES('format', 'qvrRegistryBrowser store 1');";
+// The format marker above: a store holding another is not one this code reads.
+constexpr std::string_view kFormat = "qvrRegistryBrowser store 1";
 
 // A prepared statement that is reset when it goes out of scope, so a cached
 // statement never holds a read transaction open between calls.
@@ -51,7 +53,10 @@ class Step {
     sqlite3_bind_blob(s_, i, v.data() ? v.data() : "", static_cast<int>(v.size()), SQLITE_TRANSIENT);
     return *this;
   }
-  int Run() { return sqlite3_step(s_); }
+  // A statement that could not be prepared (a table or column of the schema
+  // is missing) fails as a statement that met an error.
+  int Run() { return s_ ? sqlite3_step(s_) : SQLITE_ERROR; }
+
   int64_t Int(int c) const { return sqlite3_column_int64(s_, c); }
   std::string Text(int c) const {
     auto p = reinterpret_cast<const char*>(sqlite3_column_text(s_, c));
@@ -115,7 +120,7 @@ Status SqliteStore::Adopt(sqlite3* db, bool read_only, std::unique_ptr<SqliteSto
 }
 
 Status SqliteStore::Prepare() {
-  sqlite3_busy_timeout(db_, kWriterWaitMs);  // another process's transaction
+  sqlite3_busy_timeout(db_, 10000);
   // Look before writing anything: only an empty database (a file just
   // created) is given the schema; a file of another program's database, or
   // no database at all, is refused and left as it is.
@@ -157,10 +162,20 @@ Status SqliteStore::Prepare() {
 }
 
 bool SqliteStore::IsRegistryStore() {
+  // The columns the operations use: a file without one of them (another
+  // program's, or one whose schema was damaged) is refused at once, instead
+  // of failing at every call.
+  for (const char* sql : {"SELECT id, parent, name, fold FROM qvr_keys",
+                          "SELECT id, key, name, fold, type, data FROM qvr_values"}) {
+    sqlite3_stmt* probe = nullptr;
+    int rc = sqlite3_prepare_v2(db_, sql, -1, &probe, nullptr);
+    sqlite3_finalize(probe);
+    if (rc != SQLITE_OK) return false;
+  }
   sqlite3_stmt* s = Prepared("SELECT value FROM qvr_meta WHERE name='format'");
   if (s == nullptr) return false;
   Step step(s);
-  return step.Run() == SQLITE_ROW;
+  return step.Run() == SQLITE_ROW && step.Text(0) == kFormat;
 }
 
 SqliteStore::~SqliteStore() {
@@ -181,8 +196,17 @@ sqlite3_stmt* SqliteStore::Prepared(const char* sql) {
 }
 
 LONG SqliteStore::Failure(int rc) const {
+  // What SQLite found wrong with the file comes first: a damaged file can
+  // fail a statement in any way on the way.
+  const int last = sqlite3_extended_errcode(db_);
+  if ((last & 0xFF) == SQLITE_CORRUPT || (last & 0xFF) == SQLITE_NOTADB) return ERROR_BADDB;
   switch (rc & 0xFF) {
     case SQLITE_READONLY:
+      // A store opened read-only refuses writes before they reach SQLite. A
+      // plain "read-only" for a file we opened for writing comes from its
+      // header claiming a format version SQLite will not write: damage. (The
+      // other kinds, such as a file moved away meanwhile, stay 5.)
+      return last == SQLITE_READONLY && !read_only_ ? ERROR_BADDB : ERROR_ACCESS_DENIED;
     case SQLITE_PERM:
       return ERROR_ACCESS_DENIED;
     case SQLITE_FULL:
@@ -208,7 +232,8 @@ LONG SqliteStore::FindChild(KeyId parent, std::string_view name, KeyId* child) {
 
 LONG SqliteStore::CreateChild(KeyId parent, std::string_view name, KeyId* child, bool* created) {
   *created = false;
-  if (FindChild(parent, name, child) == ERROR_SUCCESS) return ERROR_SUCCESS;
+  // Only a key that is surely absent is inserted.
+  if (LONG found = FindChild(parent, name, child); found != ERROR_FILE_NOT_FOUND) return found;
   if (read_only_) return ERROR_ACCESS_DENIED;
   Step s(Prepared("INSERT INTO qvr_keys(parent, name, fold) VALUES(?1, ?2, ?3)"));
   s.Bind(1, parent).Bind(2, name).Bind(3, FoldCase(name));
@@ -223,21 +248,27 @@ LONG SqliteStore::CreateChild(KeyId parent, std::string_view name, KeyId* child,
   return Failure(rc);
 }
 
-bool SqliteStore::KeyExists(KeyId key) {
+LONG SqliteStore::FindKey(KeyId key) {
   Step s(Prepared("SELECT 1 FROM qvr_keys WHERE id=?1"));
   s.Bind(1, key);
-  return s.Run() == SQLITE_ROW;
+  int rc = s.Run();
+  if (rc == SQLITE_ROW) return ERROR_SUCCESS;
+  return rc == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : Failure(rc);
 }
 
-bool SqliteStore::HasChildren(KeyId key) {
+LONG SqliteStore::HasChildren(KeyId key, bool* has_children) {
   Step s(Prepared("SELECT 1 FROM qvr_keys WHERE parent=?1 LIMIT 1"));
   s.Bind(1, key);
-  return s.Run() == SQLITE_ROW;
+  int rc = s.Run();
+  *has_children = rc == SQLITE_ROW;
+  return rc == SQLITE_ROW || rc == SQLITE_DONE ? ERROR_SUCCESS : Failure(rc);
 }
 
 LONG SqliteStore::DeleteKey(KeyId key) {
   if (read_only_) return ERROR_ACCESS_DENIED;
-  if (HasChildren(key)) return ERROR_ACCESS_DENIED;
+  bool has_children = false;
+  if (LONG rc = HasChildren(key, &has_children)) return rc;
+  if (has_children) return ERROR_ACCESS_DENIED;
   // Inside the caller's transaction the two deletes simply join it.
   bool own = sqlite3_get_autocommit(db_) != 0;
   int rc = SQLITE_OK;
@@ -257,15 +288,18 @@ LONG SqliteStore::DeleteKey(KeyId key) {
     k.Bind(1, key);
     rc = k.Run();
   }
+  // The code is taken before the rollback, which resets SQLite's last error.
   if (rc != SQLITE_DONE) {
+    LONG code = Failure(rc);
     if (own) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    return Failure(rc);
+    return code;
   }
   if (!own) return ERROR_SUCCESS;
   rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (rc != SQLITE_OK) {
+    LONG code = Failure(rc);
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    return Failure(rc);
+    return code;
   }
   return ERROR_SUCCESS;
 }
@@ -285,6 +319,13 @@ LONG SqliteStore::EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::s
     s.Bind(1, key).Bind(2, index);
     rc = s.Run();
     if (rc == SQLITE_ROW) *name = s.Text(0), cursor->fold = s.Text(1);
+  }
+  // The folded name comes from the index the listing walks, the name from the
+  // key's row: when they disagree, one of them is damaged, and a look-up of
+  // the name listed here would not find it.
+  if (rc == SQLITE_ROW && FoldCase(*name) != cursor->fold) {
+    cursor->index = -1;
+    return ERROR_BADDB;
   }
   if (rc == SQLITE_ROW) {
     cursor->index = index;
@@ -325,14 +366,34 @@ LONG SqliteStore::EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::s
 }
 
 LONG SqliteStore::GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) {
-  Step s(Prepared("SELECT type, data FROM qvr_values WHERE key=?1 AND fold=?2"));
-  s.Bind(1, key).Bind(2, FoldCase(name));
-  int rc = s.Run();
-  if (rc == SQLITE_ROW) {
-    *type = static_cast<DWORD>(s.Int(0));
-    *data = s.Blob(1);
-    return ERROR_SUCCESS;
+  const std::string fold = FoldCase(name);
+  int rc;
+  {
+    Step s(Prepared("SELECT type, data FROM qvr_values WHERE key=?1 AND fold=?2"));
+    s.Bind(1, key).Bind(2, fold);
+    rc = s.Run();
+    if (rc == SQLITE_ROW) {
+      *type = static_cast<DWORD>(s.Int(0));
+      *data = s.Blob(1);
+      return ERROR_SUCCESS;
+    }
   }
+  return rc == SQLITE_DONE ? ConfirmNoValue(key, fold) : Failure(rc);
+}
+
+LONG SqliteStore::ConfirmNoValue(KeyId key, const std::string& fold) {
+  // A look-up and a listing of values go through different indexes, so a
+  // damaged look-up index could hide a value that the listing shows. This
+  // asks the listing's index, at the cost of the key's other values, and
+  // only when the answer would be "there is none". A read-only store made
+  // before that index existed cannot be asked so, and is taken at its word.
+  sqlite3_stmt* listing =
+      Prepared("SELECT 1 FROM qvr_values INDEXED BY qvr_values_order WHERE key=?1 AND fold=?2");
+  if (listing == nullptr) return ERROR_FILE_NOT_FOUND;
+  Step s(listing);
+  s.Bind(1, key).Bind(2, fold);
+  int rc = s.Run();
+  if (rc == SQLITE_ROW) return ERROR_BADDB;
   return rc == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : Failure(rc);
 }
 
@@ -349,11 +410,15 @@ LONG SqliteStore::SetValue(KeyId key, std::string_view name, DWORD type, std::st
 
 LONG SqliteStore::DeleteValue(KeyId key, std::string_view name) {
   if (read_only_) return ERROR_ACCESS_DENIED;
-  Step s(Prepared("DELETE FROM qvr_values WHERE key=?1 AND fold=?2"));
-  s.Bind(1, key).Bind(2, FoldCase(name));
-  int rc = s.Run();
+  const std::string fold = FoldCase(name);
+  int rc;
+  {
+    Step s(Prepared("DELETE FROM qvr_values WHERE key=?1 AND fold=?2"));
+    s.Bind(1, key).Bind(2, fold);
+    rc = s.Run();
+  }
   if (rc != SQLITE_DONE) return Failure(rc);
-  return sqlite3_changes(db_) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  return sqlite3_changes(db_) > 0 ? ERROR_SUCCESS : ConfirmNoValue(key, fold);
 }
 
 LONG SqliteStore::BeginTransaction() {
@@ -367,8 +432,9 @@ LONG SqliteStore::CommitTransaction() {
   if (sqlite3_get_autocommit(db_) != 0) return ERROR_INVALID_PARAMETER;
   int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
   if (rc == SQLITE_OK) return ERROR_SUCCESS;
+  LONG code = Failure(rc);
   sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-  return Failure(rc);
+  return code;
 }
 
 LONG SqliteStore::RollbackTransaction() {

@@ -38,8 +38,8 @@ class SqliteStore : public RegistryStore {
   bool ReadOnly() const override { return read_only_; }
   LONG FindChild(KeyId parent, std::string_view name, KeyId* child) override;
   LONG CreateChild(KeyId parent, std::string_view name, KeyId* child, bool* created) override;
-  bool KeyExists(KeyId key) override;
-  bool HasChildren(KeyId key) override;
+  LONG FindKey(KeyId key) override;
+  LONG HasChildren(KeyId key, bool* has_children) override;
   LONG DeleteKey(KeyId key) override;
   LONG EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::string* name) override;
   LONG EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::string* name, DWORD* type,
@@ -59,8 +59,13 @@ class SqliteStore : public RegistryStore {
   Status Prepare();
   // True when the database holds this store's format marker.
   bool IsRegistryStore();
-  // Maps an SQLite failure to a registry result code.
+  // Maps the SQLite failure `rc` of the last call on the connection to a
+  // registry result code: 1009 for a damaged file, whatever `rc` says.
   LONG Failure(int rc) const;
+  // 2 when no value `fold` of `key` turns up in the listing either; 1009 when
+  // one does (the look-up index has lost it); the failure otherwise.
+  LONG ConfirmNoValue(KeyId key, const std::string& fold);
+
   // The statement for `sql`, prepared on first use and kept until the store
   // closes; nullptr when it cannot be prepared.
   sqlite3_stmt* Prepared(const char* sql);

@@ -104,9 +104,12 @@ TEST_F(StoreFailureTest, ReadsAndEnumerationsReportTheStoresCode) {
   DWORD length = sizeof text;
   EXPECT_EQ(RegEnumValueA(key_, 0, text, &length, nullptr, nullptr, nullptr, nullptr), ERROR_BUSY);
 
-  // A key that another process deleted: 1018 through its handles.
-  registry_.Store().Fail(StoreOp::kKeyExists, 1, 1);
+  // A key that another process deleted: 1018 through its handles; a store
+  // that cannot tell says why instead.
+  registry_.Store().Fail(StoreOp::kFindKey, ERROR_FILE_NOT_FOUND, 1);
   EXPECT_EQ(Size("v", &size), ERROR_KEY_DELETED);
+  registry_.Store().Fail(StoreOp::kFindKey, ERROR_BADDB, 1);
+  EXPECT_EQ(Size("v", &size), ERROR_BADDB);
 }
 
 }  // namespace

@@ -43,9 +43,9 @@ LONG FaultyStore::CreateChild(KeyId parent, std::string_view name, KeyId* child,
   return inner_->CreateChild(parent, name, child, created);
 }
 
-bool FaultyStore::KeyExists(KeyId key) {
-  if (Injected(StoreOp::kKeyExists)) return false;
-  return inner_->KeyExists(key);
+LONG FaultyStore::FindKey(KeyId key) {
+  if (LONG rc = Injected(StoreOp::kFindKey)) return rc;
+  return inner_->FindKey(key);
 }
 
 LONG FaultyStore::DeleteKey(KeyId key) {

@@ -24,7 +24,7 @@ namespace qvr::testing {
 enum class StoreOp {
   kFindChild,
   kCreateChild,
-  kKeyExists,  // a failure makes the key look deleted
+  kFindKey,  // 2 makes the key look deleted
   kDeleteKey,
   kEnumChild,
   kEnumValue,
@@ -55,8 +55,10 @@ class FaultyStore : public RegistryStore {
   bool ReadOnly() const override { return read_only_ || inner_->ReadOnly(); }
   LONG FindChild(KeyId parent, std::string_view name, KeyId* child) override;
   LONG CreateChild(KeyId parent, std::string_view name, KeyId* child, bool* created) override;
-  bool KeyExists(KeyId key) override;
-  bool HasChildren(KeyId key) override { return inner_->HasChildren(key); }
+  LONG FindKey(KeyId key) override;
+  LONG HasChildren(KeyId key, bool* has_children) override {
+    return inner_->HasChildren(key, has_children);
+  }
   LONG DeleteKey(KeyId key) override;
   LONG EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::string* name) override;
   LONG EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::string* name, DWORD* type,

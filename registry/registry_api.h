@@ -72,6 +72,11 @@ inline constexpr DWORD KEY_READ = 0x20019;
 inline constexpr DWORD KEY_WRITE = 0x20006;
 inline constexpr DWORD KEY_ALL_ACCESS = 0xF003F;
 
+// How many levels below its hive a key may lie (the hive's own key, such as
+// HKEY_LOCAL_MACHINE or HKEY_USERS, is level 0; the keys the other hives
+// show count from there), as on Windows: creating a deeper key gives 87.
+inline constexpr int kMaxKeyDepth = 512;
+
 inline constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 inline constexpr DWORD REG_CREATED_NEW_KEY = 1;
 inline constexpr DWORD REG_OPENED_EXISTING_KEY = 2;

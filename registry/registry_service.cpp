@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 #include "registry/machine_table.h"
@@ -18,11 +19,14 @@ struct RegistryService::Machine {
   std::shared_ptr<RegistryStore> store;
   KeyId local_machine = 0;  // HKEY_LOCAL_MACHINE's root
   KeyId users = 0;          // HKEY_USERS' root
+  // The thread running a transaction on the store; none when no one is.
+  std::thread::id writer;
 };
 
 struct RegistryService::Handle {
   std::shared_ptr<Machine> machine;
   KeyId key = 0;
+  int depth = 0;  // levels below the hive's own key, known when issued
   Cursors cursors;
 };
 
@@ -249,6 +253,7 @@ LONG RegistryService::Resolve(HKEY key, Target* target) {
         if (rc != ERROR_SUCCESS) return rc;
       }
       target->key = k;
+      target->depth = static_cast<int>(parts.size());
       return ERROR_SUCCESS;
     };
     // A root of 0 is one the store could not give when the service began:
@@ -268,6 +273,7 @@ LONG RegistryService::Resolve(HKEY key, Target* target) {
   if (it == handles_.end()) return ERROR_INVALID_HANDLE;
   target->machine = it->second->machine;
   target->key = it->second->key;
+  target->depth = it->second->depth;
   target->cursors = &it->second->cursors;
   // Gone is 1018; a store that cannot tell gives its own failure.
   LONG rc = target->machine->store->FindKey(target->key);
@@ -275,9 +281,14 @@ LONG RegistryService::Resolve(HKEY key, Target* target) {
 }
 
 LONG RegistryService::Walk(const Target& from, std::string_view path, bool create, KeyId* key,
-                           bool* created) {
+                           int* depth, bool* created) {
   std::vector<std::string_view> parts;
   if (!SplitPath(path, &parts)) return ERROR_INVALID_PARAMETER;
+  // Checked before anything is created, so a refused path leaves no parents
+  // behind. Opening is not limited: a store made before the limit may hold
+  // deeper keys, and they stay reachable.
+  const int reached = from.depth + static_cast<int>(parts.size());
+  if (create && reached > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
   auto& store = *from.machine->store;
   KeyId k = from.key;
   *created = false;
@@ -288,10 +299,11 @@ LONG RegistryService::Walk(const Target& from, std::string_view path, bool creat
     *created = made;
   }
   *key = k;
+  *depth = reached;
   return ERROR_SUCCESS;
 }
 
-HKEY RegistryService::Issue(std::shared_ptr<Machine> machine, KeyId key) {
+HKEY RegistryService::Issue(std::shared_ptr<Machine> machine, KeyId key, int depth) {
   // Skip values in use, the predefined range (negative as signed) and -1.
   while (next_handle_ <= 0 || handles_.count(next_handle_)) {
     next_handle_ = next_handle_ <= 0 ? 0x100 : next_handle_ + 4;
@@ -301,6 +313,7 @@ HKEY RegistryService::Issue(std::shared_ptr<Machine> machine, KeyId key) {
   auto handle = std::make_unique<Handle>();
   handle->machine = std::move(machine);
   handle->key = key;
+  handle->depth = depth;
   handles_[h] = std::move(handle);
   return h;
 }
@@ -309,9 +322,10 @@ LONG RegistryService::OpenKey(HKEY parent, const char* sub_key, HKEY* result) {
   if (result == nullptr) return ERROR_INVALID_PARAMETER;
   return OnKey(parent, [&](const Target& t) {
     KeyId k = 0;
+    int depth = 0;
     bool created = false;
-    LONG rc = Walk(t, sub_key ? sub_key : "", false, &k, &created);
-    if (rc == ERROR_SUCCESS) *result = Issue(t.machine, k);
+    LONG rc = Walk(t, sub_key ? sub_key : "", false, &k, &depth, &created);
+    if (rc == ERROR_SUCCESS) *result = Issue(t.machine, k, depth);
     return rc;
   });
 }
@@ -322,19 +336,20 @@ LONG RegistryService::CreateKey(HKEY parent, const char* sub_key, DWORD access, 
   return OnKey(parent, [&](const Target& t) {
     bool wants_write = (access & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) != 0;
     KeyId k = 0;
+    int depth = 0;
     bool created = false;
     LONG rc;
     if (t.machine->store->ReadOnly()) {
       // A read-only store serves read access to keys that exist.
       if (wants_write) return ERROR_ACCESS_DENIED;
-      rc = Walk(t, sub_key ? sub_key : "", false, &k, &created);
+      rc = Walk(t, sub_key ? sub_key : "", false, &k, &depth, &created);
       if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_ACCESS_DENIED;
     } else {
-      rc = Walk(t, sub_key ? sub_key : "", true, &k, &created);
+      rc = Walk(t, sub_key ? sub_key : "", true, &k, &depth, &created);
     }
     if (rc != ERROR_SUCCESS) return rc;
     if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *result = Issue(t.machine, k);
+    *result = Issue(t.machine, k, depth);
     return ERROR_SUCCESS;
   });
 }
@@ -401,8 +416,9 @@ LONG RegistryService::DeleteKey(HKEY key, const char* sub_key) {
     // Deleting the key itself, or a hive root, is refused as on Windows.
     if (sub_key == nullptr || *sub_key == '\0') return ERROR_ACCESS_DENIED;
     KeyId k = 0;
+    int depth = 0;
     bool created = false;
-    LONG rc = Walk(t, sub_key, false, &k, &created);
+    LONG rc = Walk(t, sub_key, false, &k, &depth, &created);
     return rc != ERROR_SUCCESS ? rc : t.machine->store->DeleteKey(k);
   });
 }
@@ -424,26 +440,64 @@ LONG RegistryService::EnumValueBytes(HKEY key, DWORD index, std::string* name, D
   });
 }
 
+LONG RegistryService::AwaitTurn(HKEY key, std::unique_lock<std::mutex>& lock) {
+  // Asked anew at each wake-up: the handle may have been closed meanwhile
+  // (Resolve then says so).
+  auto my_turn = [&] {
+    const Machine* machine = local_.get();
+    if (!IsPredefined(key)) {
+      auto it = handles_.find(key);
+      machine = it == handles_.end() ? nullptr : it->second->machine.get();
+    }
+    return machine == nullptr || machine->writer == std::thread::id() ||
+           machine->writer == std::this_thread::get_id();
+  };
+  return transaction_ended_.wait_for(lock, wait_, my_turn) ? ERROR_SUCCESS : ERROR_BUSY;
+}
+
+LONG RegistryService::EndTransaction(Machine& machine, bool commit) {
+  std::lock_guard<std::mutex> lock(mu_);
+  LONG rc = commit ? machine.store->CommitTransaction() : machine.store->RollbackTransaction();
+  machine.writer = std::thread::id();
+  transaction_ended_.notify_all();
+  return rc;
+}
+
 LONG RegistryService::Transact(HKEY key, const std::function<LONG()>& writes) {
-  std::shared_ptr<RegistryStore> store;
+  std::shared_ptr<Machine> machine;
   LONG rc = OnKey(key, [&](const Target& t) {
-    store = t.machine->store;
-    return store->ReadOnly() ? ERROR_ACCESS_DENIED : store->BeginTransaction();
+    if (t.machine->store->ReadOnly()) return ERROR_ACCESS_DENIED;
+    // This thread's own transaction there is running: they do not nest.
+    if (t.machine->writer != std::thread::id()) return ERROR_INVALID_PARAMETER;
+    LONG begun = t.machine->store->BeginTransaction();
+    if (begun == ERROR_SUCCESS) {
+      machine = t.machine;
+      machine->writer = std::this_thread::get_id();
+    }
+    return begun;
   });
   if (rc != ERROR_SUCCESS) return rc;
   try {
     rc = writes();
   } catch (...) {
-    std::lock_guard<std::mutex> lock(mu_);
-    store->RollbackTransaction();
+    EndTransaction(*machine, false);
     throw;
   }
-  std::lock_guard<std::mutex> lock(mu_);
   if (rc != ERROR_SUCCESS) {
-    store->RollbackTransaction();
+    EndTransaction(*machine, false);
     return rc;
   }
-  return store->CommitTransaction();
+  return EndTransaction(*machine, true);
+}
+
+std::chrono::milliseconds RegistryService::TransactionWait() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return wait_;
+}
+
+void RegistryService::SetTransactionWait(std::chrono::milliseconds wait) {
+  std::lock_guard<std::mutex> lock(mu_);
+  wait_ = wait;
 }
 
 std::shared_ptr<RegistryService::Machine> RegistryService::FindMachine(std::string_view name,
@@ -483,7 +537,7 @@ Status RegistryService::ConnectMachine(const char* machine_name, HKEY hive, HKEY
     machine = FindMachine(name, &status);
     if (!machine) return status;
   }
-  *result = Issue(machine, hive == HKEY_LOCAL_MACHINE ? machine->local_machine : machine->users);
+  *result = Issue(machine, hive == HKEY_LOCAL_MACHINE ? machine->local_machine : machine->users, 0);
   return Status::OK();
 }
 

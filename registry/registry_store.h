@@ -23,6 +23,15 @@ namespace qvr {
 
 using KeyId = int64_t;
 
+// How long a write waits for another writer's transaction to end before it
+// gives 170 (ERROR_BUSY), in milliseconds: the SQLite busy timeout between
+// processes and the registry service's wait between threads. An import of a
+// million keys, the largest we expect, holds its transaction about 15 s on a
+// two-core machine; four times that leaves room for a slower disk or a busy
+// machine, while a writer behind a program that hangs still gets an answer
+// within a minute.
+inline constexpr int kWriterWaitMs = 60000;
+
 // Where an enumeration stands, so that asking for the next index continues
 // from the last item instead of counting from the first again.
 struct EnumCursor {

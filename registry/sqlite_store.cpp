@@ -120,7 +120,7 @@ Status SqliteStore::Adopt(sqlite3* db, bool read_only, std::unique_ptr<SqliteSto
 }
 
 Status SqliteStore::Prepare() {
-  sqlite3_busy_timeout(db_, 10000);
+  sqlite3_busy_timeout(db_, kWriterWaitMs);  // another process's transaction
   // Look before writing anything: only an empty database (a file just
   // created) is given the schema; a file of another program's database, or
   // no database at all, is refused and left as it is.

@@ -1,9 +1,16 @@
 // Transactions of the store and of the registry service: all writes or none.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
+#include "regfile/reg_byte_input.h"
+#include "regfile/reg_file_importer.h"
 #include "registry/registry_service.h"
 #include "registry/sqlite_store.h"
 #include "support/registry_values.h"
@@ -11,6 +18,45 @@
 
 namespace qvr {
 namespace {
+
+// The pieces of a file, a piece per read; `before_last` runs before the last
+// piece is handed out (the import's transaction is running by then).
+class PiecewiseInput : public RegByteInput {
+ public:
+  PiecewiseInput(std::vector<std::string> pieces, std::function<void()> before_last)
+      : pieces_(std::move(pieces)), before_last_(std::move(before_last)) {}
+  int64_t Read(char* buffer, size_t size) override {
+    if (next_ == pieces_.size()) return 0;
+    if (next_ + 1 == pieces_.size()) before_last_();
+    const std::string& piece = pieces_[next_++];
+    EXPECT_LE(piece.size(), size);
+    piece.copy(buffer, piece.size());
+    return static_cast<int64_t>(piece.size());
+  }
+
+ private:
+  std::vector<std::string> pieces_;
+  std::function<void()> before_last_;
+  size_t next_ = 0;
+};
+
+// Imports a file that fails at its last line, "b"=bogus.
+Status ImportFailingAtLastLine(RegistryService& s, std::function<void()> before_last) {
+  RegTextSource source(std::make_unique<PiecewiseInput>(
+      std::vector<std::string>{"REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Imported]\n\"a\"=\"1\"\n",
+                               "\"b\"=bogus\n"},
+      std::move(before_last)));
+  return RegFileImporter(s).Import(source);
+}
+
+// Writes HKCU\Software\Other "v" = "1" as REG_BINARY.
+LONG WriteOther(RegistryService& s) {
+  HKEY h = 0;
+  LONG rc = s.CreateKey(HKEY_CURRENT_USER, "Software\\Other", KEY_WRITE, &h, nullptr);
+  if (rc == ERROR_SUCCESS) rc = s.SetValueBytes(h, "v", REG_BINARY, "1");
+  s.CloseKey(h);
+  return rc;
+}
 
 TEST(StoreTransaction, RollbackUndoesEveryKindOfWrite) {
   testing::TempRegistry temp;
@@ -82,6 +128,51 @@ TEST(StoreTransaction, ServiceTransactKeepsAllOrNothing) {
   // Still usable afterwards.
   EXPECT_EQ(s.Transact(HKEY_LOCAL_MACHINE, [&] { return write("Software\\D"); }), ERROR_SUCCESS);
   EXPECT_EQ(written("Software\\D"), "31");
+}
+
+TEST(StoreTransaction, AnotherThreadsWriteIsNotUndoneByAFailedImport) {
+  testing::TempRegistry temp;
+  RegistryService& s = temp.Service();
+  std::future<LONG> other;
+  Status imported = ImportFailingAtLastLine(s, [&] {
+    // Written while the import runs: it waits for the import's end (a short
+    // look is enough to see it did not slip into the import instead).
+    other = std::async(std::launch::async, [&] { return WriteOther(s); });
+    other.wait_for(std::chrono::milliseconds(100));
+  });
+  ASSERT_TRUE(other.valid());
+  EXPECT_EQ(imported.line(), 5) << imported.ToString();
+  EXPECT_EQ(other.get(), ERROR_SUCCESS);
+  EXPECT_EQ(testing::ValueText(HKEY_CURRENT_USER, "Software\\Other", "v"), "31");
+  EXPECT_EQ(testing::ValueText(HKEY_CURRENT_USER, "Software\\Imported", "a"), "<no key>");
+}
+
+TEST(StoreTransaction, AWriterBehindATransactionGivesUpWithBusyAfterItsWait) {
+  testing::TempRegistry temp;
+  RegistryService& s = temp.Service();
+  s.SetTransactionWait(std::chrono::milliseconds(1));
+  LONG written = 0;
+  Status imported;
+  EXPECT_EQ(s.Transact(HKEY_LOCAL_MACHINE,
+                       [&] {
+                         std::thread([&] {
+                           written = WriteOther(s);
+                           imported = ImportFailingAtLastLine(s, [] {});
+                         }).join();
+                         return WriteOther(s);  // this thread's own write goes on
+                       }),
+            ERROR_SUCCESS);
+  EXPECT_EQ(written, ERROR_BUSY);
+  EXPECT_EQ(imported.code(), ERROR_BUSY);
+  EXPECT_NE(imported.ToString().find("another program is writing to the registry"),
+            std::string::npos)
+      << imported.ToString();
+  // A transaction does not nest, and one that ended lets the others go on.
+  EXPECT_EQ(s.Transact(HKEY_CURRENT_USER,
+                       [&] { return s.Transact(HKEY_CURRENT_USER, [] { return 0L; }); }),
+            ERROR_INVALID_PARAMETER);
+  std::thread([&] { written = WriteOther(s); }).join();
+  EXPECT_EQ(written, ERROR_SUCCESS);
 }
 
 }  // namespace

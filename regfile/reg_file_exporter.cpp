@@ -15,7 +15,7 @@ namespace {
 
 constexpr size_t kDrainAt = 1 << 20;
 
-bool WriteAll(int fd, const std::string& bytes) {
+bool WriteAll(int fd, std::string_view bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -28,12 +28,13 @@ bool WriteAll(int fd, const std::string& bytes) {
 
 }  // namespace
 
-Status RegFileExporter::Walk(HKEY key, std::string& path, RegFileWriter& writer,
-                                const std::function<bool()>& drain) {
+Status RegFileExporter::Visit(HKEY key, const std::string& path, RegFileWriter& writer,
+                              const std::function<bool()>& drain, Level* level) {
   if (!writer.Key(path)) {
     return Status::Registry(ERROR_INVALID_PARAMETER,
                                "a key name with a line break cannot be written: " + path);
   }
+  if (writer.failed()) return Status::Registry(1, "the file could not be written");
   ++keys_;
   std::string name, data;
   DWORD type = 0;
@@ -44,38 +45,62 @@ Status RegFileExporter::Walk(HKEY key, std::string& path, RegFileWriter& writer,
       return Status::Registry(ERROR_INVALID_PARAMETER,
                                  "a value name with a line break cannot be written, in " + path);
     }
+    if (writer.failed()) return Status::Registry(1, "the file could not be written");
     ++values_;
+    // Let a large value go before the next is read, so that two are never
+    // held at once.
+    if (data.capacity() > kDrainAt) std::string().swap(data);
   }
   if (rc != ERROR_NO_MORE_ITEMS) return Status::Registry(rc, "cannot read the values of " + path);
   if (writer.pending() >= kDrainAt && !drain()) {
     return Status::Registry(1, "the file could not be written");
   }
   // Names first, so the walk below does not depend on enumeration state.
-  std::vector<std::string> children;
   char buffer[1025];
   for (DWORD i = 0;; ++i) {
     DWORD size = sizeof buffer;
     rc = service_.EnumKey(key, i, buffer, &size);
     if (rc != ERROR_SUCCESS) break;
-    children.emplace_back(buffer, size);
+    level->children.emplace_back(buffer, size);
   }
   if (rc != ERROR_NO_MORE_ITEMS) return Status::Registry(rc, "cannot read the sub-keys of " + path);
-  for (const std::string& child : children) {
+  return Status::OK();
+}
+
+Status RegFileExporter::Walk(HKEY start, std::string path, RegFileWriter& writer,
+                             const std::function<bool()>& drain) {
+  // The keys from `start` down to the one being visited; each holds an open
+  // handle (but `start`, which the caller closes).
+  std::vector<Level> stack(1);
+  stack[0].key = start;
+  stack[0].parent_length = path.size();
+  Status status = Visit(start, path, writer, drain, &stack[0]);
+  while (status.ok() && !stack.empty()) {
+    Level& top = stack.back();
+    if (top.next == top.children.size()) {
+      path.resize(top.parent_length);
+      if (stack.size() > 1) service_.CloseKey(top.key);
+      stack.pop_back();
+      continue;
+    }
+    const std::string child = std::move(top.children[top.next++]);
     HKEY sub = 0;
-    rc = service_.OpenKey(key, child.c_str(), &sub);
+    LONG rc = service_.OpenKey(top.key, child.c_str(), &sub);
     if (rc == ERROR_FILE_NOT_FOUND) continue;  // deleted meanwhile by someone else
     if (rc != ERROR_SUCCESS) {
-      return Status::Registry(rc, "cannot open " + path + "\\" + child);
+      status = Status::Registry(rc, "cannot open " + path + "\\" + child);
+      break;
     }
-    size_t length = path.size();
+    Level level;
+    level.key = sub;
+    level.parent_length = path.size();
     path += '\\';
     path += child;
-    Status status = Walk(sub, path, writer, drain);
-    path.resize(length);
-    service_.CloseKey(sub);
-    if (!status.ok()) return status;
+    stack.push_back(std::move(level));
+    status = Visit(sub, path, writer, drain, &stack.back());
   }
-  return Status::OK();
+  for (size_t i = 1; i < stack.size(); ++i) service_.CloseKey(stack[i].key);
+  return status;
 }
 
 std::string RegFileExporter::StoredPath(const RegKeyPath& key) {
@@ -136,43 +161,74 @@ Status RegFileExporter::Export(const RegKeyPath& key, RegFileWriter& writer,
   return status;
 }
 
+namespace {
+
+// The temporary file an export writes; removed unless it was put in place,
+// also when the export ends early through an exception.
+class TempFile {
+ public:
+  explicit TempFile(const std::string& target) : path_(target + ".XXXXXX") {
+    fd_ = mkstemp(path_.data());
+  }
+  ~TempFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (fd_ != kPlaced) ::unlink(path_.c_str());
+  }
+  TempFile(const TempFile&) = delete;
+  TempFile& operator=(const TempFile&) = delete;
+
+  int fd() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+  // Syncs, closes and renames the file to `target`; false, with errno set,
+  // when any of it fails.
+  bool Place(const std::string& target) {
+    bool synced = fsync(fd_) == 0;
+    int closed = ::close(fd_);
+    fd_ = -1;
+    if (!synced || closed != 0 || std::rename(path_.c_str(), target.c_str()) != 0) return false;
+    fd_ = kPlaced;
+    return true;
+  }
+
+ private:
+  static constexpr int kPlaced = -2;
+  std::string path_;
+  int fd_ = -1;
+};
+
+}  // namespace
+
 Status RegFileExporter::ExportFile(const std::string& key_text, const std::string& path,
-                                      RegFileWriter::Dialect dialect) {
+                                   RegFileWriter::Dialect dialect) {
   RegKeyPath key;
   std::string error;
   if (!RegKeyPath::Parse(key_text, &key, &error)) {
     return Status::Registry(ERROR_INVALID_PARAMETER, error);
   }
-  std::string temp = path + ".XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) {
+  TempFile temp(path);
+  if (!temp.ok()) {
     return Status::Registry(1, "cannot write beside " + path + ": " + std::strerror(errno));
   }
   // A new file gets the permissions the user's mask gives any file.
   mode_t mask = umask(0);
   umask(mask);
-  fchmod(fd, 0666 & ~mask);
+  fchmod(temp.fd(), 0666 & ~mask);
+  // The writer hands each piece on as it is made: nothing waits to be drained.
   RegFileWriter writer(dialect);
-  std::string chunk;
-  bool written = true;
-  auto drain = [&]() {
-    writer.TakeOutput(&chunk);
-    written = written && WriteAll(fd, chunk);
-    return written;
-  };
-  Status status = Export(key, writer, drain);
-  if (status.ok()) {
-    writer.Finish();
-    drain();
-    if (!written || fsync(fd) != 0) {
-      status = Status::Registry(1, "cannot write " + path + ": " + std::strerror(errno));
-    }
+  int write_errno = 0;
+  writer.StreamTo([&](std::string_view bytes) {
+    if (WriteAll(temp.fd(), bytes)) return true;
+    write_errno = errno;
+    return false;
+  });
+  Status status = Export(key, writer, [&] { return !writer.failed(); });
+  if (status.ok()) writer.Finish();
+  if (writer.failed()) {
+    return Status::Registry(1, "cannot write " + path + ": " + std::strerror(write_errno));
   }
-  ::close(fd);
-  if (status.ok() && std::rename(temp.c_str(), path.c_str()) != 0) {
+  if (status.ok() && !temp.Place(path)) {
     status = Status::Registry(1, "cannot write " + path + ": " + std::strerror(errno));
   }
-  if (!status.ok()) ::unlink(temp.c_str());
   return status;
 }
 

@@ -1,5 +1,7 @@
 #include "regfile/reg_file_writer.h"
 
+#include <algorithm>
+
 #include "base/hex.h"
 #include "regfile/reg_file_parser.h"
 #include "regfile/reg_syntax.h"
@@ -11,6 +13,9 @@ namespace {
 // Columns after which hex data breaks: the line then ends in "\" at most at
 // column 80, and continuation lines hold 25 bytes.
 constexpr size_t kWrapColumn = 77;
+
+// The piece of output handed on at a time when streaming.
+constexpr size_t kStreamChunk = 64 * 1024;
 
 bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
 
@@ -33,25 +38,56 @@ RegFileWriter::RegFileWriter(Dialect dialect) : dialect_(dialect) {
   Emit();
 }
 
+void RegFileWriter::Encode(std::string_view utf8) {
+  if (dialect_ == Dialect::kRegedit4) {
+    out_ += utf8;
+    return;
+  }
+  size_t start = out_.size();
+  out_.resize(start + utf8.size() * 2);
+  char* p = out_.data() + start;
+  size_t i = 0;
+  for (; i < utf8.size() && static_cast<uint8_t>(utf8[i]) < 0x80; ++i) {
+    *p++ = utf8[i];
+    *p++ = '\0';
+  }
+  if (i < utf8.size()) {
+    out_.resize(p - out_.data());
+    out_ += regsyntax::Utf8ToStored(utf8.substr(i));
+  }
+}
+
 void RegFileWriter::Emit() {
   line_ += "\r\n";
-  if (dialect_ == Dialect::kRegedit4) {
-    out_ += line_;
+  if (!output_) {
+    Encode(line_);
   } else {
-    size_t start = out_.size();
-    out_.resize(start + line_.size() * 2);
-    char* p = out_.data() + start;
-    size_t i = 0;
-    for (; i < line_.size() && static_cast<uint8_t>(line_[i]) < 0x80; ++i) {
-      *p++ = line_[i];
-      *p++ = '\0';
-    }
-    if (i < line_.size()) {
-      out_.resize(p - out_.data());
-      out_ += regsyntax::Utf8ToStored(std::string_view(line_).substr(i));
+    // A long line (a large REG_SZ) goes out in pieces cut between
+    // characters, so its encoded form is never held whole.
+    std::string_view rest(line_);
+    while (!rest.empty()) {
+      size_t cut = std::min(rest.size(), kStreamChunk);
+      while (cut < rest.size() && (static_cast<uint8_t>(rest[cut]) & 0xC0) == 0x80) ++cut;
+      Encode(rest.substr(0, cut));
+      rest.remove_prefix(cut);
+      if (out_.size() >= kStreamChunk) Flush();
     }
   }
   line_.clear();
+  // After a very large value, give its memory back.
+  if (line_.capacity() > 16 * kStreamChunk) line_.shrink_to_fit();
+}
+
+void RegFileWriter::StreamTo(Output output) {
+  output_ = std::move(output);
+  Flush();
+}
+
+void RegFileWriter::Flush() {
+  if (!output_ || out_.empty()) return;
+  if (!failed_ && !output_(out_)) failed_ = true;
+  out_.clear();
+  if (out_.capacity() > 4 * kStreamChunk) out_.shrink_to_fit();
 }
 
 bool RegFileWriter::Key(std::string_view path) {
@@ -105,6 +141,7 @@ bool RegFileWriter::TextFormFits(std::string_view stored, std::string* text) {
 
 bool RegFileWriter::Value(std::string_view name, DWORD type, std::string_view stored) {
   if (HasLineBreak(name)) return false;
+  if (text_.capacity() > 16 * kStreamChunk) std::string().swap(text_);  // a large value's
   Name(name);
   if (type == REG_SZ && TextFormFits(stored, &text_)) {
     line_ += '"';
@@ -164,7 +201,10 @@ void RegFileWriter::Hex(std::string_view bytes) {
   }
 }
 
-void RegFileWriter::Finish() { Emit(); }
+void RegFileWriter::Finish() {
+  Emit();
+  Flush();
+}
 
 void RegFileWriter::TakeOutput(std::string* out) {
   out->swap(out_);

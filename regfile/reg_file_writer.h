@@ -14,10 +14,14 @@
 // byte for byte; likewise a REG_DWORD of other than four bytes as hex(4):.
 //
 // The writer collects the file's bytes; the caller takes them in pieces
-// (TakeOutput) and writes them where it likes.
+// (TakeOutput) and writes them where it likes. Or it streams them: after
+// StreamTo the bytes go to the caller's output a piece at a time as lines
+// are done (hex data is written a line at a time), so the writer holds about
+// one value's text at most, whatever the size of the file. Not thread-safe.
 #ifndef QVR_REGFILE_REG_FILE_WRITER_H_
 #define QVR_REGFILE_REG_FILE_WRITER_H_
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -44,11 +48,20 @@ class RegFileWriter {
   void TakeOutput(std::string* out);
   size_t pending() const { return out_.size(); }
 
+  // From now on hands the bytes to `output` in pieces of up to about 64 KiB
+  // (what is pending first). Once `output` returns false nothing more is
+  // written and failed() is true.
+  using Output = std::function<bool(std::string_view bytes)>;
+  void StreamTo(Output output);
+  bool failed() const { return failed_; }
+
   // True when `stored` REG_SZ data reads back exactly from "text" form.
   static bool TextFormFits(std::string_view stored, std::string* text);
 
  private:
-  void Emit();  // line_ plus CR LF, encoded, onto out_
+  void Emit();  // line_ plus CR LF, encoded, onto out_ (and on to the output)
+  void Encode(std::string_view utf8);  // onto out_, in the file's encoding
+  void Flush();  // out_ to the output, when streaming
   void Name(std::string_view name);
   void Hex(std::string_view bytes);
 
@@ -56,6 +69,8 @@ class RegFileWriter {
   std::string line_;  // UTF-8
   std::string out_;
   std::string text_;
+  Output output_;
+  bool failed_ = false;
 };
 
 }  // namespace qvr

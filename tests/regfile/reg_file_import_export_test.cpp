@@ -6,12 +6,20 @@
 #include "regfile/reg_file_exporter.h"
 #include "regfile/reg_file_importer.h"
 #include "reg_collect_sink.h"
+#include "registry/sqlite_store.h"
+#include "support/faulty_store.h"
 #include "support/temp_registry.h"
 
 namespace qvr::testing {
 namespace {
 
 using ::testing::HasSubstr;
+
+std::string Repeat(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
 
 class RegFileImportExport : public ::testing::Test {
  protected:
@@ -132,6 +140,10 @@ TEST_F(RegFileImportExport, AFaultAnywhereLeavesTheStoreAsItWas) {
        4, "odd number of bytes"},
       {"unknown root", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\New]\n[HKEY_NOWHERE\\X]\n", 3,
        "HKEY_NOWHERE"},
+      // HKEY_USERS\<user>\Software\New is level 3: one level past the limit.
+      {"too deep", "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\New]\n[HKEY_CURRENT_USER\\Software\\New" +
+                       Repeat("\\k", kMaxKeyDepth - 2) + "]\n",
+       3, "more than 512 levels below its hive"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -168,6 +180,19 @@ TEST_F(RegFileImportExport, AFailedExportLeavesTheOldFile) {
   EXPECT_EQ(exporter.ExportFile("HKLM\\SOFTWARE\\No such key", path).code(), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(ReadFile(path), "precious");
   EXPECT_EQ(exporter.ExportFile("HKXX\\Software", path).code(), ERROR_INVALID_PARAMETER);
+  // Nor by an export that an exception cuts short (memory running out).
+  struct Throwing : FaultyStore {
+    using FaultyStore::FaultyStore;
+    LONG EnumValue(KeyId, int64_t, EnumCursor*, std::string*, DWORD*, std::string*) override {
+      throw std::bad_alloc();
+    }
+  };
+  std::unique_ptr<SqliteStore> inner;
+  ASSERT_TRUE(SqliteStore::OpenInMemory(&inner).ok());
+  ASSERT_TRUE(RegistryService::Seed(*inner).ok());
+  RegistryService throwing(std::make_shared<Throwing>(std::move(inner)));
+  EXPECT_THROW(RegFileExporter(throwing).ExportFile("HKCU\\Environment", path), std::bad_alloc);
+  EXPECT_EQ(ReadFile(path), "precious");
   // No temporary file is left behind beside it.
   for (auto& e : std::filesystem::directory_iterator(reg_.Dir())) {
     EXPECT_EQ(e.path().filename().string().rfind("out.reg.", 0), std::string::npos) << e.path();

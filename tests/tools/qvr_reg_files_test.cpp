@@ -96,6 +96,47 @@ TEST_F(QvrRegFilesTest, ExportAsksBeforeOverwritingUnlessToldNotTo) {
   EXPECT_FALSE(std::filesystem::exists(Path("new.reg")));
 }
 
+TEST_F(QvrRegFilesTest, TheDeepestTreeIsWalkedOnASmallStack) {
+  // HKEY_CURRENT_USER\Software\Deep is level 3; the last key is level 512.
+  const std::string top = "HKEY_CURRENT_USER\\Software\\Deep";
+  std::string last = top;
+  for (int level = 4; level <= kMaxKeyDepth; ++level) last += "\\k";
+  HKEY key = 0;
+  ASSERT_EQ(temp_.Service().Transact(HKEY_CURRENT_USER, [&] {
+    LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, last.substr(18).c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    return rc ? rc : RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2);
+  }), ERROR_SUCCESS);
+  RegCloseKey(key);
+  // 64 KiB of stack, which a walk that recursed per level overflows.
+  auto small_stack = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"-c", "ulimit -s 64 && exec \"$0\" \"$@\"",
+                               testing::BuildOutput("tools/qvr-reg/qvr-reg")});
+    return testing::RunProgram("/bin/sh", args);
+  };
+  ProgramResult r = small_stack({"query", top, "/s"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("\n" + last + "\n    v    REG_SZ    x\n\n"));
+  r = small_stack({"query", top, "/s", "/v", "V"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_THAT(r.out, HasSubstr("End of search: 1 match(es) found."));
+
+  r = small_stack({"export", top, Path("deep.reg")});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  std::string expected = "Windows Registry Editor Version 5.00\r\n";
+  for (std::string name = top; name.size() <= last.size(); name += "\\k") {
+    expected += "\r\n[" + name + "]\r\n";
+  }
+  EXPECT_TRUE(ReadFile(Path("deep.reg")) == Utf16File(expected + "\"v\"=\"x\"\r\n\r\n"));
+  for (const auto& entry : std::filesystem::directory_iterator(temp_.Dir())) {
+    EXPECT_THAT(entry.path().filename().string(), ::testing::Not(HasSubstr("deep.reg.")));
+  }
+
+  r = small_stack({"delete", top, "/f"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ValueText(HKEY_CURRENT_USER, "Software\\Deep", ""), "<no key>");
+}
+
 TEST_F(QvrRegFilesTest, AWinePrefixImportsIntoTheLocalHives) {
   // Which file goes into which hive, and Wine's syntax: tests/regfile.
   Write("prefix/system.reg",

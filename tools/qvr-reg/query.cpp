@@ -73,50 +73,73 @@ int QueryKey(Invocation& call, HKEY key, const KeyPath& path) {
   return kExitSuccess;
 }
 
-// Every key of the tree in order, each with its values and a blank line.
-LONG QueryTree(Invocation& call, RegistrySession& session, HKEY key, const KeyPath& path) {
-  std::vector<RegistryValue> values;
-  std::vector<std::string> sub_keys;
-  LONG rc = Values(key, &values);
-  if (rc == ERROR_SUCCESS) rc = SubKeys(key, &sub_keys);
-  if (rc != ERROR_SUCCESS) return rc;
-  call.out << path.Text() << "\n";
-  for (const RegistryValue& value : values) PrintValue(call, value);
-  call.out << "\n";
-  for (const std::string& name : sub_keys) {
-    KeyPath child_path = path.Child(name);
-    HKEY child = 0;
+// Calls `visit(key, name)` for every key of the tree below `key` (whose full
+// name is `name`), in order, depth first, with the key open; stops at the
+// first code other than 0 from it or from a listing. The walk keeps its place
+// on the heap, not the machine stack, and opens each key from its parent, so
+// its cost grows with the size of the tree, whatever its depth.
+template <class Visit>
+LONG WalkTree(RegistrySession& session, HKEY key, std::string name, Visit visit) {
+  struct Level {
+    HKEY key;
+    size_t parent_length;  // where the parent's name ends in `name`
+    std::vector<std::string> sub_keys;
+    size_t next = 0;
+  };
+  std::vector<Level> stack;
+  auto enter = [&](HKEY k, size_t parent_length) {
+    stack.push_back(Level{k, parent_length, {}});
+    LONG rc = SubKeys(k, &stack.back().sub_keys);
+    return rc == ERROR_SUCCESS ? visit(k, name) : rc;
+  };
+  LONG rc = enter(key, name.size());
+  while (rc == ERROR_SUCCESS && !stack.empty()) {
+    Level& top = stack.back();
+    if (top.next == top.sub_keys.size()) {
+      name.resize(top.parent_length);
+      if (stack.size() > 1) session.Close(top.key);  // the caller's key stays open
+      stack.pop_back();
+      continue;
+    }
+    std::string sub_key = std::move(top.sub_keys[top.next++]);
+    HKEY child = session.Registry().OpenKey(top.key, sub_key, true);
     // A sub-key deleted since it was listed is passed over.
-    if (session.Open(child_path, false, &child) != ERROR_SUCCESS) continue;
-    rc = QueryTree(call, session, child, child_path);
-    session.Close(child);
-    if (rc != ERROR_SUCCESS) return rc;
+    if (child == -1) continue;
+    size_t parent_length = name.size();
+    name += '\\';
+    name += sub_key;
+    rc = enter(child, parent_length);
   }
-  return ERROR_SUCCESS;
+  for (size_t i = 1; i < stack.size(); ++i) session.Close(stack[i].key);
+  return rc;
 }
 
-// Every key of the tree that holds the value `name`, with that value.
-LONG SearchTree(Invocation& call, RegistrySession& session, HKEY key, const KeyPath& path,
-                const std::string& name, int* matches) {
-  RegistryValue value;
-  if (FindValue(key, name, &value) == ERROR_SUCCESS) {
-    call.out << path.Text() << "\n";
-    PrintValue(call, value);
-    call.out << "\n";
-    ++*matches;
-  }
-  std::vector<std::string> sub_keys;
-  LONG rc = SubKeys(key, &sub_keys);
-  if (rc != ERROR_SUCCESS) return rc;
-  for (const std::string& sub_key : sub_keys) {
-    KeyPath child_path = path.Child(sub_key);
-    HKEY child = 0;
-    if (session.Open(child_path, false, &child) != ERROR_SUCCESS) continue;
-    rc = SearchTree(call, session, child, child_path, name, matches);
-    session.Close(child);
+// Every key of the tree in order, each with its values and a blank line.
+LONG QueryTree(Invocation& call, RegistrySession& session, HKEY key, const KeyPath& path) {
+  return WalkTree(session, key, path.Text(), [&](HKEY k, const std::string& name) {
+    std::vector<RegistryValue> values;
+    LONG rc = Values(k, &values);
     if (rc != ERROR_SUCCESS) return rc;
-  }
-  return ERROR_SUCCESS;
+    call.out << name << "\n";
+    for (const RegistryValue& value : values) PrintValue(call, value);
+    call.out << "\n";
+    return ERROR_SUCCESS;
+  });
+}
+
+// Every key of the tree that holds the value `value_name`, with that value.
+LONG SearchTree(Invocation& call, RegistrySession& session, HKEY key, const KeyPath& path,
+                const std::string& value_name, int* matches) {
+  return WalkTree(session, key, path.Text(), [&](HKEY k, const std::string& name) {
+    RegistryValue value;
+    if (FindValue(k, value_name, &value) == ERROR_SUCCESS) {
+      call.out << name << "\n";
+      PrintValue(call, value);
+      call.out << "\n";
+      ++*matches;
+    }
+    return ERROR_SUCCESS;
+  });
 }
 
 int Run(Invocation& call) {

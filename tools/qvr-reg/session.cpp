@@ -176,18 +176,35 @@ LONG RegistrySession::Open(const KeyPath& path, bool create, HKEY* key) {
 
 void RegistrySession::Close(HKEY key) { registry_->CloseKey(Variant(key)); }
 
-LONG RegistrySession::DeleteChildren(HKEY key) {
+LONG RegistrySession::DeleteChildren(HKEY top) {
+  // The open keys from below `top` down to the one being emptied, on the
+  // heap rather than the machine stack: any depth, in time linear in the
+  // size of the tree.
+  struct Open {
+    HKEY key;
+    std::string name;  // below the key before it (`top` for the first)
+  };
+  std::vector<Open> open;
   std::string name;
-  // Always take the first sub-key: the ones before it are gone.
-  while (SubKeyAt(key, 0, &name) == ERROR_SUCCESS) {
-    HKEY child = registry_->OpenKey(key, name, true);
-    if (child == -1) return ERROR_ACCESS_DENIED;
-    LONG rc = DeleteChildren(child);
-    Close(child);
-    if (rc == ERROR_SUCCESS) rc = registry_->DeleteKey(key, name);
-    if (rc != ERROR_SUCCESS) return rc;
+  LONG rc = ERROR_SUCCESS;
+  while (rc == ERROR_SUCCESS) {
+    HKEY key = open.empty() ? top : open.back().key;
+    // Always take the first sub-key: the ones before it are gone.
+    if (SubKeyAt(key, 0, &name) == ERROR_SUCCESS) {
+      HKEY child = registry_->OpenKey(key, name, true);
+      if (child == -1) rc = ERROR_ACCESS_DENIED;
+      else open.push_back({child, name});
+      continue;
+    }
+    if (open.empty()) break;
+    // The last key opened has no sub-keys left: delete it from its parent.
+    Open leaf = std::move(open.back());
+    open.pop_back();
+    Close(leaf.key);
+    rc = registry_->DeleteKey(open.empty() ? top : open.back().key, leaf.name);
   }
-  return ERROR_SUCCESS;
+  for (const Open& o : open) Close(o.key);
+  return rc;
 }
 
 LONG RegistrySession::DeleteTree(const KeyPath& path) {

@@ -82,6 +82,7 @@ class RegistrySession {
   // Points the registry object at the hives of `machine` ("" = this one).
   LONG UseMachine(const std::string& machine);
   HKEY ParentFor(HKEY hive) const;
+  // Deletes every key below `key`, deepest first; a tree of any depth.
   LONG DeleteChildren(HKEY key);
 
   std::shared_ptr<qvrClsRegistryObject> registry_;

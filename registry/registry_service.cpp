@@ -142,13 +142,9 @@ Status RegistryService::Open(const std::string& local_store, const std::string& 
                              std::shared_ptr<RegistryService>* service) {
   MakeDirectories(local_store);
   std::unique_ptr<SqliteStore> store;
-  Status status = SqliteStore::Open(local_store, true, &store);
-  // A store without its hives is new, or its seeding failed: seed it.
-  KeyId hklm = 0;
-  if (status.ok() && !store->ReadOnly() &&
-      store->FindChild(0, "HKEY_LOCAL_MACHINE", &hklm) == ERROR_FILE_NOT_FOUND) {
-    status = Seed(*store);
-  }
+  // A new store is seeded before it appears under its name, so a store that
+  // exists was seeded whole.
+  Status status = SqliteStore::Open(local_store, true, &store, &RegistryService::Seed);
   if (!status.ok()) return status;
   *service = std::make_shared<RegistryService>(std::shared_ptr<RegistryStore>(std::move(store)),
                                                machine_table);

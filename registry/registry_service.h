@@ -47,9 +47,10 @@ std::string CurrentUserKeyName();
 class RegistryService {
  public:
   // A service over the local store at `local_store` (created and seeded when
-  // missing) and the machine table at `machine_table` (may be absent), into
-  // `*service`. Fails, leaving `*service` alone, when the local store cannot
-  // be opened or seeded.
+  // no file is there, all or nothing: see SqliteStore::Open) and the machine
+  // table at `machine_table` (may be absent), into `*service`. Fails, leaving
+  // `*service` alone and no new file, when the local store cannot be opened
+  // or made.
   static Status Open(const std::string& local_store, const std::string& machine_table,
                      std::shared_ptr<RegistryService>* service);
   // A service over a store given by the caller (a test's fault injector).

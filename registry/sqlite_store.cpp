@@ -10,6 +10,7 @@
 #include <map>
 
 #include "base/unicode.h"
+#include "registry/store_file.h"
 
 namespace qvr {
 namespace {
@@ -74,18 +75,16 @@ class Step {
 }  // namespace
 
 Status SqliteStore::Open(const std::string& path, bool create,
-                         std::unique_ptr<SqliteStore>* store) {
-  bool exists = access(path.c_str(), F_OK) == 0;
-  if (!exists && !create) return Status::Registry(ERROR_FILE_NOT_FOUND, "no store at " + path);
-  if (!exists) {
-    // Create the file ourselves so it never exists with looser permissions.
-    int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd < 0 && errno != EEXIST) {
-      LONG code = errno == ENOSPC ? ERROR_DISK_FULL : ERROR_ACCESS_DENIED;
-      return Status::Registry(code, "cannot create " + path + ": " + std::strerror(errno));
-    }
-    if (fd >= 0) ::close(fd);
+                         std::unique_ptr<SqliteStore>* store, const Filler& fill) {
+  if (create) RemoveStaleStoreFiles(path);
+  // Looked at before SQLite opens it: opening a FIFO would wait for a writer.
+  Status file = CheckStoreFile(path);
+  const bool exists = file.code() != ERROR_FILE_NOT_FOUND;
+  if (!exists && create) {
+    file = CreateStoreFile(path, [&](const std::string& temp) { return Build(temp, fill); });
+    if (file.ok()) file = CheckStoreFile(path);
   }
+  if (!file.ok()) return file;
   // A file without any write permission is read-only even for a user (root)
   // whom the system would let write it.
   struct stat st {};
@@ -109,39 +108,74 @@ Status SqliteStore::OpenInMemory(std::unique_ptr<SqliteStore>* store) {
     sqlite3_close(db);
     return status;
   }
-  return Adopt(db, false, store);
+  return Adopt(db, false, store, true);
 }
 
-Status SqliteStore::Adopt(sqlite3* db, bool read_only, std::unique_ptr<SqliteStore>* store) {
+Status SqliteStore::Build(const std::string& temp, const Filler& fill) {
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
+    Status status = Status::Registry(ERROR_BADDB, db ? sqlite3_errmsg(db) : "cannot open " + temp);
+    sqlite3_close(db);
+    return status;
+  }
+  std::unique_ptr<SqliteStore> made;
+  Status status = Adopt(db, false, &made, true);
+  if (status.ok() && fill) status = fill(*made);
+  // Built without side files (Prepare); it goes into place with its log
+  // turned on, as every opening expects. Closing removes the log and index
+  // this makes (this connection does not keep them); a process killed
+  // before that leaves them to RemoveStaleStoreFiles with the file itself.
+  if (status.ok()) {
+    char* msg = nullptr;
+    int rc = sqlite3_exec(made->db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, &msg);
+    if (rc != SQLITE_OK) {
+      status = Status::Registry(made->Failure(rc), msg ? msg : "cannot finish " + temp);
+    }
+    sqlite3_free(msg);
+  }
+  return status;
+}
+
+Status SqliteStore::Adopt(sqlite3* db, bool read_only, std::unique_ptr<SqliteStore>* store,
+                          bool fresh) {
   std::unique_ptr<SqliteStore> opened(new SqliteStore(db, read_only));
-  Status status = opened->Prepare();
+  Status status = opened->Prepare(fresh);
   if (status.ok()) *store = std::move(opened);
   return status;
 }
 
-Status SqliteStore::Prepare() {
+Status SqliteStore::Prepare(bool fresh) {
   sqlite3_busy_timeout(db_, kWriterWaitMs);  // another process's transaction
-  // Look before writing anything: only an empty database (a file just
-  // created) is given the schema; a file of another program's database, or
-  // no database at all, is refused and left as it is.
+  // Look before writing anything: only a store being made is given the
+  // schema; any other file without it (empty, another program's database,
+  // no database at all) is refused and left as it is.
   int64_t tables = -1;
   {
     Step count(Prepared("SELECT count(*) FROM sqlite_master"));
     if (count.Run() == SQLITE_ROW) tables = count.Int(0);
   }
-  if (tables < 0 || (tables == 0 && read_only_)) {
+  if (tables < 0) {
     return Status::Registry(ERROR_BADDB,
                             std::string("not a registry store (") + sqlite3_errmsg(db_) + ")");
+  }
+  if (tables == 0 && !fresh) {
+    return Status::Registry(ERROR_BADDB, "not a registry store (an empty database)");
   }
   // Switching the journal to WAL rewrites the file's header, so another
   // program's database must be recognised as such before that.
   if (tables > 0 && !IsRegistryStore()) return Status::Registry(ERROR_BADDB, "not a registry store");
   // Full synchronisation: a commit is on disk before the call returns.
   std::string setup = "PRAGMA synchronous=FULL;";
-  if (!read_only_) setup = "PRAGMA journal_mode=WAL; " + setup;
-  // One transaction, so that a process opening the store meanwhile never
-  // sees half a schema.
-  if (tables == 0) setup += std::string("BEGIN IMMEDIATE;") + kSchema + "COMMIT;";
+  // A store being made is opened by nobody else and thrown away whole when
+  // anything fails: its journal stays in memory, so a process killed while
+  // making it leaves no side files. Build turns on the log at the end.
+  if (fresh) {
+    setup = "PRAGMA journal_mode=MEMORY; " + setup;
+  } else if (!read_only_) {
+    setup = "PRAGMA journal_mode=WAL; " + setup;
+  }
+  if (fresh) setup += std::string("BEGIN IMMEDIATE;") + kSchema + "COMMIT;";
   char* msg = nullptr;
   int rc = sqlite3_exec(db_, setup.c_str(), nullptr, nullptr, &msg);
   if (rc != SQLITE_OK) {
@@ -150,7 +184,7 @@ Status SqliteStore::Prepare() {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     return status;
   }
-  if (tables == 0 && !IsRegistryStore()) return Status::Registry(ERROR_BADDB, "not a registry store");
+  if (fresh && !IsRegistryStore()) return Status::Registry(ERROR_BADDB, "not a registry store");
   // A store made before an index was added gets it now. Without it the store
   // still works, only slower, so a failure here (a busy store) is not one of
   // opening.

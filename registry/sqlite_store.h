@@ -8,6 +8,7 @@
 #ifndef QVR_REGISTRY_SQLITE_STORE_H_
 #define QVR_REGISTRY_SQLITE_STORE_H_
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,11 +23,23 @@ namespace qvr {
 
 class SqliteStore : public RegistryStore {
  public:
-  // Opens (and when `create` is set, creates with mode 0600) the store at
-  // `path` into `*store`. Fails when the file is missing and not to be
-  // created (2), cannot be created, cannot be opened or is not a registry
-  // store (1009); `*store` is then left alone.
-  static Status Open(const std::string& path, bool create, std::unique_ptr<SqliteStore>* store);
+  // Fills a new store before anyone else can see it (RegistryService::Seed);
+  // its failure abandons the new store.
+  using Filler = std::function<Status(RegistryStore&)>;
+
+  // Opens the store at `path` into `*store`. Only where no file exists and
+  // `create` is set is a new store made, all or nothing (store_file.h): built
+  // under a temporary name beside `path` with mode 0600, given the schema and
+  // `fill`, closed and linked into place; when another process linked its
+  // store first, that one is opened. With `create`, temporary files left by
+  // processes that are gone are removed first. Whatever else is at `path` and
+  // is not a registry store (a folder, a device, a FIFO, an empty file,
+  // another program's database) is refused untouched (1009). Fails when the
+  // file is missing and not to be created (2), cannot be created (5, 112, or
+  // `fill`'s code), cannot be opened or is not a registry store (1009);
+  // `*store` is then left alone.
+  static Status Open(const std::string& path, bool create, std::unique_ptr<SqliteStore>* store,
+                     const Filler& fill = Filler());
   // An empty store in memory, gone when the object ends (for data loaded
   // from elsewhere, such as another program's registry files).
   static Status OpenInMemory(std::unique_ptr<SqliteStore>* store);
@@ -53,10 +66,16 @@ class SqliteStore : public RegistryStore {
 
  private:
   SqliteStore(sqlite3* db, bool read_only) : db_(db), read_only_(read_only) {}
-  // Makes a store of the open connection `db`, which it then owns.
-  static Status Adopt(sqlite3* db, bool read_only, std::unique_ptr<SqliteStore>* store);
-  // Checks the database and gives an empty one the schema.
-  Status Prepare();
+  // Makes a store of the open connection `db`, which it then owns; `fresh`
+  // for a database being made (it is given the schema) rather than opened.
+  static Status Adopt(sqlite3* db, bool read_only, std::unique_ptr<SqliteStore>* store,
+                      bool fresh = false);
+  // Makes the empty file `temp`, which nobody else opens, a store: the
+  // schema, then `fill`. Closed again when it returns.
+  static Status Build(const std::string& temp, const Filler& fill);
+  // Checks the database; a `fresh` one is given the schema, any other
+  // without it is refused.
+  Status Prepare(bool fresh);
   // True when the database holds this store's format marker.
   bool IsRegistryStore();
   // Maps the SQLite failure `rc` of the last call on the connection to a

@@ -1,17 +1,27 @@
 // Durability of the store across processes: a writer killed with SIGKILL
-// loses none of the writes it had acknowledged, and processes writing to one
-// store at once lose nothing.
+// loses none of the writes it had acknowledged, processes writing to one
+// store at once lose nothing, and a first use killed at any point leaves
+// either no store or a whole one.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "registry/registry_api.h"
 #include "registry/registry_service.h"
+#include "registry/sqlite_store.h"
+#include "registry/store_file.h"
 #include "support/run_program.h"
 #include "support/temp_registry.h"
 
@@ -71,6 +81,89 @@ int64_t ReadDword(RegistryService& service, const std::string& path, const std::
   LONG rc = service.QueryValue(key, name.c_str(), &type, reinterpret_cast<BYTE*>(&data), &size);
   service.CloseKey(key);
   return rc == ERROR_SUCCESS && type == REG_DWORD ? data : -1;
+}
+
+// True when the store holds the seed's first key and its last value.
+bool FullySeeded(RegistryService& service) {
+  HKEY key = 0;
+  if (service.OpenKey(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System", &key) != ERROR_SUCCESS) {
+    return false;
+  }
+  service.CloseKey(key);
+  if (service.OpenKey(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key) != ERROR_SUCCESS) return false;
+  uint32_t data = 0;
+  DWORD size = sizeof data, type = 0;
+  LONG rc = service.QueryValue(key, "ScreenSaveActive", &type, reinterpret_cast<BYTE*>(&data), &size);
+  service.CloseKey(key);
+  return rc == ERROR_SUCCESS && data == 1;
+}
+
+TEST(DurabilityTest, AKilledFirstUseLeavesNoStoreOrAWholeOneAndItsTemporaryFileGoes) {
+  testing::TempRegistry temp;
+  auto temporaries = [](const std::string& store) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(store.substr(0, store.rfind('/')))) {
+      std::string name = entry.path().filename().string();
+      if (name.rfind(TempStoreFilePrefix(store), 0) == 0) names.push_back(name);
+    }
+    return names;
+  };
+  auto fresh_store = [&](const std::string& name) {
+    const std::string dir = temp.Dir() + "/" + name;
+    mkdir(dir.c_str(), 0700);
+    return dir + "/local.sqlite";
+  };
+  // How long a first use takes unhurried (the quickest of three), from
+  // "opening" to "opened"; the kills fall anywhere in that span and a little
+  // beyond.
+  auto span = std::chrono::microseconds::max();
+  for (int i = 0; i < 3; ++i) {
+    Writer calibration(fresh_store("calibration" + std::to_string(i)), "-", -1);
+    ASSERT_EQ(calibration.NextLine(), "opening");
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(calibration.NextLine(), "opened");
+    span = std::min(span, std::chrono::duration_cast<std::chrono::microseconds>(
+                              std::chrono::steady_clock::now() - start));
+  }
+  std::mt19937 random(std::random_device{}());
+  std::uniform_int_distribution<int64_t> delay(0, span.count() * 5 / 4);
+  constexpr int kKills = 50;
+  int lost = 0, before_link = 0, left_temporary = 0;
+  for (int i = 0; i < kKills; ++i) {
+    const std::string store = fresh_store("kill" + std::to_string(i));
+    // A temporary file of a process that still runs (this one) is kept.
+    const std::string live = TempStoreFilePrefix(store) + std::to_string(getpid()) + "-live00";
+    std::ofstream{store.substr(0, store.rfind('/') + 1) + live};
+    {
+      Writer writer(store, "-", -1);
+      ASSERT_EQ(writer.NextLine(), "opening");
+      std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+      writer.Kill();
+      writer.Wait();
+    }
+    // The store as the kill left it, looked at without making or seeding it.
+    bool whole_or_none = true;
+    if (access(store.c_str(), F_OK) == 0) {
+      std::unique_ptr<SqliteStore> as_left;
+      whole_or_none = SqliteStore::Open(store, false, &as_left).ok();
+      if (whole_or_none) {
+        as_left->MakeReadOnly();
+        RegistryService view{std::shared_ptr<RegistryStore>(std::move(as_left))};
+        whole_or_none = FullySeeded(view);
+      }
+    } else {
+      ++before_link;
+    }
+    const size_t left = temporaries(store).size() - 1;
+    left_temporary += left > 0;
+    std::shared_ptr<RegistryService> reopened;
+    const bool whole = RegistryService::Open(store, "", &reopened).ok() && FullySeeded(*reopened);
+    if (!whole_or_none || left > 1 || !whole || temporaries(store) != std::vector<std::string>{live}) ++lost;
+  }
+  std::printf("first use (%lld us) killed %d times (%d before the store was in place, %d "
+              "leaving a temporary file): %d lost anything\n",
+              static_cast<long long>(span.count()), kKills, before_link, left_temporary, lost);
+  EXPECT_EQ(lost, 0);
 }
 
 TEST(DurabilityTest, AcknowledgedWritesSurviveSigkill) {

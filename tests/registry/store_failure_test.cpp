@@ -114,28 +114,3 @@ TEST_F(StoreFailureTest, ReadsAndEnumerationsReportTheStoresCode) {
 
 }  // namespace
 }  // namespace qvr
-
-namespace qvr {
-namespace {
-
-TEST(StoreSeeding, AFailedSeedIsReportedLeavesNothingAndIsRedoneAtTheNextOpen) {
-  testing::TempRegistry temp;
-  const std::string path = temp.Dir() + "/new.sqlite";
-  {
-    std::unique_ptr<SqliteStore> sqlite;
-    ASSERT_TRUE(testing::IsOk(SqliteStore::Open(path, true, &sqlite)));
-    testing::FaultyStore faulty{std::shared_ptr<RegistryStore>(std::move(sqlite))};
-    faulty.Fail(StoreOp::kSetValue, ERROR_DISK_FULL, 1, 3);
-    EXPECT_EQ(RegistryService::Seed(faulty).code(), ERROR_DISK_FULL);
-    KeyId hklm = 0;
-    EXPECT_EQ(faulty.Inner().FindChild(0, "HKEY_LOCAL_MACHINE", &hklm), ERROR_FILE_NOT_FOUND);
-  }
-  std::shared_ptr<RegistryService> service;
-  ASSERT_TRUE(testing::IsOk(RegistryService::Open(path, "", &service)));
-  HKEY key = 0;
-  EXPECT_EQ(service->OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.txt", &key), ERROR_SUCCESS);
-  service->CloseKey(key);
-}
-
-}  // namespace
-}  // namespace qvr

@@ -6,8 +6,10 @@
 // HKLM\SOFTWARE\Durability\LABEL of the store, and after each write that returned 0 prints I on a line
 // of its own (the acknowledgement). Every write also touches the key
 // HKLM\SOFTWARE\Durability\Shared\K<I % 8> and its value LABEL-I, which other
-// writers share. COUNT 0 writes until killed. Exit code 0 when every write
-// succeeded, 1 (after printing "error CODE") on the first that failed.
+// writers share. COUNT 0 writes until killed; COUNT -1 only opens the store
+// (making it when it is new), printing "opening" before and "opened" after.
+// Exit code 0 when every write succeeded, 1 (after printing "error CODE") on
+// the first that failed.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -20,14 +22,22 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s STORE LABEL COUNT\n", argv[0]);
     return 2;
   }
+  const std::string label = argv[2];
+  const long count = std::atol(argv[3]);
+  if (count < 0) {
+    std::printf("opening\n");
+    std::fflush(stdout);
+  }
   std::shared_ptr<RegistryService> service;
   Status opened = RegistryService::Open(argv[1], "", &service);
   if (!opened.ok()) {
     std::printf("error open %s\n", opened.ToString().c_str());
     return 1;
   }
-  const std::string label = argv[2];
-  const long count = std::atol(argv[3]);
+  if (count < 0) {
+    std::printf("opened\n");
+    return 0;
+  }
   HKEY own = 0;
   LONG rc = service->CreateKey(HKEY_LOCAL_MACHINE, ("SOFTWARE\\Durability\\" + label).c_str(),
                                KEY_ALL_ACCESS, &own, nullptr);

@@ -9,22 +9,12 @@
 #include <vector>
 
 #include "base/unicode.h"
+#include "regfile/atomic_file.h"
 
 namespace qvr {
 namespace {
 
 constexpr size_t kDrainAt = 1 << 20;
-
-bool WriteAll(int fd, std::string_view bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -161,43 +151,6 @@ Status RegFileExporter::Export(const RegKeyPath& key, RegFileWriter& writer,
   return status;
 }
 
-namespace {
-
-// The temporary file an export writes; removed unless it was put in place,
-// also when the export ends early through an exception.
-class TempFile {
- public:
-  explicit TempFile(const std::string& target) : path_(target + ".XXXXXX") {
-    fd_ = mkstemp(path_.data());
-  }
-  ~TempFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (fd_ != kPlaced) ::unlink(path_.c_str());
-  }
-  TempFile(const TempFile&) = delete;
-  TempFile& operator=(const TempFile&) = delete;
-
-  int fd() const { return fd_; }
-  bool ok() const { return fd_ >= 0; }
-  // Syncs, closes and renames the file to `target`; false, with errno set,
-  // when any of it fails.
-  bool Place(const std::string& target) {
-    bool synced = fsync(fd_) == 0;
-    int closed = ::close(fd_);
-    fd_ = -1;
-    if (!synced || closed != 0 || std::rename(path_.c_str(), target.c_str()) != 0) return false;
-    fd_ = kPlaced;
-    return true;
-  }
-
- private:
-  static constexpr int kPlaced = -2;
-  std::string path_;
-  int fd_ = -1;
-};
-
-}  // namespace
-
 Status RegFileExporter::ExportFile(const std::string& key_text, const std::string& path,
                                    RegFileWriter::Dialect dialect) {
   RegKeyPath key;
@@ -205,29 +158,21 @@ Status RegFileExporter::ExportFile(const std::string& key_text, const std::strin
   if (!RegKeyPath::Parse(key_text, &key, &error)) {
     return Status::Registry(ERROR_INVALID_PARAMETER, error);
   }
-  TempFile temp(path);
-  if (!temp.ok()) {
-    return Status::Registry(1, "cannot write beside " + path + ": " + std::strerror(errno));
-  }
-  // A new file gets the permissions the user's mask gives any file.
-  mode_t mask = umask(0);
-  umask(mask);
-  fchmod(temp.fd(), 0666 & ~mask);
+  // Written under a temporary name and renamed over the target (AtomicFile):
+  // a failed export leaves the old file, and a target that is not a regular
+  // file is refused before anything is written.
+  AtomicFile file;
+  Status status = file.Begin(path);
+  if (!status.ok()) return status;
   // The writer hands each piece on as it is made: nothing waits to be drained.
   RegFileWriter writer(dialect);
-  int write_errno = 0;
-  writer.StreamTo([&](std::string_view bytes) {
-    if (WriteAll(temp.fd(), bytes)) return true;
-    write_errno = errno;
-    return false;
-  });
-  Status status = Export(key, writer, [&] { return !writer.failed(); });
+  writer.StreamTo([&](std::string_view bytes) { return file.Append(bytes); });
+  status = Export(key, writer, [&] { return !writer.failed(); });
   if (status.ok()) writer.Finish();
-  if (writer.failed()) {
-    return Status::Registry(1, "cannot write " + path + ": " + std::strerror(write_errno));
-  }
-  if (status.ok() && !temp.Place(path)) {
-    status = Status::Registry(1, "cannot write " + path + ": " + std::strerror(errno));
+  // A failed write is told by Commit, which then renames nothing.
+  if (status.ok() || writer.failed()) {
+    Status written = file.Commit();
+    if (!written.ok()) return written;
   }
   return status;
 }

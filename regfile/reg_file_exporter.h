@@ -29,7 +29,9 @@ class RegFileExporter {
  public:
   explicit RegFileExporter(RegistryService& service) : service_(service) {}
 
-  // The key `key` ("HKLM\Software\X", "\\NAME\HKLM\...") to the file `path`.
+  // The key `key` ("HKLM\Software\X", "\\NAME\HKLM\...") to the file `path`,
+  // replaced as AtomicFile replaces files: a target that is not a regular
+  // file is refused, a symbolic link is written through, the mode is kept.
   Status ExportFile(const std::string& key, const std::string& path,
                        RegFileWriter::Dialect dialect = RegFileWriter::Dialect::kRegedit5);
 

@@ -4,12 +4,12 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 
 #include "qt/browser_window.h"
 #include "qt/command_line.h"
 #include "qt/stderr_message_service.h"
 #include "qt/picker.h"
+#include "regfile/atomic_file.h"
 #include "regfile/wine_prefix.h"
 
 namespace {
@@ -82,10 +82,9 @@ int Run(const CommandLine& line, int argc, char** argv) {
   Settle();
 
   if (!line.export_file.empty()) {
-    std::ofstream out(line.export_file, std::ios::binary | std::ios::trunc);
-    out << window.ExportXml();
-    out.close();
-    if (!out) return Fail("cannot write " + line.export_file);
+    // Whole or not at all: a failed write (a full disk) leaves the old file.
+    qvr::Status written = qvr::AtomicFile::Write(line.export_file, window.ExportXml());
+    if (!written.ok()) return Fail(written.ToString());
   }
   if (!line.screenshot_file.empty()) {
     QImage image = window.grab().toImage();

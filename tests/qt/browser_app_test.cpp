@@ -154,6 +154,14 @@ TEST_F(BrowserProgram, PicksExportsAndRendersWithoutADisplay) {
   EXPECT_EQ(ReadFile(xml).find("<Collection"), std::string::npos);
   EXPECT_NE(ReadFile(xml).find("status=\"Path\""), std::string::npos) << ReadFile(xml);
 
+  // A write that fails (a file-size limit of 0 here, a full disk elsewhere)
+  // leaves the old file whole.
+  const std::string before = ReadFile(xml);
+  auto cut = RunProgram("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 0; exec \"$0\" --export \"$1\"",
+                                    Program(), xml});
+  EXPECT_EQ(cut.exit_code, 1) << cut.err;
+  EXPECT_EQ(ReadFile(xml), before);
+
   auto missing = RunProgram(Program(), {"--pick", "HKLM\\SOFTWARE\\Nope", "--export", xml});
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_NE(missing.err.find("no key HKEY_LOCAL_MACHINE\\SOFTWARE\\Nope"), std::string::npos)

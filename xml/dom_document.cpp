@@ -1,6 +1,7 @@
 #include "xml/dom_document.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -61,17 +62,21 @@ std::string FindIllFormedNode(const pugi::xml_document& doc) {
     }
   }
   std::vector<pugi::xml_node> pending{doc.document_element()};
+  std::vector<const char*> names;  // one element's attribute names, sorted to find twins
+  auto less = [](const char* a, const char* b) { return std::strcmp(a, b) < 0; };
+  auto same = [](const char* a, const char* b) { return std::strcmp(a, b) == 0; };
   while (!pending.empty()) {
     pugi::xml_node e = pending.back();
     pending.pop_back();
     if (!IsXmlName(e.name())) return At("Invalid name", e.offset_debug());
+    names.clear();
     for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) {
       if (!IsXmlName(a.name())) return At("Invalid attribute name", e.offset_debug());
-      for (pugi::xml_attribute b = e.first_attribute(); b != a; b = b.next_attribute()) {
-        if (std::string_view(a.name()) == b.name()) {
-          return At("Duplicate attribute", e.offset_debug());
-        }
-      }
+      names.push_back(a.name());
+    }
+    std::sort(names.begin(), names.end(), less);
+    if (std::adjacent_find(names.begin(), names.end(), same) != names.end()) {
+      return At("Duplicate attribute", e.offset_debug());
     }
     for (pugi::xml_node c = e.first_child(); c; c = c.next_sibling()) {
       if (c.type() == pugi::node_element) pending.push_back(c);

@@ -28,7 +28,7 @@ bool IsXmlChar(char32_t code_point);
 
 // The offset of the first byte of `text` that does not start a character
 // XML 1.0 can carry; npos when every character can be carried. One pass over
-// the bytes; runs of plain ASCII cost a table look-up a byte.
+// the bytes; plain printable ASCII goes eight bytes a step.
 size_t FindNonXmlChar(std::string_view text);
 
 // The same for the text of a whole document, whose character references

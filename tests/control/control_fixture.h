@@ -159,13 +159,14 @@ class ControlTest : public ::testing::Test {
                                              "Wizard Generated Registry Item", "7", "U", "0",
                                              hive, key, "V", "REG_SZ", "v", "V");
   }
-  // Runs `fn` on a thread with a 256 KiB stack, where a walk that recursed
-  // once per tree level would fail after a few hundred levels, whatever the
+  // Runs `fn` on a thread with a 1 MiB stack: room for any one level's work
+  // (case folding, XML), but a walk that recursed once per tree level would
+  // run out long before the deep chains' 100,000 levels, whatever the
   // process's own stack limit.
   static void RunOnSmallStack(const std::function<void()>& fn) {
     pthread_attr_t attr;
     pthread_attr_init(&attr);
-    pthread_attr_setstacksize(&attr, 256 * 1024);
+    pthread_attr_setstacksize(&attr, 1024 * 1024);
     pthread_t thread;
     auto body = [](void* f) -> void* {
       (*static_cast<const std::function<void()>*>(f))();

@@ -82,8 +82,15 @@ int Run(const CommandLine& line, int argc, char** argv) {
   Settle();
 
   if (!line.export_file.empty()) {
+    const int messages_before = stderr_messages.Count();
+    const std::string xml = window.ExportXml();
+    // The control reports a failed export with a message and leaves the
+    // document short; a short pick is not written over the file.
+    if (stderr_messages.Count() > messages_before) {
+      return Fail("the pick could not be exported whole; " + line.export_file + " was left as it was");
+    }
     // Whole or not at all: a failed write (a full disk) leaves the old file.
-    qvr::Status written = qvr::AtomicFile::Write(line.export_file, window.ExportXml());
+    qvr::Status written = qvr::AtomicFile::Write(line.export_file, xml);
     if (!written.ok()) return Fail(written.ToString());
   }
   if (!line.screenshot_file.empty()) {

@@ -161,6 +161,12 @@ TEST_F(BrowserProgram, PicksExportsAndRendersWithoutADisplay) {
                                     Program(), xml});
   EXPECT_EQ(cut.exit_code, 1) << cut.err;
   EXPECT_EQ(ReadFile(xml), before);
+  // So does an export the control could not finish (data XML cannot carry).
+  qvr::testing::PutString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor", "Bad", "A\x01" "B");
+  auto short_pick = RunProgram(Program(), {"--pick", "HKLM\\SOFTWARE\\Vendor=Bad", "--export", xml});
+  EXPECT_EQ(short_pick.exit_code, 1);
+  EXPECT_NE(short_pick.err.find("was left as it was"), std::string::npos) << short_pick.err;
+  EXPECT_EQ(ReadFile(xml), before);
 
   auto missing = RunProgram(Program(), {"--pick", "HKLM\\SOFTWARE\\Nope", "--export", xml});
   EXPECT_EQ(missing.exit_code, 1);

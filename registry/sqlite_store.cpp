@@ -1,8 +1,11 @@
 #include "registry/sqlite_store.h"
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sqlite3.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -57,7 +60,6 @@ class Step {
   // A statement that could not be prepared (a table or column of the schema
   // is missing) fails as a statement that met an error.
   int Run() { return s_ ? sqlite3_step(s_) : SQLITE_ERROR; }
-
   int64_t Int(int c) const { return sqlite3_column_int64(s_, c); }
   std::string Text(int c) const {
     auto p = reinterpret_cast<const char*>(sqlite3_column_text(s_, c));
@@ -72,6 +74,148 @@ class Step {
   sqlite3_stmt* s_;
 };
 
+// The side files SQLite keeps beside a database in WAL mode.
+struct SideFile {
+  const char* suffix;
+  const char* what;
+};
+constexpr SideFile kSideFiles[] = {{"-wal", "write-ahead log"}, {"-shm", "shared-memory index"}};
+
+// The -wal truncated to this after a checkpoint, and emptied at the last
+// close (PRAGMA journal_size_limit): a kept log takes no space at rest.
+constexpr const char* kLogLimit = "PRAGMA journal_size_limit=1048576;";
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+// The SQLite URI of the file `path` with the parameters `query` ("" for
+// none): '%', '?', '#' and bytes outside printable ASCII are escaped.
+std::string Uri(const std::string& path, const std::string& query) {
+  std::string uri = !path.empty() && path[0] == '/' ? "file://" : "file:";
+  for (unsigned char c : path) {
+    if (c == '%' || c == '?' || c == '#' || c <= ' ' || c >= 0x7F) {
+      static const char kHex[] = "0123456789ABCDEF";
+      uri += '%';
+      uri += kHex[c >> 4];
+      uri += kHex[c & 0xF];
+    } else {
+      uri += static_cast<char>(c);
+    }
+  }
+  return query.empty() ? uri : uri + "?" + query;
+}
+
+// True when the file or folder carries the immutable attribute (chattr +i),
+// which keeps everyone, root included, from changing it.
+bool IsImmutable(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int attributes = 0;
+  bool immutable = ioctl(fd, FS_IOC_GETFLAGS, &attributes) == 0 && (attributes & FS_IMMUTABLE_FL);
+  ::close(fd);
+  return immutable;
+}
+
+// True when no process can write the store now: it lies on a read-only
+// mount, or is immutable, or its folder is immutable and lacks a side file,
+// which a writer in WAL mode needs and could not create there.
+bool NobodyCanWrite(const std::string& path) {
+  struct statvfs fs {};
+  if (statvfs(path.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0) return true;
+  if (IsImmutable(path)) return true;
+  return IsImmutable(FolderOf(path)) && !(Exists(path + "-wal") && Exists(path + "-shm"));
+}
+
+// True when this process can write both side files: each exists and may be
+// written, or can be created in the folder.
+bool CanWriteSideFiles(const std::string& path) {
+  const bool can_create = access(FolderOf(path).c_str(), W_OK) == 0;
+  for (const SideFile& side : kSideFiles) {
+    const std::string file = path + side.suffix;
+    if (Exists(file) ? access(file.c_str(), W_OK) != 0 : !can_create) return false;
+  }
+  return true;
+}
+
+// What SQLite is to open for reading a store this process may not write, in
+// `*uri`. A store nobody can write whose log holds no changes is read as
+// immutable: no locks, no side files. Any other may be written meanwhile,
+// and SQLite reads it consistently only through its side files: each must
+// exist and be readable, or be creatable here; else 5, naming the file.
+Status ReadOnlyUri(const std::string& path, std::string* uri) {
+  struct stat log {};
+  const bool log_holds_changes = stat((path + "-wal").c_str(), &log) == 0 && log.st_size > 0;
+  if (!log_holds_changes && NobodyCanWrite(path)) {
+    *uri = Uri(path, "immutable=1");
+    return Status::OK();
+  }
+  const std::string folder = FolderOf(path);
+  for (const SideFile& side : kSideFiles) {
+    const std::string file = path + side.suffix;
+    const std::string only = std::string("it can be read only through its ") + side.what + " " +
+                             file + ", which ";
+    if (Exists(file)) {
+      if (access(file.c_str(), R_OK) == 0) continue;
+      return Status::Registry(ERROR_ACCESS_DENIED, only + "this user cannot read (" +
+                                                       std::strerror(errno) + ")");
+    }
+    if (access(folder.c_str(), W_OK) != 0) {
+      const int why = errno;
+      // Where nobody can create it, the log holds changes only it can show.
+      const char* remedy = why == EROFS || why == EPERM
+                               ? "; its log holds changes not yet in the store file"
+                               : "; a user who may write the store makes it by opening the store";
+      return Status::Registry(ERROR_ACCESS_DENIED, only + "is missing and cannot be created in " +
+                                                       folder + " (" + std::strerror(why) + ")" +
+                                                       remedy);
+    }
+  }
+  *uri = Uri(path, "");
+  return Status::OK();
+}
+
+// SQLite gives a side file the store's permission bits when it creates it;
+// side files of this user whose store's bits changed since (made readable
+// by others, or writable again) get the new bits too.
+void MatchSideFileModes(const std::string& path) {
+  struct stat store {};
+  if (stat(path.c_str(), &store) != 0) return;
+  for (const SideFile& side : kSideFiles) {
+    const std::string file = path + side.suffix;
+    struct stat st {};
+    if (stat(file.c_str(), &st) == 0 && st.st_uid == geteuid() &&
+        (st.st_mode & 0777) != (store.st_mode & 0777)) {
+      chmod(file.c_str(), store.st_mode & 0777);
+    }
+  }
+}
+
+bool IsOutOfSpace(int error) { return error == ENOSPC || error == EDQUOT || error == EFBIG; }
+
+// True when the I/O that failed the last call on `db` ran out of space: a
+// full disk or quota, or a file at its size limit. SQLite reports the global
+// errno, which calls after the failing one may have changed, so the last
+// errors that the store file and its log recorded are asked as well.
+bool RanOutOfSpace(sqlite3* db) {
+  if (IsOutOfSpace(sqlite3_system_errno(db))) return true;
+  int error = 0;
+  if (sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &error) == SQLITE_OK &&
+      IsOutOfSpace(error)) {
+    return true;
+  }
+  sqlite3_file* log = nullptr;
+  error = 0;
+  return sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &log) == SQLITE_OK &&
+         log != nullptr && log->pMethods != nullptr &&
+         log->pMethods->xFileControl(log, SQLITE_FCNTL_LAST_ERRNO, &error) == SQLITE_OK &&
+         IsOutOfSpace(error);
+}
+
 }  // namespace
 
 Status SqliteStore::Open(const std::string& path, bool create,
@@ -85,17 +229,52 @@ Status SqliteStore::Open(const std::string& path, bool create,
     if (file.ok()) file = CheckStoreFile(path);
   }
   if (!file.ok()) return file;
+  // Side files left with another mode (by a read-only opening, or before a
+  // chmod of the store) take the store's first, so its mode alone decides.
+  MatchSideFileModes(path);
   // A file without any write permission is read-only even for a user (root)
   // whom the system would let write it.
   struct stat st {};
   bool read_only = access(path.c_str(), W_OK) != 0 ||
-                   (stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0);
+                   (stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) ||
+                   !CanWriteSideFiles(path);
+  if (read_only) {
+    std::string uri;
+    Status readable = ReadOnlyUri(path, &uri);
+    if (!readable.ok()) return readable;
+    return OpenUri(uri, SQLITE_OPEN_READONLY, true, store);
+  }
+  Status status = OpenUri(Uri(path, ""), SQLITE_OPEN_READWRITE, false, store);
+  if (status.code() == ERROR_DISK_FULL && exists) {
+    // A connection must give a new -shm index its 32 KiB before it reads
+    // (and SQLite deletes the index when its last connection closes, unless
+    // that connection kept it as ours do). With no space for it, read
+    // through a private copy of the index built from the log instead
+    // (SQLite's readonly_shm, safe beside writers): reads work, writes give
+    // 112.
+    std::unique_ptr<SqliteStore> reader;
+    if (OpenUri(Uri(path, "readonly_shm=1"), SQLITE_OPEN_READONLY, false, &reader).ok()) {
+      reader->disk_full_ = true;
+      *store = std::move(reader);
+      return Status::OK();
+    }
+  }
+  return status;
+}
+
+Status SqliteStore::OpenUri(const std::string& uri, int flags, bool read_only,
+                            std::unique_ptr<SqliteStore>* store) {
   sqlite3* db = nullptr;
-  int flags = (read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-    Status status = Status::Registry(ERROR_BADDB, db ? sqlite3_errmsg(db) : "cannot open " + path);
+  if (sqlite3_open_v2(uri.c_str(), &db, flags | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK) {
+    Status status = Status::Registry(ERROR_BADDB, db ? sqlite3_errmsg(db) : "cannot open " + uri);
     sqlite3_close(db);
     return status;
+  }
+  if (!read_only) {
+    // Keep the side files when this connection closes last (see the header).
+    int keep = 1;
+    sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
   }
   return Adopt(db, read_only, store);
 }
@@ -156,6 +335,15 @@ Status SqliteStore::Prepare(bool fresh) {
     if (count.Run() == SQLITE_ROW) tables = count.Int(0);
   }
   if (tables < 0) {
+    // Only what SQLite found in the file makes it not a store; a full disk,
+    // a lock or a side file that cannot be used is told as such.
+    const int failed = sqlite3_extended_errcode(db_);
+    if ((failed & 0xFF) != SQLITE_NOTADB && (failed & 0xFF) != SQLITE_CORRUPT) {
+      return Status::Registry(Failure(failed),
+                              std::string("cannot read the store (") + sqlite3_errmsg(db_) + ")");
+    }
+  }
+  if (tables < 0) {
     return Status::Registry(ERROR_BADDB,
                             std::string("not a registry store (") + sqlite3_errmsg(db_) + ")");
   }
@@ -173,7 +361,7 @@ Status SqliteStore::Prepare(bool fresh) {
   if (fresh) {
     setup = "PRAGMA journal_mode=MEMORY; " + setup;
   } else if (!read_only_) {
-    setup = "PRAGMA journal_mode=WAL; " + setup;
+    setup = std::string("PRAGMA journal_mode=WAL; ") + kLogLimit + setup;
   }
   if (fresh) setup += std::string("BEGIN IMMEDIATE;") + kSchema + "COMMIT;";
   char* msg = nullptr;
@@ -234,6 +422,15 @@ LONG SqliteStore::Failure(int rc) const {
   // fail a statement in any way on the way.
   const int last = sqlite3_extended_errcode(db_);
   if ((last & 0xFF) == SQLITE_CORRUPT || (last & 0xFF) == SQLITE_NOTADB) return ERROR_BADDB;
+  // Opened for reading on a full disk: SQLite refuses every write as read-only.
+  if (disk_full_ && (rc & 0xFF) == SQLITE_READONLY) return ERROR_DISK_FULL;
+  // Most failures of the system reach us as a plain "disk I/O error" (such as
+  // giving a new -shm index its space, or writing past a file-size limit),
+  // with the system's error kept apart: no space, no quota or a file grown to
+  // its limit is a full disk.
+  if (((rc & 0xFF) == SQLITE_IOERR || (rc & 0xFF) == SQLITE_CANTOPEN) && RanOutOfSpace(db_)) {
+    return ERROR_DISK_FULL;
+  }
   switch (rc & 0xFF) {
     case SQLITE_READONLY:
       // A store opened read-only refuses writes before they reach SQLite. A

@@ -3,8 +3,24 @@
 // The file uses a write-ahead log with full synchronisation, so a write that
 // returned 0 survives the writing process being killed and the machine losing
 // power; several processes may use one file at once (each write is one
-// transaction, and a busy database is waited for). A file without write
-// permission, or without any write permission bit, opens read-only.
+// transaction, and a busy database is waited for). Each connection that may
+// write keeps the side files SQLite makes in WAL mode (`-wal`, emptied when
+// the last connection closes, and the 32 KiB `-shm` index) beside the file,
+// with the file's permission bits: a later connection needs no new disk space
+// to read, and a user who may only read the file reads through them.
+//
+// A store this process cannot write (no write permission, no write
+// permission bit, side files it can neither write nor create) opens
+// read-only: every write gives 5. If nobody can write it (a read-only mount,
+// an immutable file, or an immutable folder without the side files) and its
+// log holds no changes, SQLite reads it as immutable, without side files.
+// Otherwise another process may be writing it, so it is read through the
+// existing side files, which must then be readable (or creatable).
+//
+// On a full disk a store that cannot be given its `-shm` index opens for
+// reading only: reads work, every write gives 112.
+//
+// Not thread-safe: the registry service calls a store behind its mutex.
 #ifndef QVR_REGISTRY_SQLITE_STORE_H_
 #define QVR_REGISTRY_SQLITE_STORE_H_
 
@@ -35,9 +51,11 @@ class SqliteStore : public RegistryStore {
   // processes that are gone are removed first. Whatever else is at `path` and
   // is not a registry store (a folder, a device, a FIFO, an empty file,
   // another program's database) is refused untouched (1009). Fails when the
-  // file is missing and not to be created (2), cannot be created (5, 112, or
-  // `fill`'s code), cannot be opened or is not a registry store (1009);
-  // `*store` is then left alone.
+  // file is missing and not to be created (2); cannot be created (5, or 112
+  // on a full disk, or `fill`'s code); is to be read only and a side file it
+  // must be read through cannot be read or made (5, the message names the
+  // file and the reason); cannot be read (the code of the failure, e.g. 112);
+  // or is not a registry store (1009). `*store` is then left alone.
   static Status Open(const std::string& path, bool create, std::unique_ptr<SqliteStore>* store,
                      const Filler& fill = Filler());
   // An empty store in memory, gone when the object ends (for data loaded
@@ -66,6 +84,10 @@ class SqliteStore : public RegistryStore {
 
  private:
   SqliteStore(sqlite3* db, bool read_only) : db_(db), read_only_(read_only) {}
+  // Opens the SQLite URI `uri` with `flags` (SQLITE_OPEN_READONLY or
+  // SQLITE_OPEN_READWRITE) and makes a store of it.
+  static Status OpenUri(const std::string& uri, int flags, bool read_only,
+                        std::unique_ptr<SqliteStore>* store);
   // Makes a store of the open connection `db`, which it then owns; `fresh`
   // for a database being made (it is given the schema) rather than opened.
   static Status Adopt(sqlite3* db, bool read_only, std::unique_ptr<SqliteStore>* store,
@@ -84,13 +106,15 @@ class SqliteStore : public RegistryStore {
   // 2 when no value `fold` of `key` turns up in the listing either; 1009 when
   // one does (the look-up index has lost it); the failure otherwise.
   LONG ConfirmNoValue(KeyId key, const std::string& fold);
-
   // The statement for `sql`, prepared on first use and kept until the store
   // closes; nullptr when it cannot be prepared.
   sqlite3_stmt* Prepared(const char* sql);
 
   sqlite3* db_;
   bool read_only_;
+  // Opened for reading on a full disk: SQLite refuses every write as
+  // read-only, and the caller hears 112.
+  bool disk_full_ = false;
   std::map<const char*, sqlite3_stmt*> statements_;  // by the address of the SQL text
 };
 

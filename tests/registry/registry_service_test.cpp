@@ -120,7 +120,7 @@ TEST_F(RegistryServiceTest, NameLimitsAndBadPathsGive87) {
   for (int i = 0; i < 127; ++i) emoji += "\U0001F600";
   Create(base, emoji + "x");
   Create(base, emoji + "xy", ERROR_INVALID_PARAMETER);
-  for (const char* bad : {"bad\xFFbyte", "cut\xC3", "\xED\xA0\x80surrogate"}) {
+  for (const char* bad : {"bad\xFF" "byte", "cut\xC3", "\xED\xA0\x80surrogate"}) {
     Create(base, bad, ERROR_INVALID_PARAMETER);
     EXPECT_EQ(Set(base, bad, REG_DWORD, "\1\0\0\0"s), ERROR_INVALID_PARAMETER) << bad;
   }

@@ -17,6 +17,7 @@
 #include "selection/internal/selection_access.h"
 #include "support/registry_values.h"
 #include "support/temp_registry.h"
+#include "support/well_formed.h"
 #include "toolkit/toolkit.h"
 
 namespace qvr {

@@ -35,6 +35,7 @@ class PickingTest : public ControlTest {
     DOMDocument doc;
     EXPECT_TRUE(doc.loadXML("<Root/>"));
     control_->GetSelectedDOM(&doc);
+    EXPECT_TRUE(testing::WellFormedXml(doc.xml()));
     return doc.xml();
   }
 };

@@ -18,6 +18,7 @@
 #include "support/run_program.h"
 #include "support/registry_values.h"
 #include "support/temp_registry.h"
+#include "support/well_formed.h"
 #include "support/wine_machine.h"
 
 namespace qvr::browser {
@@ -142,6 +143,7 @@ TEST_F(BrowserProgram, PicksExportsAndRendersWithoutADisplay) {
                                     "--export", xml, "--screenshot", png, "--size", "700x500"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   std::string doc = ReadFile(xml);
+  EXPECT_TRUE(qvr::testing::WellFormedXml(doc));
   EXPECT_NE(doc.find("<RegistryPick>"), std::string::npos) << doc;
   EXPECT_NE(doc.find("value=\"C:\\app\""), std::string::npos) << doc;
   EXPECT_NE(doc.find("key=\"SOFTWARE\\Vendor\""), std::string::npos) << doc;
@@ -183,6 +185,7 @@ TEST_F(BrowserProgram, ShowsWineMachinesAndSaysWhyAStoreCannotBeRead) {
                                      "HKLM\\Software\\Wine=Version", "--export", xml});
   ASSERT_EQ(wine.exit_code, 0) << wine.err;
   EXPECT_NE(ReadFile(xml).find("value=\"win10\""), std::string::npos) << ReadFile(xml);
+  EXPECT_TRUE(qvr::testing::WellFormedXml(ReadFile(xml)));
 
   // This machine's store is not a registry store: its own error, said once.
   const std::string text = registry_.Dir() + "/notes.txt";

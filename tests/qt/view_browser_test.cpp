@@ -15,6 +15,7 @@
 #include "qt_test_app.h"
 #include "support/registry_values.h"
 #include "support/temp_registry.h"
+#include "support/well_formed.h"
 
 namespace qvr::view {
 namespace {
@@ -29,6 +30,7 @@ std::string Export(ctlRegistry& control) {
   DOMDocument doc;
   doc.loadXML("<Pick/>");
   control.GetSelectedDOM(&doc);
+  EXPECT_TRUE(qvr::testing::WellFormedXml(doc.xml()));
   return doc.xml();
 }
 

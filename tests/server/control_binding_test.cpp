@@ -14,6 +14,7 @@
 #include "create_late_bound.h"
 #include "support/registry_values.h"
 #include "support/temp_registry.h"
+#include "support/well_formed.h"
 
 namespace qvr {
 namespace {
@@ -103,6 +104,7 @@ TEST(ControlBindingTest, PickingSessionMatchesTheDirectControl) {
 
   std::string got = doc.Get("xml").ToText();
   EXPECT_EQ(got, expected.xml());
+  EXPECT_TRUE(testing::WellFormedXml(got));
   EXPECT_NE(got.find("name=\"Alpha\""), std::string::npos);  // not two empty documents
   // The multiple-selection export empties the selection: a second one adds
   // nothing.

@@ -1,7 +1,6 @@
 #include "xml/dom_document.h"
 
 #include <gtest/gtest.h>
-#include <libxml/parser.h>
 
 #include <fstream>
 #include <sstream>
@@ -10,17 +9,10 @@
 #include "automation/automation_error.h"
 #include "support/raised.h"
 #include "support/temp_registry.h"
+#include "support/well_formed.h"
 
 namespace qvr {
 namespace {
-
-// Whether libxml2, a parser that is not pugixml, reads `text` as well-formed XML 1.0.
-bool WellFormed(const std::string& text) {
-  xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), "doc.xml", nullptr,
-                                XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-  xmlFreeDoc(doc);
-  return doc != nullptr;
-}
 
 std::string FileText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -56,8 +48,8 @@ TEST(DOMDocumentTest, BuildsTreeWithAttributesInCreationOrder) {
   EXPECT_EQ(q.getAttribute("missing"), "");
   EXPECT_EQ(q.parentElement(), r);
   EXPECT_FALSE(root.parentElement());
-  EXPECT_TRUE(WellFormed(root.xml()));
-  EXPECT_TRUE(WellFormed(doc.xml()));
+  EXPECT_TRUE(testing::WellFormedXml(root.xml()));
+  EXPECT_TRUE(testing::WellFormedXml(doc.xml()));
 }
 
 TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
@@ -93,7 +85,7 @@ TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
   a.setAttribute(std::string("made"), std::string("here"));
   a.setAttribute("made", "again");
   EXPECT_EQ(a.xml(), "<a made=\"again\"><c><b/></c></a>");
-  EXPECT_TRUE(WellFormed(doc.xml()));
+  EXPECT_TRUE(testing::WellFormedXml(doc.xml()));
 }
 
 TEST(DOMDocumentTest, DocumentElementCanBeSetAndReplaced) {
@@ -104,7 +96,7 @@ TEST(DOMDocumentTest, DocumentElementCanBeSetAndReplaced) {
   doc.documentElement(second);
   EXPECT_EQ(doc.documentElement().tagName(), "Second");
   EXPECT_EQ(doc.xml(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Second />\n");
-  EXPECT_TRUE(WellFormed(doc.xml()));
+  EXPECT_TRUE(testing::WellFormedXml(doc.xml()));
 }
 
 TEST(DOMDocumentTest, LoadAndSaveRoundTripThroughFilesAndText) {
@@ -116,7 +108,7 @@ TEST(DOMDocumentTest, LoadAndSaveRoundTripThroughFilesAndText) {
   e.setAttribute("name", "Ünïcödé & more");
   doc.documentElement().appendChild(e);
   ASSERT_TRUE(doc.save(path));
-  EXPECT_TRUE(WellFormed(FileText(path)));
+  EXPECT_TRUE(testing::WellFormedXml(FileText(path)));
 
   DOMDocument again;
   ASSERT_TRUE(again.load(path));
@@ -157,7 +149,7 @@ TEST(DOMDocumentTest, ValuesXmlCannotCarryAreRefusedAndLeaveTheDocumentReadable)
     EXPECT_THROW(root.setAttribute("other", value), AutomationError);
   }
   EXPECT_EQ(root.xml(), "<Items value=\"kept\"/>");
-  EXPECT_TRUE(WellFormed(doc.xml()));
+  EXPECT_TRUE(testing::WellFormedXml(doc.xml()));
 }
 
 TEST(DOMDocumentTest, ValuesAtTheEdgesOfWhatXmlCarriesRoundTrip) {
@@ -174,7 +166,7 @@ TEST(DOMDocumentTest, ValuesAtTheEdgesOfWhatXmlCarriesRoundTrip) {
     doc.documentElement().appendChild(e);
   }
   const std::string text = doc.xml();
-  ASSERT_TRUE(WellFormed(text));
+  ASSERT_TRUE(testing::WellFormedXml(text));
   DOMDocument again;
   ASSERT_TRUE(again.loadXML(text)) << again.parseError();
   std::vector<DOMElement> items = again.documentElement().childElements();
@@ -211,7 +203,7 @@ TEST(DOMDocumentTest, NamesMustBeXmlNames) {
   for (const char* name : accepted) {
     root.appendChild(doc.createElement(name)).setAttribute(name, name);
   }
-  EXPECT_TRUE(WellFormed(doc.xml())) << doc.xml();
+  EXPECT_TRUE(testing::WellFormedXml(doc.xml())) << doc.xml();
 }
 
 TEST(DOMDocumentTest, LoadRefusesWhatIsNotWellFormedXml) {
@@ -245,7 +237,7 @@ TEST(DOMDocumentTest, LoadRefusesWhatIsNotWellFormedXml) {
   DOMDocument doc;
   for (const auto& c : refused) {
     SCOPED_TRACE(::testing::PrintToString(std::string(c.text)));
-    EXPECT_FALSE(WellFormed(std::string(c.text)));  // the table holds no false alarm
+    EXPECT_FALSE(testing::WellFormedXml(std::string(c.text)));  // the table holds no false alarm
     ASSERT_TRUE(doc.loadXML("<Before/>"));
     EXPECT_FALSE(doc.loadXML(c.text));
     EXPECT_TRUE(doc.parseError().starts_with(c.error)) << doc.parseError();
@@ -268,10 +260,10 @@ TEST(DOMDocumentTest, LoadKeepsWellFormedDocumentsThatOnlyLookSuspect) {
   };
   for (std::string_view text : accepted) {
     SCOPED_TRACE(::testing::PrintToString(std::string(text)));
-    ASSERT_TRUE(WellFormed(std::string(text)));
+    ASSERT_TRUE(testing::WellFormedXml(std::string(text)));
     DOMDocument doc;
     ASSERT_TRUE(doc.loadXML(text)) << doc.parseError();
-    ASSERT_TRUE(WellFormed(doc.xml())) << doc.xml();
+    ASSERT_TRUE(testing::WellFormedXml(doc.xml())) << doc.xml();
     DOMDocument again;
     ASSERT_TRUE(again.loadXML(doc.xml())) << again.parseError();
     EXPECT_EQ(again.xml(), doc.xml());

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <random>
 
+#include "registry/store_file.h"
+
 namespace qvr {
 namespace {
 
@@ -19,14 +21,6 @@ std::string FolderOf(const std::string& path) {
   size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
   return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-const char* KindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISSOCK(mode)) return "a socket";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-  return "not a regular file";
 }
 
 // The file that `path` leads to through its symbolic links, into `*target`,
@@ -90,7 +84,7 @@ Status AtomicFile::Begin(const std::string& path) {
   bool exists = false;
   if (!FollowLinks(path, &target_, &exists, &st)) return Failed("", errno);
   if (exists && !S_ISREG(st.st_mode)) {
-    return Status::IOError("cannot write " + path + ": it is " + KindOf(st.st_mode) +
+    return Status::IOError("cannot write " + path + ": it is " + FileKindName(st.st_mode) +
                            ", not a regular file, and is left as it is");
   }
   // Created with 0666, so a new file gets what the umask gives any file.

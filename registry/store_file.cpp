@@ -24,14 +24,6 @@ std::string BaseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-const char* KindOf(mode_t mode) {
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a FIFO";
-  if (S_ISSOCK(mode)) return "a socket";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
-  return "not a regular file";
-}
-
 Status CannotMake(const std::string& what, int error) {
   LONG code = error == ENOSPC || error == EDQUOT ? ERROR_DISK_FULL : ERROR_ACCESS_DENIED;
   return Status::Registry(code, what + ": " + std::strerror(error));
@@ -71,7 +63,7 @@ Status CheckStoreFile(const std::string& path) {
                             "cannot look at " + path + ": " + std::strerror(errno));
   }
   if (S_ISREG(st.st_mode)) return Status::OK();
-  return Status::Registry(ERROR_BADDB, std::string("not a registry store (") + KindOf(st.st_mode) + ")");
+  return Status::Registry(ERROR_BADDB, std::string("not a registry store (") + FileKindName(st.st_mode) + ")");
 }
 
 Status CreateStoreFile(const std::string& path,
@@ -107,6 +99,14 @@ void RemoveStaleStoreFiles(const std::string& path) {
     if (maker != 0 && !Running(maker)) ::unlink((folder + "/" + name).c_str());
   }
   closedir(dir);
+}
+
+const char* FileKindName(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "not a regular file";
 }
 
 }  // namespace qvr

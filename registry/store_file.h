@@ -15,6 +15,8 @@
 #ifndef QVR_REGISTRY_STORE_FILE_H_
 #define QVR_REGISTRY_STORE_FILE_H_
 
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
 
@@ -43,6 +45,10 @@ Status CreateStoreFile(const std::string& path,
 // kept. Failures are ignored: what cannot be removed now is tried again at
 // the next first use.
 void RemoveStaleStoreFiles(const std::string& path);
+
+// What a file of `mode` that is not a regular file is, for a message ("a
+// FIFO", "a device").
+const char* FileKindName(mode_t mode);
 
 // The prefix of the temporary files' names beside `path`
 // ("local.sqlite.new-"), for tests that look for leftovers.

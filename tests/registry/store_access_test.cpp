@@ -160,6 +160,22 @@ std::string Text(const std::string& stored) {
   return text;
 }
 
+// HKLM\SOFTWARE\Access's value "v" read straight from the store file:
+// "code:text", and " read-only" when the store opened so; or why it did not.
+std::string ReadDirect(const std::string& path) {
+  std::unique_ptr<SqliteStore> store;
+  Status opened = SqliteStore::Open(path, false, &store);
+  if (!opened.ok()) return opened.ToString();
+  KeyId key = 0;
+  for (const char* part : {"HKEY_LOCAL_MACHINE", "SOFTWARE", "Access"}) {
+    if (store->FindChild(key, part, &key) != 0) return std::string("no ") + part;
+  }
+  DWORD type = 0;
+  std::string data;
+  LONG rc = store->GetValue(key, "v", &type, &data);
+  return std::to_string(rc) + ":" + Text(data) + (store->ReadOnly() ? " read-only" : "");
+}
+
 // Makes a seeded store at `path` holding HKLM\SOFTWARE\Access "v" = `data`;
 // closes it again (its side files stay, as every writing connection leaves
 // them).
@@ -300,20 +316,7 @@ TEST_F(AnotherUsersStore, ChangesTheOwnerStillHasOnlyInTheLogAreRead) {
   struct stat log {};
   ASSERT_EQ(stat((store_ + "-wal").c_str(), &log), 0);
   EXPECT_GT(log.st_size, 0);  // not yet in the store file
-  EXPECT_EQ(AsNobody([&] {
-              std::unique_ptr<SqliteStore> store;
-              Status opened = SqliteStore::Open(store_, false, &store);
-              if (!opened.ok()) return opened.ToString();
-              KeyId key = 0;
-              for (const char* part : {"HKEY_LOCAL_MACHINE", "SOFTWARE", "Access"}) {
-                if (store->FindChild(key, part, &key) != 0) return std::string("no ") + part;
-              }
-              DWORD type = 0;
-              std::string data;
-              LONG rc = store->GetValue(key, "v", &type, &data);
-              return std::to_string(rc) + ":" + Text(data) + (store->ReadOnly() ? " read-only" : "");
-            }),
-            "0:new read-only");
+  EXPECT_EQ(AsNobody([&] { return ReadDirect(store_); }), "0:new read-only");
   (void)!write(done[1], &byte, 1);
   waitpid(owner, nullptr, 0);
   for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
@@ -433,26 +436,13 @@ TEST_F(UnwritableStore, OnAReadOnlyMountChangesLeftInTheLogAreRead) {
   struct stat log {};
   ASSERT_EQ(stat((store_ + "-wal").c_str(), &log), 0);
   ASSERT_GT(log.st_size, 0);
-  auto read_value = [&] {
-    std::unique_ptr<SqliteStore> store;
-    Status opened = SqliteStore::Open(store_, false, &store);
-    if (!opened.ok()) return opened.ToString();
-    KeyId key = 0;
-    for (const char* part : {"HKEY_LOCAL_MACHINE", "SOFTWARE", "Access"}) {
-      if (store->FindChild(key, part, &key) != 0) return std::string("no ") + part;
-    }
-    DWORD type = 0;
-    std::string data;
-    LONG rc = store->GetValue(key, "v", &type, &data);
-    return std::to_string(rc) + ":" + Text(data) + (store->ReadOnly() ? " read-only" : "");
-  };
-  const std::string read = OnReadOnlyMount(read_value);
+  const std::string read = OnReadOnlyMount([&] { return ReadDirect(store_); });
   SKIP_ON_REQUEST(read);
   EXPECT_EQ(read, "0:new read-only");
 
   // Without its index the log cannot be read, and it is not ignored.
   ASSERT_EQ(unlink((store_ + "-shm").c_str()), 0);
-  const std::string refused = OnReadOnlyMount(read_value);
+  const std::string refused = OnReadOnlyMount([&] { return ReadDirect(store_); });
   EXPECT_NE(refused.find("-shm, which is missing and cannot be created in " + folder_path_ +
                          " (Read-only file system); its log holds changes not yet in the store"),
             std::string::npos)

@@ -83,7 +83,7 @@ int64_t ReadDword(RegistryService& service, const std::string& path, const std::
   return rc == ERROR_SUCCESS && type == REG_DWORD ? data : -1;
 }
 
-// True when the store holds the seed's first key and its last value.
+// True when the store holds the first key and the last value that seeding writes.
 bool FullySeeded(RegistryService& service) {
   HKEY key = 0;
   if (service.OpenKey(HKEY_LOCAL_MACHINE, "HARDWARE\\DESCRIPTION\\System", &key) != ERROR_SUCCESS) {

@@ -47,7 +47,7 @@ class Writer {
     acks_ = fdopen(out[0], "r");
   }
   ~Writer() {
-    if (pid_ > 0) { Kill(); Wait(); }
+    if (pid_ > 0) Kill(), Wait();
     if (acks_) fclose(acks_);
   }
   // The next line the writer printed; "" at its end.
@@ -72,10 +72,11 @@ class Writer {
   FILE* acks_ = nullptr;
 };
 
-// The DWORD value `name` of `path` below HKLM, or -1.
-int64_t ReadDword(RegistryService& service, const std::string& path, const std::string& name) {
+// The DWORD value `name` of `path` below `root` (HKLM unless named), or -1.
+int64_t ReadDword(RegistryService& service, const std::string& path, const std::string& name,
+                  HKEY root = HKEY_LOCAL_MACHINE) {
   HKEY key = 0;
-  if (service.OpenKey(HKEY_LOCAL_MACHINE, path.c_str(), &key) != ERROR_SUCCESS) return -1;
+  if (service.OpenKey(root, path.c_str(), &key) != ERROR_SUCCESS) return -1;
   uint32_t data = 0;
   DWORD size = sizeof data, type = 0;
   LONG rc = service.QueryValue(key, name.c_str(), &type, reinterpret_cast<BYTE*>(&data), &size);
@@ -90,12 +91,7 @@ bool FullySeeded(RegistryService& service) {
     return false;
   }
   service.CloseKey(key);
-  if (service.OpenKey(HKEY_CURRENT_USER, "Control Panel\\Desktop", &key) != ERROR_SUCCESS) return false;
-  uint32_t data = 0;
-  DWORD size = sizeof data, type = 0;
-  LONG rc = service.QueryValue(key, "ScreenSaveActive", &type, reinterpret_cast<BYTE*>(&data), &size);
-  service.CloseKey(key);
-  return rc == ERROR_SUCCESS && data == 1;
+  return ReadDword(service, "Control Panel\\Desktop", "ScreenSaveActive", HKEY_CURRENT_USER) == 1;
 }
 
 TEST(DurabilityTest, AKilledFirstUseLeavesNoStoreOrAWholeOneAndItsTemporaryFileGoes) {
@@ -104,14 +100,13 @@ TEST(DurabilityTest, AKilledFirstUseLeavesNoStoreOrAWholeOneAndItsTemporaryFileG
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(store.substr(0, store.rfind('/')))) {
       std::string name = entry.path().filename().string();
-      if (name.rfind(TempStoreFilePrefix(store), 0) == 0) names.push_back(name);
+      if (name.starts_with(TempStoreFilePrefix(store))) names.push_back(name);
     }
     return names;
   };
   auto fresh_store = [&](const std::string& name) {
-    const std::string dir = temp.Dir() + "/" + name;
-    mkdir(dir.c_str(), 0700);
-    return dir + "/local.sqlite";
+    std::filesystem::create_directory(temp.Dir() + "/" + name);
+    return temp.Dir() + "/" + name + "/local.sqlite";
   };
   // How long a first use takes unhurried (the quickest of three), from
   // "opening" to "opened"; the kills fall anywhere in that span and a little
@@ -135,24 +130,19 @@ TEST(DurabilityTest, AKilledFirstUseLeavesNoStoreOrAWholeOneAndItsTemporaryFileG
     const std::string live = TempStoreFilePrefix(store) + std::to_string(getpid()) + "-live00";
     std::ofstream{store.substr(0, store.rfind('/') + 1) + live};
     {
-      Writer writer(store, "-", -1);
+      Writer writer(store, "-", -1);  // killed and reaped when it goes
       ASSERT_EQ(writer.NextLine(), "opening");
       std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-      writer.Kill();
-      writer.Wait();
     }
     // The store as the kill left it, looked at without making or seeding it.
-    bool whole_or_none = true;
-    if (access(store.c_str(), F_OK) == 0) {
-      std::unique_ptr<SqliteStore> as_left;
-      whole_or_none = SqliteStore::Open(store, false, &as_left).ok();
-      if (whole_or_none) {
-        as_left->MakeReadOnly();
-        RegistryService view{std::shared_ptr<RegistryStore>(std::move(as_left))};
-        whole_or_none = FullySeeded(view);
-      }
-    } else {
-      ++before_link;
+    std::unique_ptr<SqliteStore> as_left;
+    const bool linked = access(store.c_str(), F_OK) == 0;
+    before_link += !linked;
+    bool whole_or_none = !linked || SqliteStore::Open(store, false, &as_left).ok();
+    if (linked && whole_or_none) {
+      as_left->MakeReadOnly();
+      RegistryService view{std::shared_ptr<RegistryStore>(std::move(as_left))};
+      whole_or_none = FullySeeded(view);
     }
     const size_t left = temporaries(store).size() - 1;
     left_temporary += left > 0;
@@ -166,6 +156,8 @@ TEST(DurabilityTest, AKilledFirstUseLeavesNoStoreOrAWholeOneAndItsTemporaryFileG
   EXPECT_EQ(lost, 0);
 }
 
+std::string Shared(int i) { return "SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8); }
+
 TEST(DurabilityTest, AcknowledgedWritesSurviveSigkill) {
   testing::TempRegistry temp;
   const std::string store = temp.LocalStorePath();
@@ -173,27 +165,23 @@ TEST(DurabilityTest, AcknowledgedWritesSurviveSigkill) {
   int acknowledged = -1;
   while (acknowledged < 150) {
     std::string line = writer.NextLine();
-    ASSERT_FALSE(line.empty() || line.rfind("error", 0) == 0) << line;
+    ASSERT_FALSE(line.empty() || line.starts_with("error")) << line;
     acknowledged = std::stoi(line);
   }
   writer.Kill();
-  int status = writer.Wait();
+  const int status = writer.Wait();
   ASSERT_TRUE(WIFSIGNALED(status));
   EXPECT_EQ(WTERMSIG(status), SIGKILL);
 
-  // A new process's view: open the store afresh.
-  std::shared_ptr<RegistryService> reopened;
+  std::shared_ptr<RegistryService> reopened;  // a new process's view
   ASSERT_TRUE(testing::IsOk(RegistryService::Open(store, "", &reopened)));
   for (int i = 0; i <= acknowledged; ++i) {
     ASSERT_EQ(ReadDword(*reopened, "SOFTWARE\\Durability\\Killed", "v" + std::to_string(i)), i);
-    ASSERT_EQ(ReadDword(*reopened, "SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8),
-                        "Killed-" + std::to_string(i)),
-              i);
+    ASSERT_EQ(ReadDword(*reopened, Shared(i), "Killed-" + std::to_string(i)), i);
   }
   // The store is still sound and writable.
   HKEY key = 0;
-  ASSERT_EQ(reopened->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\After", KEY_ALL_ACCESS, &key,
-                                nullptr),
+  ASSERT_EQ(reopened->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\After", KEY_ALL_ACCESS, &key, nullptr),
             ERROR_SUCCESS);
   reopened->CloseKey(key);
 }
@@ -205,20 +193,18 @@ TEST(DurabilityTest, ProcessesWritingAtOnceLoseNothing) {
   std::vector<std::unique_ptr<Writer>> writers;
   for (const char* label : {"A", "B", "C"}) writers.push_back(std::make_unique<Writer>(store, label, kCount));
   // This process writes to the shared keys meanwhile, through its own service.
-  for (int i = 0; i < kCount; ++i) {
+  for (uint32_t i = 0; i < kCount; ++i) {
     HKEY key = 0;
-    const std::string path = "SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8);
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, Shared(i).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr), ERROR_SUCCESS);
-    const uint32_t data = static_cast<uint32_t>(i);
     ASSERT_EQ(RegSetValueExA(key, ("P-" + std::to_string(i)).c_str(), 0, REG_DWORD,
-                             reinterpret_cast<const BYTE*>(&data), 4), 0);
+                             reinterpret_cast<const BYTE*>(&i), 4), 0);
     RegCloseKey(key);
   }
   for (auto& writer : writers) {
     std::string last, line;
     while (!(line = writer->NextLine()).empty()) last = line;
-    int status = writer->Wait();
+    const int status = writer->Wait();
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << last;
     EXPECT_EQ(last, std::to_string(kCount - 1));
@@ -226,23 +212,21 @@ TEST(DurabilityTest, ProcessesWritingAtOnceLoseNothing) {
   std::shared_ptr<RegistryService> reopened;
   ASSERT_TRUE(testing::IsOk(RegistryService::Open(store, "", &reopened)));
   for (int i = 0; i < kCount; ++i) {
-    const std::string shared = "SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8);
-    for (const char* label : {"A", "B", "C"}) {
-      ASSERT_EQ(ReadDword(*reopened, std::string("SOFTWARE\\Durability\\") + label,
-                          "v" + std::to_string(i)),
-                i);
-      ASSERT_EQ(ReadDword(*reopened, shared, std::string(label) + "-" + std::to_string(i)), i);
+    const std::string n = std::to_string(i);
+    for (std::string label : {"A", "B", "C"}) {
+      ASSERT_EQ(ReadDword(*reopened, "SOFTWARE\\Durability\\" + label, "v" + n), i);
+      ASSERT_EQ(ReadDword(*reopened, Shared(i), label + "-" + n), i);
     }
-    ASSERT_EQ(ReadDword(*reopened, shared, "P-" + std::to_string(i)), i);
+    ASSERT_EQ(ReadDword(*reopened, Shared(i), "P-" + n), i);
   }
   // Eight shared keys, each created once although every writer created it.
   HKEY shared = 0;
   ASSERT_EQ(reopened->OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Durability\\Shared", &shared), ERROR_SUCCESS);
   char name[64];
-  DWORD length = sizeof name;
-  EXPECT_EQ(reopened->EnumKey(shared, 7, name, &length), ERROR_SUCCESS);
-  length = sizeof name;
-  EXPECT_EQ(reopened->EnumKey(shared, 8, name, &length), ERROR_NO_MORE_ITEMS);
+  for (DWORD index : {7, 8}) {
+    DWORD length = sizeof name;
+    EXPECT_EQ(reopened->EnumKey(shared, index, name, &length), index == 7 ? ERROR_SUCCESS : ERROR_NO_MORE_ITEMS);
+  }
   reopened->CloseKey(shared);
 }
 

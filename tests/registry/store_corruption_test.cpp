@@ -39,31 +39,28 @@ void Sql(const std::string& path, const char* sql) {
 }
 
 // The kinds of damage, each applied to a copy of the store with `rng`.
-const std::map<std::string, void (*)(const std::string&, size_t, Rng&)> kDamage = {
-    {"random bytes in random pages",
-     [](const std::string& path, size_t size, Rng& rng) {
+using Damage = void (*)(const std::string& path, size_t size, Rng& rng);
+const std::map<std::string, Damage> kDamage = {
+    {"random bytes in random pages", [](const std::string& path, size_t size, Rng& rng) {
        for (size_t n = 1 + Pick(rng, 4); n > 0; --n) {
          std::string junk(1 + Pick(rng, 48), '\0');
          for (char& c : junk) c = static_cast<char>(rng());
          Patch(path, Pick(rng, size / kPage) * kPage + Pick(rng, kPage - junk.size()), junk);
        }
      }},
-    {"truncated", [](const std::string& path, size_t size,
-                     Rng& rng) { std::filesystem::resize_file(path, Pick(rng, size)); }},
-    {"a page of zeros",
-     [](const std::string& path, size_t size, Rng& rng) {
+    {"truncated", [](const std::string& path, size_t size, Rng& rng) {
+       std::filesystem::resize_file(path, Pick(rng, size));
+     }},
+    {"a page of zeros", [](const std::string& path, size_t size, Rng& rng) {
        Patch(path, Pick(rng, size / kPage) * kPage, std::string(kPage, '\0'));
      }},
-    {"schema changed",
-     [](const std::string& path, size_t, Rng& rng) {
-       const char* changes[] = {"DROP TABLE qvr_keys", "DROP TABLE qvr_values",
-                                "DROP TABLE qvr_meta", "DROP INDEX qvr_values_order",
-                                "ALTER TABLE qvr_keys RENAME COLUMN fold TO f",
+    {"schema changed", [](const std::string& path, size_t, Rng& rng) {
+       const char* changes[] = {"DROP TABLE qvr_keys", "DROP TABLE qvr_values", "DROP TABLE qvr_meta",
+                                "DROP INDEX qvr_values_order", "ALTER TABLE qvr_keys RENAME COLUMN fold TO f",
                                 "ALTER TABLE qvr_values RENAME COLUMN data TO d"};
        Sql(path, changes[Pick(rng, std::size(changes))]);
      }},
-    {"format marker changed",
-     [](const std::string& path, size_t, Rng& rng) {
+    {"format marker changed", [](const std::string& path, size_t, Rng& rng) {
        switch (Pick(rng, 4)) {
          case 0: return Patch(path, 0, "SQLite format 4");
          case 1: return Patch(path, 18, "\x03");  // a file format SQLite only reads
@@ -79,27 +76,25 @@ class StoreCorruptionTest : public ::testing::Test {
   // the file), and what it holds as folded paths.
   void SetUp() override {
     good_ = temp_.Dir() + "/good.sqlite";
-    {
-      std::shared_ptr<RegistryService> s;
-      ASSERT_TRUE(testing::IsOk(RegistryService::Open(good_, temp_.MachineTablePath(), &s)));
-      // One transaction: a commit per write would make this the slow part.
-      ASSERT_EQ(s->Transact(HKEY_CURRENT_USER, [&] {
-        LONG rc = 0;
-        for (int i = 0; i < 300 && rc == 0; ++i) {
-          HKEY key = 0;
-          std::string path = "Software\\Damage\\G" + std::to_string(i % 12) + "\\K" + std::to_string(i);
-          rc = s->CreateKey(HKEY_CURRENT_USER, path.c_str(), KEY_ALL_ACCESS, &key, nullptr);
-          std::string data(i % 50 == 0 ? 3000 : 1 + i % 40, static_cast<char>('a' + i % 26));
-          for (const char* name : {"", "Text", "Blob"}) {
-            DWORD type = *name == 'B' ? REG_BINARY : REG_SZ;
-            if (rc == 0) rc = s->SetValue(key, name, type, reinterpret_cast<const BYTE*>(data.data()),
-                                          static_cast<DWORD>(data.size()));
-          }
-          s->CloseKey(key);
+    std::shared_ptr<RegistryService> s;
+    ASSERT_TRUE(testing::IsOk(RegistryService::Open(good_, temp_.MachineTablePath(), &s)));
+    // One transaction: a commit per write would make this the slow part.
+    ASSERT_EQ(s->Transact(HKEY_CURRENT_USER, [&] {
+      LONG rc = 0;
+      for (int i = 0; i < 300 && rc == 0; ++i) {
+        HKEY key = 0;
+        std::string path = "Software\\Damage\\G" + std::to_string(i % 12) + "\\K" + std::to_string(i);
+        rc = s->CreateKey(HKEY_CURRENT_USER, path.c_str(), KEY_ALL_ACCESS, &key, nullptr);
+        std::string data(i % 50 == 0 ? 3000 : 1 + i % 40, static_cast<char>('a' + i % 26));
+        for (const char* name : {"", "Text", "Blob"}) {
+          if (rc == 0) rc = s->SetValue(key, name, *name == 'B' ? REG_BINARY : REG_SZ,
+                                        reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
         }
-        return rc;
-      }), 0);
-    }
+        s->CloseKey(key);
+      }
+      return rc;
+    }), 0);
+    s.reset();
     Walk(good_, &names_);
   }
 
@@ -155,10 +150,8 @@ class StoreCorruptionTest : public ::testing::Test {
     }
     if (names || visited_ % 32 != 0) return;  // the good store stays as it is
     HKEY probe = 0;
-    if (Check(RegCreateKeyExA(key, "Probe", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &probe,
-                              nullptr),
-              "") == 0) {
-      const BYTE x[] = "x";
+    const BYTE x[] = "x";
+    if (Check(RegCreateKeyExA(key, "Probe", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &probe, nullptr), "") == 0) {
       Check(RegSetValueExA(probe, "p", 0, REG_SZ, x, sizeof x), "");
       RegCloseKey(probe);
     }

@@ -53,8 +53,7 @@ TEST(StoreFileTest, WhatIsNotAStoreIsRefusedUntouchedWhereverItIsNamed) {
     std::function<void(const std::string&)> make;
   } cases[] = {
       {dir + "/empty", [](const std::string& p) { std::ofstream{p}; }},
-      {dir + "/tableless.sqlite",
-       [](const std::string& p) {
+      {dir + "/tableless.sqlite", [](const std::string& p) {
          sqlite3* db = nullptr;
          sqlite3_open(p.c_str(), &db);
          sqlite3_exec(db, "PRAGMA user_version=7", nullptr, nullptr, nullptr);
@@ -69,7 +68,7 @@ TEST(StoreFileTest, WhatIsNotAStoreIsRefusedUntouchedWhereverItIsNamed) {
     cases[i].make(cases[i].path);
     table << "m" << i << " = " << cases[i].path << "\n";
   }
-  table.close();
+  table.close();  // each store is also named as machine m<i>
   for (size_t i = 0; i < std::size(cases); ++i) {
     const std::string& path = cases[i].path;
     SCOPED_TRACE(path);
@@ -87,9 +86,7 @@ TEST(StoreFileTest, WhatIsNotAStoreIsRefusedUntouchedWhereverItIsNamed) {
     EXPECT_NE(unreachable.message().find("not a registry store"), std::string::npos)
         << unreachable.message();
     EXPECT_EQ(Fingerprint(path), before);
-    for (const char* side : {"-wal", "-shm", "-journal"}) {
-      EXPECT_NE(access((path + side).c_str(), F_OK), 0) << side;
-    }
+    for (const char* side : {"-wal", "-shm", "-journal"}) EXPECT_NE(access((path + side).c_str(), F_OK), 0) << side;
   }
 }
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
 #include <future>
 #include <stdexcept>
@@ -49,10 +48,10 @@ Status ImportFailingAtLastLine(RegistryService& s, std::function<void()> before_
   return RegFileImporter(s).Import(source);
 }
 
-// Writes HKCU\Software\Other "v" = "1" as REG_BINARY.
-LONG WriteOther(RegistryService& s) {
+// Writes HKCU\`key` "v" = "1" as REG_BINARY.
+LONG Write(RegistryService& s, const char* key = "Software\\Other") {
   HKEY h = 0;
-  LONG rc = s.CreateKey(HKEY_CURRENT_USER, "Software\\Other", KEY_WRITE, &h, nullptr);
+  LONG rc = s.CreateKey(HKEY_CURRENT_USER, key, KEY_WRITE, &h, nullptr);
   if (rc == ERROR_SUCCESS) rc = s.SetValueBytes(h, "v", REG_BINARY, "1");
   s.CloseKey(h);
   return rc;
@@ -60,9 +59,9 @@ LONG WriteOther(RegistryService& s) {
 
 TEST(StoreTransaction, RollbackUndoesEveryKindOfWrite) {
   testing::TempRegistry temp;
-  std::unique_ptr<SqliteStore> store;
+  std::unique_ptr<SqliteStore> store, other;
   ASSERT_TRUE(testing::IsOk(SqliteStore::Open(temp.Dir() + "/t.sqlite", true, &store)));
-  KeyId root = 0, doomed = 0, keep = 0;
+  KeyId root = 0, doomed = 0, keep = 0, made = 0, found = 0;
   bool created = false;
   ASSERT_EQ(store->CreateChild(0, "HKEY_USERS", &root, &created), ERROR_SUCCESS);
   ASSERT_EQ(store->CreateChild(root, "Doomed", &doomed, &created), ERROR_SUCCESS);
@@ -71,7 +70,6 @@ TEST(StoreTransaction, RollbackUndoesEveryKindOfWrite) {
 
   ASSERT_EQ(store->BeginTransaction(), ERROR_SUCCESS);
   EXPECT_EQ(store->BeginTransaction(), ERROR_INVALID_PARAMETER);  // no nesting
-  KeyId made = 0;
   EXPECT_EQ(store->CreateChild(root, "Made", &made, &created), ERROR_SUCCESS);
   EXPECT_EQ(store->SetValue(keep, "v", REG_BINARY, "new"), ERROR_SUCCESS);
   EXPECT_EQ(store->SetValue(keep, "w", REG_BINARY, "x"), ERROR_SUCCESS);
@@ -79,7 +77,6 @@ TEST(StoreTransaction, RollbackUndoesEveryKindOfWrite) {
   EXPECT_EQ(store->FindKey(doomed), ERROR_FILE_NOT_FOUND);
   ASSERT_EQ(store->RollbackTransaction(), ERROR_SUCCESS);
 
-  KeyId found = 0;
   EXPECT_EQ(store->FindChild(root, "Made", &found), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(store->FindKey(doomed), ERROR_SUCCESS);
   DWORD type = 0;
@@ -93,7 +90,6 @@ TEST(StoreTransaction, RollbackUndoesEveryKindOfWrite) {
   EXPECT_EQ(store->CreateChild(root, "Made", &made, &created), ERROR_SUCCESS);
   ASSERT_EQ(store->CommitTransaction(), ERROR_SUCCESS);
   // Another connection sees the committed key.
-  std::unique_ptr<SqliteStore> other;
   ASSERT_TRUE(testing::IsOk(SqliteStore::Open(temp.Dir() + "/t.sqlite", false, &other)));
   EXPECT_EQ(other->FindChild(root, "Made", &found), ERROR_SUCCESS);
 }
@@ -101,32 +97,20 @@ TEST(StoreTransaction, RollbackUndoesEveryKindOfWrite) {
 TEST(StoreTransaction, ServiceTransactKeepsAllOrNothing) {
   testing::TempRegistry temp;
   RegistryService& s = temp.Service();
-  auto write = [&](const char* key) {
-    HKEY h = 0;
-    LONG rc = s.CreateKey(HKEY_CURRENT_USER, key, KEY_WRITE, &h, nullptr);
-    if (rc == ERROR_SUCCESS) rc = s.SetValueBytes(h, "v", REG_BINARY, "1");
-    s.CloseKey(h);
-    return rc;
-  };
   // The value each write leaves, or "<no key>".
   auto written = [](const char* key) { return testing::ValueText(HKEY_CURRENT_USER, key, "v"); };
-  EXPECT_EQ(s.Transact(HKEY_CURRENT_USER, [&] { return write("Software\\A"); }), ERROR_SUCCESS);
+  EXPECT_EQ(s.Transact(HKEY_CURRENT_USER, [&] { return Write(s, "Software\\A"); }), ERROR_SUCCESS);
   EXPECT_EQ(written("Software\\A"), "31");
   // A body that fails: its code comes back and its writes are gone.
-  auto fails = [&]() -> LONG { return write("Software\\B") == ERROR_SUCCESS ? 13 : 0; };
-  EXPECT_EQ(s.Transact(HKEY_CURRENT_USER, fails), 13);
+  EXPECT_EQ(s.Transact(HKEY_CURRENT_USER, [&] { return Write(s, "Software\\B") == 0 ? 13L : 0L; }), 13);
   EXPECT_EQ(written("Software\\B"), "<no key>");
   // A body that throws: the exception passes, the writes are gone.
-  EXPECT_THROW(s.Transact(HKEY_CURRENT_USER,
-                          [&]() -> LONG {
-                            write("Software\\C");
-                            throw std::runtime_error("stop");
-                          }),
-               std::runtime_error);
+  auto throws = [&]() -> LONG { Write(s, "Software\\C"); throw std::runtime_error("stop"); };
+  EXPECT_THROW(s.Transact(HKEY_CURRENT_USER, throws), std::runtime_error);
   EXPECT_EQ(written("Software\\C"), "<no key>");
   EXPECT_EQ(s.Transact(0x12345, [] { return ERROR_SUCCESS; }), ERROR_INVALID_HANDLE);
   // Still usable afterwards.
-  EXPECT_EQ(s.Transact(HKEY_LOCAL_MACHINE, [&] { return write("Software\\D"); }), ERROR_SUCCESS);
+  EXPECT_EQ(s.Transact(HKEY_LOCAL_MACHINE, [&] { return Write(s, "Software\\D"); }), ERROR_SUCCESS);
   EXPECT_EQ(written("Software\\D"), "31");
 }
 
@@ -137,7 +121,7 @@ TEST(StoreTransaction, AnotherThreadsWriteIsNotUndoneByAFailedImport) {
   Status imported = ImportFailingAtLastLine(s, [&] {
     // Written while the import runs: it waits for the import's end (a short
     // look is enough to see it did not slip into the import instead).
-    other = std::async(std::launch::async, [&] { return WriteOther(s); });
+    other = std::async(std::launch::async, [&] { return Write(s); });
     other.wait_for(std::chrono::milliseconds(100));
   });
   ASSERT_TRUE(other.valid());
@@ -153,25 +137,19 @@ TEST(StoreTransaction, AWriterBehindATransactionGivesUpWithBusyAfterItsWait) {
   s.SetTransactionWait(std::chrono::milliseconds(1));
   LONG written = 0;
   Status imported;
-  EXPECT_EQ(s.Transact(HKEY_LOCAL_MACHINE,
-                       [&] {
-                         std::thread([&] {
-                           written = WriteOther(s);
-                           imported = ImportFailingAtLastLine(s, [] {});
-                         }).join();
-                         return WriteOther(s);  // this thread's own write goes on
-                       }),
-            ERROR_SUCCESS);
+  auto blocked = [&] {
+    std::thread([&] { written = Write(s), imported = ImportFailingAtLastLine(s, [] {}); }).join();
+    return Write(s);  // this thread's own write goes on
+  };
+  EXPECT_EQ(s.Transact(HKEY_LOCAL_MACHINE, blocked), ERROR_SUCCESS);
   EXPECT_EQ(written, ERROR_BUSY);
   EXPECT_EQ(imported.code(), ERROR_BUSY);
-  EXPECT_NE(imported.ToString().find("another program is writing to the registry"),
-            std::string::npos)
+  EXPECT_NE(imported.ToString().find("another program is writing to the registry"), std::string::npos)
       << imported.ToString();
   // A transaction does not nest, and one that ended lets the others go on.
-  EXPECT_EQ(s.Transact(HKEY_CURRENT_USER,
-                       [&] { return s.Transact(HKEY_CURRENT_USER, [] { return 0L; }); }),
-            ERROR_INVALID_PARAMETER);
-  std::thread([&] { written = WriteOther(s); }).join();
+  auto nested = [&] { return s.Transact(HKEY_CURRENT_USER, [] { return 0L; }); };
+  EXPECT_EQ(s.Transact(HKEY_CURRENT_USER, nested), ERROR_INVALID_PARAMETER);
+  std::thread([&] { written = Write(s); }).join();
   EXPECT_EQ(written, ERROR_SUCCESS);
 }
 

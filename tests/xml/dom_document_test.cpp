@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 #include "automation/automation_error.h"
@@ -14,12 +14,7 @@
 namespace qvr {
 namespace {
 
-std::string FileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string Trace(std::string_view text) { return ::testing::PrintToString(std::string(text)); }
 
 TEST(DOMDocumentTest, BuildsTreeWithAttributesInCreationOrder) {
   DOMDocument doc;
@@ -36,8 +31,7 @@ TEST(DOMDocumentTest, BuildsTreeWithAttributesInCreationOrder) {
   r.setAttribute("clsid", "{Y}");  // an existing attribute keeps its place
   DOMElement q = doc.createElement("Properties");
   q.setAttribute("value", "a<b & \"c\"");
-  // An element made but not appended is nowhere in the document.
-  EXPECT_EQ(doc.xml().find("Registry"), std::string::npos);
+  EXPECT_EQ(doc.xml().find("Registry"), std::string::npos);  // made, not yet appended
   root.appendChild(r);
   r.appendChild(q);
 
@@ -48,16 +42,14 @@ TEST(DOMDocumentTest, BuildsTreeWithAttributesInCreationOrder) {
   EXPECT_EQ(q.getAttribute("missing"), "");
   EXPECT_EQ(q.parentElement(), r);
   EXPECT_FALSE(root.parentElement());
-  EXPECT_TRUE(testing::WellFormedXml(root.xml()));
   EXPECT_TRUE(testing::WellFormedXml(doc.xml()));
 }
 
+// Names that are no XML names: NamesMustBeXmlNames.
 TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
   DOMDocument doc;
   ASSERT_TRUE(doc.loadXML("<a><b/><c/></a>"));
-  DOMElement a = doc.documentElement();
-  DOMElement b = a.firstChild();
-  DOMElement c = b.nextSibling();
+  DOMElement a = doc.documentElement(), b = a.firstChild(), c = b.nextSibling();
   ASSERT_EQ(c.tagName(), "c");
   c.appendChild(b);  // moves b below c
   EXPECT_EQ(a.xml(), "<a><c><b/></c></a>");
@@ -70,17 +62,9 @@ TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
   EXPECT_THROW(a.appendChild(other.createElement("x")), AutomationError);
   EXPECT_EQ(a.xml(), "<a><c><b/></c></a>");
 
-  // Nothing has no members.
   DOMElement nothing;
   EXPECT_EQ(testing::ErrorNumberOf([&] { nothing.setAttribute("x", "y"); }),
             errors::kObjectVariableNotSet);
-  // Names must be XML names.
-  EXPECT_THROW(doc.createElement("1abc"), AutomationError);
-  EXPECT_THROW(doc.createElement(""), AutomationError);
-  EXPECT_THROW(a.setAttribute("a b", "v"), AutomationError);
-  // A NUL inside a name is refused, not cut at.
-  EXPECT_THROW(doc.createElement(std::string_view("ab\0c", 4)), AutomationError);
-  EXPECT_THROW(a.setAttribute(std::string_view("ab\0c", 4), "v"), AutomationError);
   EXPECT_THROW(doc.createElement(static_cast<const char*>(nullptr)), AutomationError);
   a.setAttribute(std::string("made"), std::string("here"));
   a.setAttribute("made", "again");
@@ -90,15 +74,14 @@ TEST(DOMDocumentTest, AppendMovesAndRefusesBadTrees) {
 
 TEST(DOMDocumentTest, DocumentElementCanBeSetAndReplaced) {
   DOMDocument doc;
-  DOMElement first = doc.createElement("First");
-  doc.documentElement(first);
-  DOMElement second = doc.createElement("Second");
-  doc.documentElement(second);
+  doc.documentElement(doc.createElement("First"));
+  doc.documentElement(doc.createElement("Second"));
   EXPECT_EQ(doc.documentElement().tagName(), "Second");
   EXPECT_EQ(doc.xml(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Second />\n");
   EXPECT_TRUE(testing::WellFormedXml(doc.xml()));
 }
 
+// A text that fails to load: LoadRefusesWhatIsNotWellFormedXml.
 TEST(DOMDocumentTest, LoadAndSaveRoundTripThroughFilesAndText) {
   testing::TempRegistry temp;  // a private folder for the files
   std::string path = temp.Dir() + "/doc.xml";
@@ -108,7 +91,8 @@ TEST(DOMDocumentTest, LoadAndSaveRoundTripThroughFilesAndText) {
   e.setAttribute("name", "Ünïcödé & more");
   doc.documentElement().appendChild(e);
   ASSERT_TRUE(doc.save(path));
-  EXPECT_TRUE(testing::WellFormedXml(FileText(path)));
+  std::ifstream saved(path, std::ios::binary);
+  EXPECT_TRUE(testing::WellFormedXml(std::string(std::istreambuf_iterator<char>(saved), {})));
 
   DOMDocument again;
   ASSERT_TRUE(again.load(path));
@@ -117,17 +101,13 @@ TEST(DOMDocumentTest, LoadAndSaveRoundTripThroughFilesAndText) {
   // The declaration is written once, whether the text had one or not.
   EXPECT_EQ(doc.xml().find("<?xml"), 0u);
   EXPECT_EQ(doc.xml().find("<?xml", 1), std::string::npos);
-
-  // Failures leave an empty document and say why.
-  EXPECT_FALSE(again.loadXML("<Root><open></Root>"));
-  EXPECT_FALSE(again.documentElement());
-  EXPECT_FALSE(again.parseError().empty());
   EXPECT_FALSE(again.load(temp.Dir() + "/missing.xml"));
   EXPECT_FALSE(doc.save(temp.Dir() + "/no/such/folder/doc.xml"));
 }
 
-// Attribute values, one for each kind of character XML 1.0 cannot carry.
-TEST(DOMDocumentTest, ValuesXmlCannotCarryAreRefusedAndLeaveTheDocumentReadable) {
+// Attribute values: one refused for each kind of character XML 1.0 cannot
+// carry, and those at the edges of what it carries, which round-trip.
+TEST(DOMDocumentTest, ValuesAreRefusedExactlyWhenXmlCannotCarryThem) {
   const std::string_view refused[] = {
       "A\x01" "B",                    // C0 control (the exported REG_SZ of the fault)
       std::string_view("A\0B", 3),    // NUL
@@ -137,37 +117,26 @@ TEST(DOMDocumentTest, ValuesXmlCannotCarryAreRefusedAndLeaveTheDocumentReadable)
       "\x80", "A\xC3", "\xC0\xAF", "\xE0\x80\xAF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80",
       "\xFF",  // invalid UTF-8: stray, cut, overlong, past U+10FFFF, never a lead byte
   };
-  DOMDocument doc;
-  ASSERT_TRUE(doc.loadXML("<Items/>"));
+  const std::string accepted[] = {
+      "tab\tcr\rlf\n", "\x7F", "\x20", "Ünïcödé",
+      "\xED\x9F\xBF", "\xEE\x80\x80", "\xEF\xBF\xBD",  // U+D7FF, U+E000, U+FFFD
+      "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF",          // U+10000, U+10FFFF
+  };
+  DOMDocument doc, again;
+  ASSERT_TRUE(doc.loadXML("<Items value=\"kept\"/>"));
   DOMElement root = doc.documentElement();
-  root.setAttribute("value", "kept");
   for (std::string_view value : refused) {
-    SCOPED_TRACE(::testing::PrintToString(std::string(value)));
+    SCOPED_TRACE(Trace(value));
     AutomationError e = testing::Raised([&] { root.setAttribute("value", value); });
     EXPECT_EQ(e.Number(), errors::kInvalidProcedureCall);
     EXPECT_EQ(e.Description(), DOMElement::kNotCarriedText);
     EXPECT_THROW(root.setAttribute("other", value), AutomationError);
   }
   EXPECT_EQ(root.xml(), "<Items value=\"kept\"/>");
-  EXPECT_TRUE(testing::WellFormedXml(doc.xml()));
-}
 
-TEST(DOMDocumentTest, ValuesAtTheEdgesOfWhatXmlCarriesRoundTrip) {
-  const std::string accepted[] = {
-      "tab\tcr\rlf\n", "\x7F", "\x20", "Ünïcödé",
-      "\xED\x9F\xBF", "\xEE\x80\x80", "\xEF\xBF\xBD",  // U+D7FF, U+E000, U+FFFD
-      "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF",          // U+10000, U+10FFFF
-  };
-  DOMDocument doc;
-  ASSERT_TRUE(doc.loadXML("<Items/>"));
-  for (const std::string& value : accepted) {
-    DOMElement e = doc.createElement("Item");
-    e.setAttribute("value", value);
-    doc.documentElement().appendChild(e);
-  }
+  for (const std::string& value : accepted) root.appendChild(doc.createElement("Item")).setAttribute("value", value);
   const std::string text = doc.xml();
   ASSERT_TRUE(testing::WellFormedXml(text));
-  DOMDocument again;
   ASSERT_TRUE(again.loadXML(text)) << again.parseError();
   std::vector<DOMElement> items = again.documentElement().childElements();
   ASSERT_EQ(items.size(), std::size(accepted));
@@ -191,7 +160,7 @@ TEST(DOMDocumentTest, NamesMustBeXmlNames) {
   ASSERT_TRUE(doc.loadXML("<Items/>"));
   DOMElement root = doc.documentElement();
   for (std::string_view name : refused) {
-    SCOPED_TRACE(::testing::PrintToString(std::string(name)));
+    SCOPED_TRACE(Trace(name));
     EXPECT_EQ(testing::ErrorNumberOf([&] { doc.createElement(name); }),
               errors::kInvalidProcedureCall);
     EXPECT_EQ(testing::ErrorNumberOf([&] { root.setAttribute(name, "v"); }),
@@ -200,31 +169,23 @@ TEST(DOMDocumentTest, NamesMustBeXmlNames) {
       EXPECT_THROW(doc.createElement(std::string(name).c_str()), AutomationError);
     }
   }
-  for (const char* name : accepted) {
-    root.appendChild(doc.createElement(name)).setAttribute(name, name);
-  }
+  for (const char* name : accepted) root.appendChild(doc.createElement(name)).setAttribute(name, name);
   EXPECT_TRUE(testing::WellFormedXml(doc.xml())) << doc.xml();
 }
 
 TEST(DOMDocumentTest, LoadRefusesWhatIsNotWellFormedXml) {
+  const std::string bad = "Character that XML 1.0 cannot carry at offset ";
   const struct {
     std::string_view text;
-    std::string_view error;
+    std::string error;
   } refused[] = {
-      {"<a x=\"A\x01" "B\"/>", "Character that XML 1.0 cannot carry at offset 7"},
-      {"<!-- \x01 --><a/>", "Character that XML 1.0 cannot carry at offset 5"},
-      {"<a>\xFF</a>", "Character that XML 1.0 cannot carry at offset 3"},
-      {"<a>\xED\xA0\x80</a>", "Character that XML 1.0 cannot carry at offset 3"},
-      {"<a x='&#0;'/>", "Character that XML 1.0 cannot carry at offset 6"},
-      {"<a>&#1;</a>", "Character that XML 1.0 cannot carry at offset 3"},
-      {"<a>&#xFFFE;</a>", "Character that XML 1.0 cannot carry at offset 3"},
-      {"<a>&#xD800;</a>", "Character that XML 1.0 cannot carry at offset 3"},
-      {"<a>&#x110000;</a>", "Character that XML 1.0 cannot carry at offset 3"},
-      {"<a>&#4294967362;</a>", "Character that XML 1.0 cannot carry at offset 3"},
-      {"<a>&#12</a>", "Character that XML 1.0 cannot carry at offset 3"},
-      {"<a>&#x;</a>", "Character that XML 1.0 cannot carry at offset 3"},
-      {"<a\xC2\xA0/>", "Invalid name"},
-      {"<a b\xC3\x97=''/>", "Invalid attribute name"},
+      {"<a x=\"A\x01" "B\"/>", bad + "7"}, {"<!-- \x01 --><a/>", bad + "5"},
+      {"<a>\xFF</a>", bad + "3"},          {"<a>\xED\xA0\x80</a>", bad + "3"},
+      {"<a x='&#0;'/>", bad + "6"},        {"<a>&#1;</a>", bad + "3"},
+      {"<a>&#xFFFE;</a>", bad + "3"},      {"<a>&#xD800;</a>", bad + "3"},
+      {"<a>&#x110000;</a>", bad + "3"},    {"<a>&#4294967362;</a>", bad + "3"},
+      {"<a>&#12</a>", bad + "3"},          {"<a>&#x;</a>", bad + "3"},
+      {"<a\xC2\xA0/>", "Invalid name"},    {"<a b\xC3\x97=''/>", "Invalid attribute name"},
       {"<a x='1' x='2'/>", "Duplicate attribute"},
       {"<a/><b/>", "More than one document element"},
       {"<a/><?xml version='1.0'?>", "Invalid XML declaration"},
@@ -236,17 +197,15 @@ TEST(DOMDocumentTest, LoadRefusesWhatIsNotWellFormedXml) {
   const std::string path = temp.Dir() + "/bad.xml";
   DOMDocument doc;
   for (const auto& c : refused) {
-    SCOPED_TRACE(::testing::PrintToString(std::string(c.text)));
+    SCOPED_TRACE(Trace(c.text));
     EXPECT_FALSE(testing::WellFormedXml(std::string(c.text)));  // the table holds no false alarm
-    ASSERT_TRUE(doc.loadXML("<Before/>"));
-    EXPECT_FALSE(doc.loadXML(c.text));
-    EXPECT_TRUE(doc.parseError().starts_with(c.error)) << doc.parseError();
-    EXPECT_FALSE(doc.documentElement());
     std::ofstream(path, std::ios::binary) << c.text;
-    ASSERT_TRUE(doc.loadXML("<Before/>"));
-    EXPECT_FALSE(doc.load(path));
-    EXPECT_TRUE(doc.parseError().starts_with(c.error)) << doc.parseError();
-    EXPECT_EQ(doc.xml().find("Before"), std::string::npos);
+    for (bool from_file : {false, true}) {
+      ASSERT_TRUE(doc.loadXML("<Before/>"));
+      EXPECT_FALSE(from_file ? doc.load(path) : doc.loadXML(c.text));
+      EXPECT_TRUE(doc.parseError().starts_with(c.error)) << doc.parseError();
+      EXPECT_FALSE(doc.documentElement());
+    }
   }
 }
 
@@ -259,12 +218,11 @@ TEST(DOMDocumentTest, LoadKeepsWellFormedDocumentsThatOnlyLookSuspect) {
       "<a x='\x7F'>\xF4\x8F\xBF\xBF &amp; &#38;#1;</a>",
   };
   for (std::string_view text : accepted) {
-    SCOPED_TRACE(::testing::PrintToString(std::string(text)));
+    SCOPED_TRACE(Trace(text));
     ASSERT_TRUE(testing::WellFormedXml(std::string(text)));
-    DOMDocument doc;
+    DOMDocument doc, again;
     ASSERT_TRUE(doc.loadXML(text)) << doc.parseError();
     ASSERT_TRUE(testing::WellFormedXml(doc.xml())) << doc.xml();
-    DOMDocument again;
     ASSERT_TRUE(again.loadXML(doc.xml())) << again.parseError();
     EXPECT_EQ(again.xml(), doc.xml());
   }

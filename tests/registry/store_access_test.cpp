@@ -1,8 +1,10 @@
 // Stores this process cannot write, and a full disk: every read still works,
 // and every write gives one code (5 for a store that cannot be written, 112
-// on a full disk) through the store, the service and qvr-reg.
+// on a full disk) through the store, the service, the machine table and
+// qvr-reg.
 //
-// What is real and what is simulated (each test says which it needs):
+// What is real and what is simulated (see Under; each test says which it
+// needs):
 // - another user: a child process that drops to 'nobody' (65534); needs root.
 // - a read-only mount: a read-only bind mount in a child's own mount
 //   namespace; needs CAP_SYS_ADMIN.
@@ -15,17 +17,18 @@
 // The children use no connection of the parent: the parent opens a store
 // only to make it, and closes it before any fork.
 #include <fcntl.h>
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
+#include <grp.h>
 #include <linux/fs.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <grp.h>
 
 #include <cerrno>
 #include <cstring>
@@ -44,127 +47,95 @@
 namespace qvr {
 namespace {
 
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
 constexpr uid_t kNobody = 65534;
 constexpr const char* kKey = "SOFTWARE\\Access";
+constexpr const char* kReadOnlyResults = "read=0:kept set=5 create=5 delete=5 read=0:kept";
+constexpr const char* kFullDiskResults = "read=0:kept set=112 create=112 delete=112 read=0:kept";
 
-// Runs `body` in a child process; gives back the report it returned, or
-// what became of a child that ended otherwise.
-std::string InChild(const std::function<std::string()>& body) {
-  int out[2];
-  if (pipe(out) != 0) return "no pipe";
-  pid_t pid = fork();
+// What a child process runs under: it sets itself up in the child and gives
+// back "" or why not ("skip: " and why, for a privilege that is missing).
+using Under = std::function<std::string()>;
+
+std::string Failed(const char* step) { return std::string(step) + ": " + std::strerror(errno); }
+
+std::string AsNobody() {
+  const bool done = setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0;
+  return done ? "" : Failed("cannot become nobody");
+}
+
+// Files may not grow past `bytes` (as on a full disk, the system refuses:
+// EFBIG instead of ENOSPC).
+Under FileSizeLimit(rlim_t bytes) {
+  return [bytes] {
+    const struct rlimit limit { bytes, bytes };
+    const bool done = signal(SIGXFSZ, SIG_IGN) != SIG_ERR && setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    return done ? "" : Failed("setrlimit");
+  };
+}
+
+// In a mount namespace of its own, whose mounts end with the child: `path`
+// mounted read-only, or a 256 KiB tmpfs there. Needs CAP_SYS_ADMIN.
+Under Mounted(const std::string& path, bool tmpfs) {
+  return [path, tmpfs] {
+    const char* at = path.c_str();
+    const bool done =
+        unshare(CLONE_NEWNS) == 0 &&
+        mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+        (tmpfs ? mount("tmpfs", at, "tmpfs", 0, "size=256k") == 0
+               : mount(at, at, nullptr, MS_BIND, nullptr) == 0 &&
+                     mount(nullptr, at, nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0);
+    return done ? "" : "skip: " + Failed(tmpfs ? "a tmpfs" : "a read-only bind mount");
+  };
+}
+
+// Runs `body` in a child process under `under`; gives back the report it
+// returned, why `under` could not be entered, or what became of a child that
+// ended otherwise.
+std::string InChild(const Under& under, const std::function<std::string()>& body) {
+  constexpr size_t kSize = 1 << 16;
+  auto* shared = static_cast<char*>(
+      mmap(nullptr, kSize, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0));
+  if (shared == MAP_FAILED) return "no shared memory";
+  const pid_t pid = fork();
   if (pid == 0) {
-    close(out[0]);
-    const std::string report = body();
-    for (size_t done = 0; done < report.size();) {
-      ssize_t n = write(out[1], report.data() + done, report.size() - done);
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
+    const std::string failed = under();
+    (failed.empty() ? body() : failed).copy(shared, kSize - 1);
     _exit(0);
   }
-  close(out[1]);
-  std::string report;
-  char buffer[512];
-  for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) report.append(buffer, n);
-  close(out[0]);
   int status = 0;
   waitpid(pid, &status, 0);
+  std::string report(shared);
+  munmap(shared, kSize);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     report += " [child ended with status " + std::to_string(status) + "]";
   }
   return report;
 }
 
-// In a child: becomes 'nobody'; "" or why not.
-std::string BecomeNobody() {
-  if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) {
-    return std::string("cannot become nobody: ") + std::strerror(errno);
-  }
-  return "";
-}
-
-// In a child: a mount namespace of its own, where mounts end with the child.
-// "" or why not.
-std::string OwnMountNamespace() {
-  if (unshare(CLONE_NEWNS) != 0) return std::string("unshare: ") + std::strerror(errno);
-  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-    return std::string("mount private: ") + std::strerror(errno);
-  }
-  return "";
-}
-
-// In a child with its own mount namespace: `folder` read-only. "" or why not.
-std::string MountReadOnly(const std::string& folder) {
-  if (mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
-      mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
-    return std::string("read-only bind mount: ") + std::strerror(errno);
-  }
-  return "";
-}
-
-// In a child: files may not grow past `bytes` (as on a full disk, the system
-// refuses: EFBIG instead of ENOSPC). "" or why not.
-std::string LimitFileSize(rlim_t bytes) {
-  signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limit {bytes, bytes};
-  if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("setrlimit: ") + std::strerror(errno);
-  return "";
-}
+#define SKIP_IF_ASKED(report) \
+  if ((report).rfind("skip: ", 0) == 0) GTEST_SKIP() << (report).substr(6)
 
 // Sets or clears the immutable attribute; false when the file system or the
 // process may not.
 bool SetImmutable(const std::string& path, bool on) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  int attributes = 0;
-  bool done = ioctl(fd, FS_IOC_GETFLAGS, &attributes) == 0;
-  if (done) {
-    attributes = on ? attributes | FS_IMMUTABLE_FL : attributes & ~FS_IMMUTABLE_FL;
-    done = ioctl(fd, FS_IOC_SETFLAGS, &attributes) == 0;
-  }
-  ::close(fd);
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int flags = 0;
+  bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+  done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) ::close(fd);
   return done;
-}
-
-// A folder that others may enter (0755), removed with all it holds.
-class Folder {
- public:
-  Folder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "qvr-access-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-    chmod(path_.c_str(), 0755);
-  }
-  ~Folder() {
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ec)) {
-      SetImmutable(entry.path().string(), false);
-    }
-    SetImmutable(path_, false);
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::string& Path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-// The text of a stored REG_SZ value (UTF-16LE of ASCII here), without its
-// terminator.
-std::string Text(const std::string& stored) {
-  std::string text;
-  for (char c : stored) {
-    if (c != '\0') text += c;
-  }
-  return text;
 }
 
 // HKLM\SOFTWARE\Access's value "v" read straight from the store file:
 // "code:text", and " read-only" when the store opened so; or why it did not.
 std::string ReadDirect(const std::string& path) {
   std::unique_ptr<SqliteStore> store;
-  Status opened = SqliteStore::Open(path, false, &store);
+  const Status opened = SqliteStore::Open(path, false, &store);
   if (!opened.ok()) return opened.ToString();
   KeyId key = 0;
   for (const char* part : {"HKEY_LOCAL_MACHINE", "SOFTWARE", "Access"}) {
@@ -172,410 +143,297 @@ std::string ReadDirect(const std::string& path) {
   }
   DWORD type = 0;
   std::string data;
-  LONG rc = store->GetValue(key, "v", &type, &data);
-  return std::to_string(rc) + ":" + Text(data) + (store->ReadOnly() ? " read-only" : "");
+  const LONG rc = store->GetValue(key, "v", &type, &data);
+  std::erase(data, '\0');  // UTF-16LE of ASCII here, and its terminator
+  return std::to_string(rc) + ":" + data + (store->ReadOnly() ? " read-only" : "");
 }
 
-// Makes a seeded store at `path` holding HKLM\SOFTWARE\Access "v" = `data`;
-// closes it again (its side files stay, as every writing connection leaves
+// Sets HKLM\SOFTWARE\Access "v" = `data` in the store at `path`, made seeded
+// when there is none; "" or why not. The service is left open in `keep` when
+// given, else closed (its side files stay, as every writing connection leaves
 // them).
-void MakeStore(const std::string& path, const std::string& data = "kept") {
+std::string MakeStore(const std::string& path, const std::string& data = "kept",
+                      std::shared_ptr<RegistryService>* keep = nullptr) {
   std::shared_ptr<RegistryService> service;
-  ASSERT_TRUE(testing::IsOk(RegistryService::Open(path, "", &service)));
+  const Status opened = RegistryService::Open(path, "", &service);
+  if (!opened.ok()) return opened.ToString();
   HKEY key = 0;
-  ASSERT_EQ(service->CreateKey(HKEY_LOCAL_MACHINE, kKey, KEY_ALL_ACCESS, &key, nullptr), 0);
-  ASSERT_EQ(service->SetValue(key, "v", REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                              static_cast<DWORD>(data.size() + 1)),
-            0);
-  service->CloseKey(key);
+  LONG rc = service->CreateKey(HKEY_LOCAL_MACHINE, kKey, KEY_ALL_ACCESS, &key, nullptr);
+  if (rc == ERROR_SUCCESS) {
+    rc = service->SetValue(key, "v", REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                           static_cast<DWORD>(data.size() + 1));
+  }
+  if (keep != nullptr) *keep = service;
+  return rc == ERROR_SUCCESS ? "" : "error " + std::to_string(rc);
 }
 
-// Through `service`: "read=CODE:DATA set=CODE create=CODE delete=CODE",
-// the results of reading "v" of the key, writing a value, creating a key and
-// deleting "v" (the read once more after the writes, which must not have
-// changed it).
-std::string ReadAndWrite(RegistryService& service, HKEY root) {
-  HKEY key = 0;
-  LONG rc = service.OpenKey(root, kKey, &key);
-  if (rc != ERROR_SUCCESS) return "open key=" + std::to_string(rc);
-  auto read = [&] {
+enum class Via { kService, kMachineTable, kStoreFile };
+
+// Through a service over the store at `path`, or over the machine "other" of
+// the machine table at `path`: "read=CODE:DATA set=CODE create=CODE
+// delete=CODE read=CODE:DATA", reading "v", writing a value, creating a key,
+// deleting "v" and reading "v" once more (which the writes must not have
+// changed); "open=" or "connect=CODE MESSAGE" when the store cannot be used.
+std::string ReadAndWrite(Via via, const std::string& path) {
+  std::shared_ptr<RegistryService> service;
+  std::unique_ptr<SqliteStore> memory;
+  HKEY root = HKEY_LOCAL_MACHINE;
+  Status opened = via == Via::kService ? RegistryService::Open(path, "", &service)
+                                       : SqliteStore::OpenInMemory(&memory);
+  if (opened.ok() && memory != nullptr) {
+    service = std::make_shared<RegistryService>(std::move(memory), path);
+    opened = service->ConnectMachine("other", HKEY_LOCAL_MACHINE, &root);
+  }
+  if (!opened.ok()) {
+    return (via == Via::kService ? "open=" : "connect=") + std::to_string(opened.code()) + " " +
+           opened.message();
+  }
+  HKEY key = 0, created = 0;
+  if (LONG rc = service->OpenKey(root, kKey, &key)) return "open key=" + std::to_string(rc);
+  const auto read = [&] {
     char data[64] = {};
     DWORD type = 0, size = sizeof data - 1;
-    LONG got = service.QueryValue(key, "v", &type, reinterpret_cast<BYTE*>(data), &size);
+    const LONG got = service->QueryValue(key, "v", &type, reinterpret_cast<BYTE*>(data), &size);
     return std::to_string(got) + ":" + (got == ERROR_SUCCESS ? data : "");
   };
-  std::string report = "read=" + read();
   const std::string big(64 * 1024, 'x');  // more than fits below the smaller file-size limit
-  report += " set=" + std::to_string(service.SetValue(
-                          key, "w", REG_SZ, reinterpret_cast<const BYTE*>(big.c_str()),
-                          static_cast<DWORD>(big.size() + 1)));
-  HKEY created = 0;
-  report += " create=" + std::to_string(service.CreateKey(key, "New", KEY_ALL_ACCESS, &created,
-                                                          nullptr));
-  report += " delete=" + std::to_string(service.DeleteValue(key, "v"));
-  report += " read=" + read();
-  service.CloseKey(key);
-  return report;
+  const auto* bytes = reinterpret_cast<const BYTE*>(big.c_str());
+  std::string report = "read=" + read();
+  report += " set=" + std::to_string(service->SetValue(key, "w", REG_SZ, bytes, big.size() + 1));
+  report += " create=" +
+            std::to_string(service->CreateKey(key, "New", KEY_ALL_ACCESS, &created, nullptr));
+  report += " delete=" + std::to_string(service->DeleteValue(key, "v"));
+  return report + " read=" + read();
 }
 
-// The same through a service whose local machine is the store at `path`;
-// "open=CODE MESSAGE" when it cannot be opened.
-std::string OpenReadAndWrite(const std::string& path) {
-  std::shared_ptr<RegistryService> service;
-  Status opened = RegistryService::Open(path, "", &service);
-  if (!opened.ok()) return "open=" + std::to_string(opened.code()) + " " + opened.message();
-  return ReadAndWrite(*service, HKEY_LOCAL_MACHINE);
-}
-
-// Writes a machine table naming the store `path` as the machine "other".
-void WriteTable(const std::string& table, const std::string& path) {
-  std::ofstream(table) << "other = " << path << "\n";
-  chmod(table.c_str(), 0644);
-}
-
-// The same through the machine "other" of the machine table `table`.
-std::string ConnectReadAndWrite(const std::string& table) {
-  std::unique_ptr<SqliteStore> memory;
-  if (!SqliteStore::OpenInMemory(&memory).ok()) return "no store in memory";
-  RegistryService service(std::shared_ptr<RegistryStore>(std::move(memory)), table);
-  HKEY hklm = 0;
-  Status connected = service.ConnectMachine("other", HKEY_LOCAL_MACHINE, &hklm);
-  if (!connected.ok()) {
-    return "connect=" + std::to_string(connected.code()) + " " + connected.message();
-  }
-  return ReadAndWrite(service, hklm);
-}
-
-constexpr const char* kReadOnlyResults = "read=0:kept set=5 create=5 delete=5 read=0:kept";
-constexpr const char* kFullDiskResults = "read=0:kept set=112 create=112 delete=112 read=0:kept";
-
-// ---------------------------------------------------------------------------
-// Another user's store
-
-class AnotherUsersStore : public ::testing::Test {
+// In a temporary folder that others may enter (0755): a store holding
+// HKLM\SOFTWARE\Access "v" = "kept" in a folder of its own, and a machine
+// table naming it as the machine "other".
+class StoreAccess : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (geteuid() != 0) GTEST_SKIP() << "needs root to read the store as another user";
-    store_ = folder_.Path() + "/store/local.sqlite";
-    ASSERT_EQ(mkdir((folder_.Path() + "/store").c_str(), 0755), 0);
-    MakeStore(store_);
+    ASSERT_NE(folder_, "");
+    ASSERT_EQ(mkdir(dir_.c_str(), 0755), 0);
+    ASSERT_EQ(MakeStore(store_), "");
+    std::ofstream(table_) << "other = " << store_ << "\n";
+    ASSERT_EQ(chmod(table_.c_str(), 0644), 0);
   }
-  std::string AsNobody(const std::function<std::string()>& body) {
-    return InChild([&] {
-      std::string failed = BecomeNobody();
-      return failed.empty() ? body() : failed;
-    });
-  }
-
-  Folder folder_;
-  std::string store_;
-};
-
-TEST_F(AnotherUsersStore, SharedWithItsOwnerOpeningItAgainIsReadThroughItsSideFiles) {
-  ASSERT_EQ(chmod(store_.c_str(), 0644), 0);
-  {
-    // The owner's next opening gives the side files the store's new mode.
-    std::unique_ptr<SqliteStore> owner;
-    ASSERT_TRUE(testing::IsOk(SqliteStore::Open(store_, false, &owner)));
-  }
-  for (const char* side : {"-wal", "-shm"}) {
-    struct stat st {};
-    ASSERT_EQ(stat((store_ + side).c_str(), &st), 0) << side;
-    EXPECT_EQ(st.st_mode & 0777, 0644u) << side;
-  }
-  EXPECT_EQ(AsNobody([&] { return OpenReadAndWrite(store_); }), kReadOnlyResults);
-  const std::string table = folder_.Path() + "/machines.conf";
-  WriteTable(table, store_);
-  EXPECT_EQ(AsNobody([&] { return ConnectReadAndWrite(table); }), kReadOnlyResults);
-}
-
-TEST_F(AnotherUsersStore, ChangesTheOwnerStillHasOnlyInTheLogAreRead) {
-  ASSERT_EQ(chmod(store_.c_str(), 0644), 0);
-  // The owner opens the store, writes and stays: the change is in the log.
-  int ready[2], done[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(done), 0);
-  pid_t owner = fork();
-  if (owner == 0) {
-    std::shared_ptr<RegistryService> service;
-    char byte = 'x';
-    if (RegistryService::Open(store_, "", &service).ok()) {
-      HKEY key = 0;
-      service->OpenKey(HKEY_LOCAL_MACHINE, kKey, &key);
-      byte = service->SetValue(key, "v", REG_SZ, reinterpret_cast<const BYTE*>("new"), 4) == 0
-                 ? 'y'
-                 : 'n';
+  void TearDown() override {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder_, ec)) {
+      SetImmutable(entry.path().string(), false);
     }
-    (void)!write(ready[1], &byte, 1);
-    (void)!read(done[0], &byte, 1);
-    _exit(0);
-  }
-  char byte = 0;
-  ASSERT_EQ(read(ready[0], &byte, 1), 1);
-  ASSERT_EQ(byte, 'y');
-  struct stat log {};
-  ASSERT_EQ(stat((store_ + "-wal").c_str(), &log), 0);
-  EXPECT_GT(log.st_size, 0);  // not yet in the store file
-  EXPECT_EQ(AsNobody([&] { return ReadDirect(store_); }), "0:new read-only");
-  (void)!write(done[1], &byte, 1);
-  waitpid(owner, nullptr, 0);
-  for (int fd : {ready[0], ready[1], done[0], done[1]}) close(fd);
-}
-
-TEST_F(AnotherUsersStore, SideFilesThatCannotBeReadAreNamedWithTheReason) {
-  ASSERT_EQ(chmod(store_.c_str(), 0644), 0);  // the side files stay 0600
-  const std::string opened = AsNobody([&] { return OpenReadAndWrite(store_); });
-  EXPECT_EQ(opened.rfind("open=5 ", 0), 0u) << opened;
-  EXPECT_NE(opened.find(store_ + "-wal, which this user cannot read (Permission denied)"),
-            std::string::npos)
-      << opened;
-  EXPECT_EQ(opened.find("not a registry store"), std::string::npos) << opened;
-
-  // Removed (as another program closing the store last does): they cannot
-  // be made in the owner's folder.
-  ASSERT_EQ(unlink((store_ + "-wal").c_str()), 0);
-  ASSERT_EQ(unlink((store_ + "-shm").c_str()), 0);
-  const std::string missing = AsNobody([&] { return OpenReadAndWrite(store_); });
-  EXPECT_EQ(missing.rfind("open=5 ", 0), 0u) << missing;
-  EXPECT_NE(missing.find(store_ + "-wal, which is missing and cannot be created in " +
-                         folder_.Path() + "/store (Permission denied)"),
-            std::string::npos)
-      << missing;
-
-  // A machine of the machine table: 53, and the same reason.
-  const std::string table = folder_.Path() + "/machines.conf";
-  WriteTable(table, store_);
-  const std::string connected = AsNobody([&] { return ConnectReadAndWrite(table); });
-  EXPECT_EQ(connected.rfind("connect=53 ", 0), 0u) << connected;
-  EXPECT_NE(connected.find("-wal, which is missing and cannot be created"), std::string::npos)
-      << connected;
-}
-
-TEST(OwnStore, MadeWritableAgainItIsWritableAgain) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as a user whom permissions bind";
-  // As its owner (not root, whom no permission stops): a store opened while
-  // it had no write permission leaves side files of that mode behind.
-  Folder folder;
-  ASSERT_EQ(chown(folder.Path().c_str(), kNobody, kNobody), 0);
-  const std::string store = folder.Path() + "/local.sqlite";
-  EXPECT_EQ(InChild([&] {
-              std::string failed = BecomeNobody();
-              if (!failed.empty()) return failed;
-              std::string report;
-              for (mode_t mode : {0600, 0400, 0600}) {
-                chmod(store.c_str(), mode);  // the first time, there is no store yet
-                std::shared_ptr<RegistryService> service;
-                Status opened = RegistryService::Open(store, "", &service);
-                if (!opened.ok()) return report + " " + opened.ToString();
-                HKEY key = 0;
-                report += " " + std::to_string(service->CreateKey(HKEY_LOCAL_MACHINE, kKey,
-                                                                  KEY_ALL_ACCESS, &key, nullptr));
-              }
-              return report;
-            }),
-            " 0 5 0");
-}
-
-// ---------------------------------------------------------------------------
-// Stores nobody can write
-
-class UnwritableStore : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_path_ = folder_.Path() + "/store";
-    ASSERT_EQ(mkdir(folder_path_.c_str(), 0755), 0);
-    store_ = folder_path_ + "/local.sqlite";
-    MakeStore(store_);
+    std::filesystem::remove_all(folder_, ec);
   }
   void RemoveSideFiles() {
     ASSERT_EQ(unlink((store_ + "-wal").c_str()), 0);
     ASSERT_EQ(unlink((store_ + "-shm").c_str()), 0);
   }
-  // In a child with `folder_path_` mounted read-only: `body`'s report, or
-  // "skip: REASON" when the mount cannot be made.
-  std::string OnReadOnlyMount(const std::function<std::string()>& body) {
-    return InChild([&] {
-      std::string failed = OwnMountNamespace();
-      if (failed.empty()) failed = MountReadOnly(folder_path_);
-      return failed.empty() ? body() : "skip: " + failed;
+  // A child that sets "v" = "new" and keeps the store open, stopped, until
+  // Stop: the change is only in the log. Its id once it has written, or -1.
+  pid_t StartWriter() {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      std::shared_ptr<RegistryService> service;
+      if (MakeStore(store_, "new", &service).empty()) raise(SIGSTOP);
+      _exit(1);
+    }
+    int status = 0;
+    waitpid(pid, &status, WUNTRACED);
+    return WIFSTOPPED(status) ? pid : -1;
+  }
+  // Kills it: it ends without closing the store, so without a checkpoint.
+  static void Stop(pid_t writer) {
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+  }
+  // In a child under `under`: ReadAndWrite through the service or the
+  // machine table, or ReadDirect of the store file.
+  std::string Report(const Under& under, Via via) {
+    return InChild(under, [&] {
+      if (via == Via::kStoreFile) return ReadDirect(store_);
+      return ReadAndWrite(via, via == Via::kService ? store_ : table_);
     });
   }
 
-  Folder folder_;
-  std::string folder_path_;
-  std::string store_;
+  const std::string folder_ = [] {
+    std::string path = (std::filesystem::temp_directory_path() / "qvr-access-XXXXXX").string();
+    return mkdtemp(path.data()) != nullptr && chmod(path.c_str(), 0755) == 0 ? path : "";
+  }();
+  const std::string dir_ = folder_ + "/store";
+  const std::string store_ = dir_ + "/local.sqlite";
+  const std::string table_ = folder_ + "/machines.conf";
+  const Under read_only_ = Mounted(dir_, false);
 };
 
-#define SKIP_ON_REQUEST(report)                                             \
-  if ((report).rfind("skip: ", 0) == 0) GTEST_SKIP() << (report).substr(6)
+// ---------------------------------------------------------------------------
+// Another user's store, shared with others (0644)
+
+class AnotherUsersStore : public StoreAccess {
+ protected:
+  void SetUp() override {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to read the store as another user";
+    StoreAccess::SetUp();
+    ASSERT_EQ(chmod(store_.c_str(), 0644), 0);  // the side files stay 0600
+  }
+};
+
+TEST_F(AnotherUsersStore, IsReadThroughItsSideFilesOrNamesTheOnesItCannotUse) {
+  EXPECT_THAT(Report(AsNobody, Via::kService),
+              AllOf(StartsWith("open=5 "),
+                    HasSubstr(store_ + "-wal, which this user cannot read (Permission denied)"),
+                    ::testing::Not(HasSubstr("not a registry store"))));
+  // Removed (as another program closing the store last does): they cannot be
+  // made in the owner's folder; a machine of the machine table gives 53.
+  RemoveSideFiles();
+  const std::string missing =
+      store_ + "-wal, which is missing and cannot be created in " + dir_ + " (Permission denied)";
+  EXPECT_THAT(Report(AsNobody, Via::kService), AllOf(StartsWith("open=5 "), HasSubstr(missing)));
+  EXPECT_THAT(Report(AsNobody, Via::kMachineTable),
+              AllOf(StartsWith("connect=53 "), HasSubstr(missing)));
+
+  // The owner's next opening gives the side files the store's mode.
+  ASSERT_EQ(ReadDirect(store_), "0:kept");
+  for (const char* side : {"-wal", "-shm"}) {
+    EXPECT_EQ(std::filesystem::status(store_ + side).permissions(), std::filesystem::perms(0644));
+  }
+  for (Via via : {Via::kService, Via::kMachineTable}) {
+    EXPECT_EQ(Report(AsNobody, via), kReadOnlyResults);
+  }
+  // Changes the owner, still there, has only in the log are read.
+  const pid_t owner = StartWriter();
+  ASSERT_GT(owner, 0);
+  EXPECT_EQ(Report(AsNobody, Via::kStoreFile), "0:new read-only");
+  Stop(owner);
+  EXPECT_GT(std::filesystem::file_size(store_ + "-wal"), 0u);  // not yet in the store file
+}
+
+class OwnStore : public StoreAccess {};
+
+TEST_F(OwnStore, MadeWritableAgainItIsWritableAgain) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root to act as a user whom permissions bind";
+  // As its owner (not root, whom no permission stops): a store opened while
+  // it had no write permission leaves side files of that mode behind.
+  const std::string own = folder_ + "/own", store = own + "/local.sqlite";
+  ASSERT_EQ(mkdir(own.c_str(), 0755), 0);
+  ASSERT_EQ(chown(own.c_str(), kNobody, kNobody), 0);
+  EXPECT_EQ(InChild(AsNobody,
+                    [&] {
+                      std::string report;
+                      // The first time, there is no store yet.
+                      for (mode_t mode : {0600, 0400, 0600}) {
+                        chmod(store.c_str(), mode);
+                        report += " [" + MakeStore(store) + "]";
+                      }
+                      return report;
+                    }),
+            " [] [error 5] []");
+}
+
+// ---------------------------------------------------------------------------
+// Stores nobody can write
+
+class UnwritableStore : public StoreAccess {};
 
 TEST_F(UnwritableStore, OnAReadOnlyMountEveryReadWorksAndEveryWriteGives5) {
-  const std::string kept = OnReadOnlyMount([&] { return OpenReadAndWrite(store_); });
-  SKIP_ON_REQUEST(kept);
+  const std::string kept = Report(read_only_, Via::kService);
+  SKIP_IF_ASKED(kept);
   EXPECT_EQ(kept, kReadOnlyResults);
-  const std::string table = folder_.Path() + "/machines.conf";
-  WriteTable(table, store_);
-  EXPECT_EQ(OnReadOnlyMount([&] { return ConnectReadAndWrite(table); }), kReadOnlyResults);
-  // A copy made without its side files.
-  RemoveSideFiles();
-  EXPECT_EQ(OnReadOnlyMount([&] { return OpenReadAndWrite(store_); }), kReadOnlyResults);
-}
+  EXPECT_EQ(Report(read_only_, Via::kMachineTable), kReadOnlyResults);
+  RemoveSideFiles();  // a copy made without its side files
+  EXPECT_EQ(Report(read_only_, Via::kService), kReadOnlyResults);
 
-TEST_F(UnwritableStore, OnAReadOnlyMountChangesLeftInTheLogAreRead) {
-  // A writer that ended without closing (killed): its change is only in the log.
-  EXPECT_EQ(InChild([&] {
-              std::shared_ptr<RegistryService> service;
-              if (!RegistryService::Open(store_, "", &service).ok()) return "open failed";
-              HKEY key = 0;
-              service->OpenKey(HKEY_LOCAL_MACHINE, kKey, &key);
-              LONG rc = service->SetValue(key, "v", REG_SZ, reinterpret_cast<const BYTE*>("new"), 4);
-              if (rc == 0) _exit(0);  // no close: no checkpoint
-              return "set failed";
-            }),
-            "");
-  struct stat log {};
-  ASSERT_EQ(stat((store_ + "-wal").c_str(), &log), 0);
-  ASSERT_GT(log.st_size, 0);
-  const std::string read = OnReadOnlyMount([&] { return ReadDirect(store_); });
-  SKIP_ON_REQUEST(read);
-  EXPECT_EQ(read, "0:new read-only");
-
+  // A writer that ended without closing (killed): its change, only in the
+  // log, is read.
+  const pid_t writer = StartWriter();
+  ASSERT_GT(writer, 0);
+  Stop(writer);
+  ASSERT_GT(std::filesystem::file_size(store_ + "-wal"), 0u);
+  EXPECT_EQ(Report(read_only_, Via::kStoreFile), "0:new read-only");
   // Without its index the log cannot be read, and it is not ignored.
   ASSERT_EQ(unlink((store_ + "-shm").c_str()), 0);
-  const std::string refused = OnReadOnlyMount([&] { return ReadDirect(store_); });
-  EXPECT_NE(refused.find("-shm, which is missing and cannot be created in " + folder_path_ +
-                         " (Read-only file system); its log holds changes not yet in the store"),
-            std::string::npos)
-      << refused;
+  EXPECT_THAT(Report(read_only_, Via::kStoreFile),
+              HasSubstr("-shm, which is missing and cannot be created in " + dir_ +
+                        " (Read-only file system); its log holds changes not yet in the store"));
 }
 
-TEST_F(UnwritableStore, InAnImmutableFolderOrAsAnImmutableFileItIsRead) {
+TEST_F(UnwritableStore, InAnImmutableFolderItIsWritableOnlyThroughSideFilesThatExist) {
   if (geteuid() != 0) GTEST_SKIP() << "needs root to set the immutable attribute";
-  // A folder that cannot change holds no side files that a writer could use.
+  if (!SetImmutable(dir_, true)) {
+    GTEST_SKIP() << "the immutable attribute cannot be set here: " << std::strerror(errno);
+  }
+  // Its side files exist: their owner may still write through them, and so
+  // may this process (root).
+  EXPECT_EQ(ReadDirect(store_), "0:kept");
+  EXPECT_EQ(MakeStore(store_, "written"), "");
+  EXPECT_EQ(MakeStore(store_), "");
+  // Without them, none can be made that a writer could use.
+  ASSERT_TRUE(SetImmutable(dir_, false));
   RemoveSideFiles();
-  if (!SetImmutable(folder_path_, true)) {
-    GTEST_SKIP() << "the immutable attribute cannot be set here: " << std::strerror(errno);
-  }
-  {
-    std::unique_ptr<SqliteStore> store;
-    ASSERT_TRUE(testing::IsOk(SqliteStore::Open(store_, false, &store)));
-    EXPECT_TRUE(store->ReadOnly());
-  }
-  EXPECT_EQ(OpenReadAndWrite(store_), kReadOnlyResults);
-  ASSERT_TRUE(SetImmutable(folder_path_, false));
-
-  MakeStore(store_);  // the side files are back
+  ASSERT_TRUE(SetImmutable(dir_, true));
+  EXPECT_EQ(ReadDirect(store_), "0:kept read-only");
+  EXPECT_EQ(ReadAndWrite(Via::kService, store_), kReadOnlyResults);
+  // An immutable store file, with its side files.
+  ASSERT_TRUE(SetImmutable(dir_, false));
+  ASSERT_EQ(MakeStore(store_), "");
   ASSERT_TRUE(SetImmutable(store_, true));
-  EXPECT_EQ(OpenReadAndWrite(store_), kReadOnlyResults);
-  ASSERT_TRUE(SetImmutable(store_, false));
-}
-
-TEST_F(UnwritableStore, WhereTheSideFilesAreWritableTheStoreStaysWritable) {
-  if (geteuid() != 0) GTEST_SKIP() << "needs root to set the immutable attribute";
-  // An immutable folder whose side files exist: their owner may still write
-  // through them, and so may this process (root).
-  if (!SetImmutable(folder_path_, true)) {
-    GTEST_SKIP() << "the immutable attribute cannot be set here: " << std::strerror(errno);
-  }
-  std::unique_ptr<SqliteStore> store;
-  ASSERT_TRUE(testing::IsOk(SqliteStore::Open(store_, false, &store)));
-  EXPECT_FALSE(store->ReadOnly());
-  KeyId hklm = 0;
-  EXPECT_EQ(store->FindChild(0, "HKEY_LOCAL_MACHINE", &hklm), 0);
-  EXPECT_EQ(store->SetValue(hklm, "written", REG_SZ, std::string("x\0", 2)), 0);
-  store.reset();
-  ASSERT_TRUE(SetImmutable(folder_path_, false));
+  EXPECT_EQ(ReadAndWrite(Via::kService, store_), kReadOnlyResults);
 }
 
 // ---------------------------------------------------------------------------
 // A full disk
 
-class FullDisk : public ::testing::Test {
- protected:
-  void SetUp() override {
-    store_ = folder_.Path() + "/local.sqlite";
-    MakeStore(store_);
-  }
-  // In a child where no file may grow past `bytes`.
-  std::string Limited(rlim_t bytes, const std::function<std::string()>& body) {
-    return InChild([&] {
-      std::string failed = LimitFileSize(bytes);
-      return failed.empty() ? body() : failed;
-    });
-  }
-
-  Folder folder_;
-  std::string store_;
-};
+using FullDisk = StoreAccess;
 
 TEST_F(FullDisk, AWriteThatCannotGrowAFileGives112AndReadsGoOn) {
   // 32 KiB: the -shm index fits, the 64 KiB value written does not.
-  EXPECT_EQ(Limited(32 * 1024, [&] { return OpenReadAndWrite(store_); }),
+  EXPECT_EQ(Report(FileSizeLimit(32 * 1024), Via::kService),
             "read=0:kept set=112 create=0 delete=0 read=2:");
 }
 
 TEST_F(FullDisk, WithoutRoomForTheIndexReadsWorkAndEveryWriteGives112) {
-  // No file may grow at all: the -shm index cannot be given its 32 KiB.
-  EXPECT_EQ(Limited(1, [&] { return OpenReadAndWrite(store_); }), kFullDiskResults);
-  // Nor when another program removed the side files.
-  ASSERT_EQ(unlink((store_ + "-wal").c_str()), 0);
-  ASSERT_EQ(unlink((store_ + "-shm").c_str()), 0);
-  EXPECT_EQ(Limited(1, [&] { return OpenReadAndWrite(store_); }), kFullDiskResults);
-  const std::string table = folder_.Path() + "/machines.conf";
-  WriteTable(table, store_);
-  EXPECT_EQ(Limited(1, [&] { return ConnectReadAndWrite(table); }), kFullDiskResults);
+  // No file may grow at all: the -shm index cannot be given its 32 KiB; nor
+  // when another program removed the side files.
+  EXPECT_EQ(Report(FileSizeLimit(1), Via::kService), kFullDiskResults);
+  RemoveSideFiles();
+  for (Via via : {Via::kService, Via::kMachineTable}) {
+    EXPECT_EQ(Report(FileSizeLimit(1), via), kFullDiskResults);
+  }
 }
 
 TEST_F(FullDisk, QvrRegReadsAndSaysTheDiskIsFull) {
-  setenv("QVR_REGISTRY", store_.c_str(), 1);
   const std::string program = testing::BuildOutput("tools/qvr-reg/qvr-reg");
-  const std::string report = Limited(1, [&] {
-    testing::ProgramResult query = testing::RunProgram(program, {"query", "HKLM\\SOFTWARE\\Access"});
-    testing::ProgramResult add =
+  const std::string report = InChild(FileSizeLimit(1), [&] {
+    setenv("QVR_REGISTRY", store_.c_str(), 1);
+    const auto query = testing::RunProgram(program, {"query", "HKLM\\SOFTWARE\\Access"});
+    const auto add =
         testing::RunProgram(program, {"add", "HKLM\\SOFTWARE\\Access", "/v", "w", "/d", "x", "/f"});
-    return "query=" + std::to_string(query.exit_code) +
-           (query.out.find("kept") != std::string::npos ? " kept" : " [" + query.err + "]") +
+    const bool kept = query.out.find("kept") != std::string::npos;
+    return "query=" + std::to_string(query.exit_code) + (kept ? " kept" : " [" + query.err + "]") +
            " add=" + std::to_string(add.exit_code) + " " + add.out + add.err;
   });
-  unsetenv("QVR_REGISTRY");
-  EXPECT_EQ(report.rfind("query=0 kept add=1 ", 0), 0u) << report;
-  EXPECT_NE(report.find("There is not enough space on the disk."), std::string::npos) << report;
+  EXPECT_THAT(report, AllOf(StartsWith("query=0 kept add=1 "),
+                            HasSubstr("There is not enough space on the disk.")));
 }
 
 TEST_F(FullDisk, OnAFilledFileSystemReadsWorkAndWritesGive112) {
-  const std::string mount_point = folder_.Path() + "/small";
-  ASSERT_EQ(mkdir(mount_point.c_str(), 0755), 0);
-  const std::string report = InChild([&] {
-    std::string failed = OwnMountNamespace();
-    if (failed.empty() && mount("tmpfs", mount_point.c_str(), "tmpfs", 0, "size=256k") != 0) {
-      failed = std::string("tmpfs: ") + std::strerror(errno);
-    }
-    if (!failed.empty()) return "skip: " + failed;
-    const std::string store = mount_point + "/local.sqlite";
-    {
-      std::shared_ptr<RegistryService> service;
-      Status made = RegistryService::Open(store, "", &service);
-      if (!made.ok()) return "cannot make the store: " + made.ToString();
-      HKEY key = 0;
-      service->CreateKey(HKEY_LOCAL_MACHINE, kKey, KEY_ALL_ACCESS, &key, nullptr);
-      service->SetValue(key, "v", REG_SZ, reinterpret_cast<const BYTE*>("kept"), 5);
-    }
-    // Fill the file system to the last block.
-    int fd = ::open((mount_point + "/filler").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+  const std::string small = folder_ + "/small", store = small + "/local.sqlite";
+  ASSERT_EQ(mkdir(small.c_str(), 0755), 0);
+  const std::string report = InChild(Mounted(small, true), [&] {
+    if (std::string failed = MakeStore(store); !failed.empty()) return "cannot make: " + failed;
+    // Filled to the last byte.
+    const int fd = ::open((small + "/filler").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
     const std::string block(4096, 'f');
-    while (write(fd, block.data(), block.size()) > 0) {
-    }
+    while (write(fd, block.data(), block.size()) > 0 || write(fd, block.data(), 1) > 0) continue;
     const int why = errno;
-    while (write(fd, block.data(), 1) > 0) {
-    }
     ::close(fd);
     if (why != ENOSPC) return std::string("filling stopped with ") + std::strerror(why);
-    std::string report = OpenReadAndWrite(store);
+    const std::string full = ReadAndWrite(Via::kService, store);
     unlink((store + "-wal").c_str());
     unlink((store + "-shm").c_str());
-    return report + " | " + OpenReadAndWrite(store);
+    return full + " | " + ReadAndWrite(Via::kService, store);
   });
-  SKIP_ON_REQUEST(report);
+  SKIP_IF_ASKED(report);
   EXPECT_EQ(report, std::string(kFullDiskResults) + " | " + kFullDiskResults);
 }
 

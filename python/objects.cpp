@@ -90,11 +90,11 @@ const InterfaceInfo* EventsOf(const ServerObject& object) {
 void RaiseAutomationError(const AutomationError& e) {
   std::string text = e.Description() + " (error " + std::to_string(e.Number()) +
                      (e.Source().empty() ? "" : ", " + e.Source()) + ")";
-  py::object exc = py::reinterpret_steal<py::object>(
-      PyObject_CallFunction(g_automation_error, "s", text.c_str()));
+  // A description can quote a key or value name, which need not be UTF-8.
+  py::object exc = py::handle(g_automation_error)(TextToPython(text));
   exc.attr("number") = e.Number();
-  exc.attr("source") = e.Source();
-  exc.attr("description") = e.Description();
+  exc.attr("source") = TextToPython(e.Source());
+  exc.attr("description") = TextToPython(e.Description());
   PyErr_SetObject(g_automation_error, exc.ptr());
   throw py::error_already_set();
 }

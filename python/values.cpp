@@ -55,6 +55,16 @@ Variant IntToVariant(const py::handle& value) {
 
 }  // namespace
 
+py::str TextToPython(const std::string& text) {
+  PyObject* s = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "strict");
+  if (!s) {
+    PyErr_Clear();
+    s = PyUnicode_DecodeLatin1(text.data(), static_cast<Py_ssize_t>(text.size()), nullptr);
+    if (!s) throw py::error_already_set();  // out of memory
+  }
+  return py::reinterpret_steal<py::str>(s);
+}
+
 Variant ToVariant(const py::handle& value) {
   if (value.is_none()) return Variant();
   if (py::isinstance<py::bool_>(value)) return Variant(value.cast<bool>());
@@ -113,11 +123,11 @@ py::object FromVariant(const Variant& v) {
     case vbSingle: return py::float_(*v.Get<float>());
     case vbDouble: return py::float_(*v.Get<double>());
     case vbBoolean: return py::bool_(*v.Get<bool>());
-    case vbString: return py::str(v.AsString());
+    case vbString: return TextToPython(v.AsString());
     case vbCurrency:
       return DecimalType()(v.Get<Currency>()->scaled).attr("scaleb")(-4);
     case vbDate: return DateObject(v.Get<Date>()->serial);
-    case vbDecimal: return DecimalType()(v.ToText());
+    case vbDecimal: return DecimalType()(TextToPython(v.ToText()));
     case vbError: return py::none();
     case vbObject: {
       if (Dispatch* d = VariantDispatch(v)) return py::cast(ServerObject(ComPtr<Dispatch>(d)));
@@ -126,7 +136,7 @@ py::object FromVariant(const Variant& v) {
       }
       return py::none();  // Nothing
     }
-    default: return py::str(v.TextForm().value_or(""));
+    default: return TextToPython(v.TextForm().value_or(""));
   }
 }
 

@@ -7,7 +7,9 @@
 //   int                            Long (0x80000000..0xFFFFFFFF as their
 //                                  32-bit pattern, so handles read naturally)
 //   float                          Double
-//   str                            String
+//   str                            String (back: UTF-8 decoded; a String
+//                                  that is not UTF-8 byte by byte, each byte
+//                                  the character U+0000..U+00FF of its number)
 //   bytes, bytearray               array of Byte
 //   list/tuple of str              array of String (other lists: array of
 //                                  Variant)
@@ -54,6 +56,12 @@ struct RefValue {
 
 Variant ToVariant(const py::handle& value);
 py::object FromVariant(const Variant& value);
+
+// The str of text from the server: UTF-8 when it is valid UTF-8, else each
+// byte as the character of the same number. Registry data is bytes a writer
+// chose, so text that is not UTF-8 must still arrive whole, never as a
+// UnicodeDecodeError.
+py::str TextToPython(const std::string& text);
 
 // Registers the wrapper classes on the module.
 void BindValueTypes(py::module_& m);

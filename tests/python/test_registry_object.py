@@ -1,6 +1,10 @@
 """qvrClsRegistryObject and its object model from Python, end to end."""
 import datetime
 import decimal
+import os
+import pathlib
+import subprocess
+import textwrap
 
 import pytest
 
@@ -140,3 +144,30 @@ def test_selection_classes_and_flags():
         q.qvrClsKeys()
     # Predeclared classes answer members without an explicit object.
     assert q.qvrClsRegistryObject.MachineName == ""
+
+
+def test_text_that_is_not_utf8_arrives_byte_by_byte(tmp_path):
+    # REG_QWORD and REG_NONE data come back as text of their bytes, through
+    # GetValue and through the value objects.
+    reg_file = tmp_path / "bytes.reg"
+    reg_file.write_bytes(b'Windows Registry Editor Version 5.00\r\n\r\n'
+                         b'[HKEY_CURRENT_USER\\Software\\PyBytes]\r\n'
+                         b'"Q"=hex(b):ff,00,00,00,00,00,00,e9\r\n"N"=hex(0):ff,41\r\n'
+                         b'"U"="\xc3\xa9t\xc3\xa9"\r\n')
+    qvr_reg = os.path.join(os.environ["QVR_TEST_BIN_DIR"], "tools", "qvr-reg", "qvr-reg")
+    subprocess.run([qvr_reg, "import", str(reg_file)], check=True, capture_output=True)
+    reg = q.qvrClsRegistryObject()
+    h = reg.OpenKey(q.HKeyCurrentUser, "Software\\PyBytes")
+    assert reg.GetValue(h, "Q") == "\xff\0\0\0\0\0\0\xe9"
+    assert reg.GetValue(h, "U") == "\xe9t\xe9"  # valid UTF-8 as before
+    values = {v.ValueName: v.Value for v in reg.EnumValues(h)}
+    assert (values["N"], values["U"]) == ("\xffA", "\xe9t\xe9")
+
+
+def test_readme_example_runs_as_printed(capsys):
+    # The indented block of the README's Python section, run as it stands.
+    readme = pathlib.Path(__file__).parents[2] / "README.md"
+    section = readme.read_text().split("## Python", 1)[1]
+    lines = section.split("\n\n    ", 1)[1].split("\n\n", 1)[0].split("\n")
+    exec(textwrap.dedent("    " + "\n".join(lines)), {})
+    assert capsys.readouterr().out == "300 4\n"

@@ -24,6 +24,10 @@ using control_internal::PickedLevels;
 
 constexpr int32_t kCriticalOk = toolkit::vbOKOnly + toolkit::vbCritical;
 
+// A key or value name as the document carries it (the value list's data
+// column is printable already).
+std::string Shown(std::string_view name) { return export_text::PrintableText(name); }
+
 // One level of the multiple-selection walk: the siblings from `node` on,
 // written into `parent`.
 struct ExportLevel {
@@ -44,7 +48,7 @@ struct ExportLevel {
 DOMElement NewCollection(DOMDocument& doc, const std::string& name) {
   DOMElement C = doc.createElement("Collection");
   C.setAttribute("clsid", export_text::kCollectionClsid);
-  C.setAttribute("name", name);
+  C.setAttribute("name", Shown(name));
   return C;
 }
 
@@ -54,16 +58,17 @@ void AppendKeyItem(DOMDocument& doc, DOMElement& into, const std::string& text,
   DOMElement R = doc.createElement("Registry");
   DOMElement Q = doc.createElement("Properties");
   R.setAttribute("clsid", export_text::kItemClsid);
-  R.setAttribute("name", text);
+  R.setAttribute("name", Shown(text));
   R.setAttribute("image", export_text::kKeyImage);
   R.setAttribute("descr", export_text::kItemDescription);
-  R.setAttribute("status", text);
+  R.setAttribute("status", Shown(text));
   Q.setAttribute("action", export_text::kAction);
   Q.setAttribute("default", "0");
   const export_text::DisplayPath parts = export_text::SplitDisplayPath(display_path);
-  Q.setAttribute("hive", parts.hive);
+  Q.setAttribute("hive", Shown(parts.hive));
   // A hive gives its name as both hive and key.
-  Q.setAttribute("key", display_path.find('\\') == std::string::npos ? display_path : parts.key);
+  Q.setAttribute("key",
+                 Shown(display_path.find('\\') == std::string::npos ? display_path : parts.key));
   Q.setAttribute("name", "");
   Q.setAttribute("type", "");
   Q.setAttribute("value", "");
@@ -81,9 +86,9 @@ std::string ExportedValue(const std::string& type_word, const std::string& data,
   const bool binary = exact ? type_word == "REG_BINARY" : EqualsNoCase(type_word, "REG_BINARY");
   const bool dword = exact ? type_word == "REG_DWORD" : EqualsNoCase(type_word, "REG_DWORD");
   if (binary) return export_text::RemoveSpaces(data);
-  // A DWORD without data has no number to convert; it exports empty, as a
-  // row showing "(value not set)" does.
-  if (dword) return data.empty() ? data : export_text::DwordTextToHex(data);
+  // A DWORD without a number (no data, or bytes of another length than a
+  // DWORD's) exports as the list shows it.
+  if (dword) return export_text::DwordTextToHexIfNumber(data).value_or(data);
   return data;
 }
 }  // namespace
@@ -127,24 +132,24 @@ void ctlRegistry::PopulateDomWithSingleItem(DOMDocument* xmlDomDoc) {
 
     const bool row_is_default = EqualsNoCase(T, kDefaultName);
     if (row_is_default) {
-      R.setAttribute("name", KN);
+      R.setAttribute("name", Shown(KN));
       Q.setAttribute("name", "");
     } else {
-      R.setAttribute("name", EqualsNoCase(T, kDefaultNameStarred) ? kDefaultName : T);
-      Q.setAttribute("name", EqualsNoCase(N, kDefaultNameStarred) ? kDefaultName : N);
+      R.setAttribute("name", EqualsNoCase(T, kDefaultNameStarred) ? kDefaultName : Shown(T));
+      Q.setAttribute("name", EqualsNoCase(N, kDefaultNameStarred) ? kDefaultName : Shown(N));
     }
     if (row_is_default && !N.empty()) {
       Q.setAttribute("default", "1");
       R.setAttribute("status", kDefaultName);
     } else {
       Q.setAttribute("default", "0");
-      R.setAttribute("status", N.empty()                               ? KN
+      R.setAttribute("status", N.empty()                               ? Shown(KN)
                                : EqualsNoCase(N, kDefaultNameStarred) ? std::string(kDefaultName)
-                                                                       : N);
+                                                                       : Shown(N));
     }
     R.setAttribute("descr", export_text::kItemDescription);
-    Q.setAttribute("hive", parts.hive);
-    Q.setAttribute("key", parts.key);
+    Q.setAttribute("hive", Shown(parts.hive));
+    Q.setAttribute("key", Shown(parts.key));
     Q.setAttribute("type", W);
     std::string image = export_text::ImageNumberFor(W);
     if (EqualsNoCase(D, export_text::kValueNotSet)) {
@@ -279,26 +284,25 @@ bool ctlRegistry::PopulateDomWithKeyItems(DOMDocument* xmlDomDoc, DOMElement& xm
     }
     const std::string& type = record->strPropSheetType;
     const std::string& data = record->strPropSheetValue;
-    // The converted text, computed before anything is written: a DWORD that is
-    // not a number ends the walk with nothing half written.
+    // The converted text, computed before anything is written.
     std::string converted;
     const bool convert = EqualsNoCase(type, "REG_BINARY") || EqualsNoCase(type, "REG_DWORD");
     if (convert) converted = ExportedValue(type, data, /*exact=*/false);
-    R.setAttribute("status", S);
+    R.setAttribute("status", Shown(S));
     if (is_default) {
       const std::string key_name = export_text::KeyName(record->strPropSheetKey);
-      R.setAttribute("name", key_name.empty() ? "Hive" : key_name);
+      R.setAttribute("name", key_name.empty() ? "Hive" : Shown(key_name));
       Q.setAttribute("name", "");
     } else {
-      R.setAttribute("name", S);
-      Q.setAttribute("name", is_starred ? std::string_view(kDefaultName) : std::string_view(NM));
+      R.setAttribute("name", Shown(S));
+      Q.setAttribute("name", is_starred ? std::string(kDefaultName) : Shown(NM));
     }
     R.setAttribute("descr", record->strRegistryDesc);
     R.setAttribute("image", record->strRegistryImage);
     Q.setAttribute("action", record->strPropSheetAct);
     Q.setAttribute("default", record->strPropSheetDefault);
-    Q.setAttribute("hive", record->strPropSheetHive);
-    Q.setAttribute("key", record->strPropSheetKey);
+    Q.setAttribute("hive", Shown(record->strPropSheetHive));
+    Q.setAttribute("key", Shown(record->strPropSheetKey));
     Q.setAttribute("type", record->strPropSheetType);
     Q.setAttribute("value", convert ? std::string_view(converted) : std::string_view(data));
     xmlParent.appendChild(R);

@@ -4,6 +4,7 @@
 #ifndef QVR_CONTROL_EXPORT_TEXT_H_
 #define QVR_CONTROL_EXPORT_TEXT_H_
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,27 @@ std::string RemoveSpaces(std::string_view strText);
 // Raises AutomationError 13 for a text that is not a whole number, 6 for one
 // outside that range.
 std::string DwordTextToHex(std::string_view text);
+// The same conversion without raising: nothing for a text it does not take.
+std::optional<std::string> DwordTextToHexIfNumber(std::string_view text);
+
+// Text as the value list shows it and the document carries it: every
+// character XML 1.0 can carry as it is, except that a backslash followed by
+// "x" or "0" is written "\x5C"; each byte of what XML cannot carry (C0
+// controls other than tab, LF and CR, U+FFFE, U+FFFF, bytes that are not
+// UTF-8) is written "\x" and its two upper-case hexadecimal digits. Reading
+// "\xNN" back as the byte NN restores the text exactly; the result is always
+// fit for an XML attribute.
+std::string PrintableText(std::string_view text);
+
+// Data that has no text form, as REG_BINARY shows it: two upper-case
+// hexadecimal digits and a space per byte ("01 AB ").
+std::string BytesText(std::string_view data);
+
+// REG_MULTI_SZ data as a single line: each string up to the list's final
+// terminator in its printable form, joined by the two characters "\0" (the
+// data "a\0\0b\0\0" gives "a\0\0b"; see PrintableText, which keeps
+// this "\0" apart from text). Data without terminators is one string.
+std::string MultiStringText(std::string_view data);
 
 // The image number of a value's element by its type word, compared exactly:
 // "REG_SZ" and "REG_MULTI_SZ" "7", "REG_DWORD" "12", "REG_BINARY" "17",

@@ -1,6 +1,7 @@
 // The XML document of the pick, compared as text.
 #include <gtest/gtest.h>
 
+#include "base/unicode.h"
 #include "control_fixture.h"
 
 namespace qvr {
@@ -130,7 +131,7 @@ TEST_F(ExportTest, MultipleSelectionSpecialValuesAndHiveRoots) {
                      Collection("X", Value("(default)", "7", kX, "REG_SZ", "lit") +
                                          Value("Big", "17", kX, "REG_BINARY", big_hex) +
                                          Value("D", "12", kX, "REG_DWORD", "FFFFFFFF") +
-                                         Value("M", "7", kX, "REG_MULTI_SZ", "a") +
+                                         Value("M", "7", kX, "REG_MULTI_SZ", "a\\0b") +
                                          Value("Z", "12", kX, "REG_DWORD", ""))));
   const std::string hku = Collection(
       "HKEY_USERS", ValueItem("(default)", "Hive", "7", "", "1", "HKEY_USERS", "", "REG_SZ",
@@ -138,6 +139,65 @@ TEST_F(ExportTest, MultipleSelectionSpecialValuesAndHiveRoots) {
                         Value("HD", "12", "", "REG_DWORD", "10", "HKEY_USERS") +
                         KeyItem(".DEFAULT", "HKEY_USERS", ".DEFAULT"));
   EXPECT_EQ(Export(), hklm + hku);
+  ExpectNoMessages();
+}
+
+// Every type code, as a person ticks and exports it: the row (type word and
+// data) and the exported value, in the order the records are filed (by name).
+TEST_F(ExportTest, EveryTypeShowsAndExportsItsWholeData) {
+  struct Case {
+    std::string name;
+    DWORD type;
+    std::string data, word, shown, exported;
+    std::string xml_name = "";  // the name as the document carries it, where it differs
+  };
+  using namespace std::string_literals;
+  const std::vector<Case> cases = {
+      {"t00", 0, "zz", "REG_NONE", "7A 7A ", "7A 7A "},
+      {"t01", 1, "s\0"s, "REG_SZ", "s", "s"},
+      {"t02", 2, "%NOPE%\0"s, "REG_EXPAND_SZ", "%NOPE%", "%NOPE%"},
+      {"t03", 3, "\x01\xAB", "REG_BINARY", "01 AB ", "01AB"},
+      {"t04", 4, "\xFE\xFF\xFF\xFF", "REG_DWORD", "-2", "FFFFFFFE"},
+      {"t05", 5, "\0\0\x01\0"s, "REG_DWORD", "256", "100"},
+      {"t05m", 5, "\xFF\xFF\xFF\xFE", "REG_DWORD", "-2", "FFFFFFFE"},
+      {"t05s", 5, "\x01\x02\x03", "REG_DWORD", "01 02 03 ", "01 02 03 "},
+      {"t06", 6, "L\0i\0"s, "REG_MULTISZ", "4C 00 69 00 ", "4C 00 69 00 "},
+      {"t07", 7, "a\0b\0c\0\0"s, "REG_MULTI_SZ", "a\\0b\\0c", "a\\0b\\0c"},
+      {"t07e", 7, "a\0\0b\0\0"s, "REG_MULTI_SZ", "a\\0\\0b", "a\\0\\0b"},
+      {"t08", 8, "\x01", "REG_NONE", "01 ", "01 "},
+      {"t09", 9, "\x02\0"s, "", "02 00 ", "02 00 "},
+      {"t10", 10, "\x7F", "REG_NONE", "7F ", "7F "},
+      {"t11", 11, "\x0B\0\0\0\0\0\0\x80"s, "REG_NONE", "0B 00 00 00 00 00 00 80 ",
+       "0B 00 00 00 00 00 00 80 "},
+      {"t12", 0xffff0007, "\x05\0"s, "REG_NONE", "05 00 ", "05 00 "},
+      // Text XML cannot carry, in a name and in data, in its printable form:
+      // a literal backslash before "x" or "0" is written as an escaped byte.
+      {"u\x01\xEF\xBF\xBF", 1, "x\x01y\\x\xEF\xBF\xBE\0"s, "REG_SZ", "x\\x01y\\x5Cx\\xEF\\xBF\\xBE",
+       "x\\x01y\\x5Cx\\xEF\\xBF\\xBE", "u\\x01\\xEF\\xBF\\xBF"},
+      {"u\\0", 7, "p\\0q\0\x02\0\0"s, "REG_MULTI_SZ", "p\\x5C0q\\0\\x02",
+       "p\\x5C0q\\0\\x02", "u\\x5C0"},
+  };
+  const std::string t = "SOFTWARE\\T\x01";  // a key name XML cannot carry either
+  for (const Case& c : cases) SetValue(HKEY_LOCAL_MACHINE, t, c.name, c.type, c.data);
+  UseMultiSelect();
+  ASSERT_TRUE(control_->Show());
+  OpenPath(kHklm + "\\SOFTWARE");
+  Click(kHklm + "\\" + ToUpper(t));
+  std::string items;
+  for (const Case& c : cases) {
+    ASSERT_TRUE(Row(c.name)) << c.name;
+    EXPECT_EQ(Row(c.name)->SubItems(1) + "|" + Row(c.name)->SubItems(2), c.word + "|" + c.shown)
+        << c.name;
+    Tick(c.name);
+    const std::string image = c.word == "REG_SZ" || c.word == "REG_MULTI_SZ" ? "7"
+                              : c.word == "REG_DWORD"                        ? "12"
+                              : c.word == "REG_BINARY"                       ? "17"
+                                                                             : "2";
+    items += Value(c.xml_name.empty() ? c.name : c.xml_name, image, "SOFTWARE\\T\\x01", c.word,
+                   c.exported);
+  }
+  EXPECT_EQ(Export(), Collection("HKEY_LOCAL_MACHINE",
+                                 Collection("SOFTWARE", Collection("T\\x01", items))));
   ExpectNoMessages();
 }
 

@@ -35,8 +35,8 @@ TEST_F(ValueListTest, RowsCarryNameIconTypeAndData) {
                                       "REG_BINARY", "REG_DWORD", "REG_DWORD", "REG_NONE",
                                       "REG_BINARY", "REG_SZ"}));
   EXPECT_EQ(RowTexts(2),
-            (std::vector<std::string>{"(value not set)", "hello", "%NOPE%", "a", "01 AB ", "-1",
-                                      "255", "zz", "(value not set)", "literal"}));
+            (std::vector<std::string>{"(value not set)", "hello", "%NOPE%", "a\\0b", "01 AB ",
+                                      "-1", "255", "7A 7A ", "(value not set)", "literal"}));
   std::vector<std::string> icons;
   for (const std::string& name : RowTexts(0)) {
     EXPECT_EQ(Row(name)->Icon(), Row(name)->SmallIcon());

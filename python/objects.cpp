@@ -87,6 +87,12 @@ const InterfaceInfo* EventsOf(const ServerObject& object) {
 
 }  // namespace
 
+Variant CallableVariant(const py::object& fn) {
+  ComPtr<PythonSink> sink(new PythonSink());
+  sink->On(DISPID_VALUE, fn);
+  return DispatchVariant(sink.Get());
+}
+
 void RaiseAutomationError(const AutomationError& e) {
   std::string text = e.Description() + " (error " + std::to_string(e.Number()) +
                      (e.Source().empty() ? "" : ", " + e.Source()) + ")";

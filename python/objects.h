@@ -87,6 +87,11 @@ class CoClass {
 uint32_t Advise(const ServerObject& object, const py::object& handler, const py::kwargs& callables);
 void Unadvise(const ServerObject& object, uint32_t cookie);
 
+// A Python callable as a server-side object whose default member (id 0) calls
+// it with the arguments given, for members that take a hook. An exception it
+// raises is kept until the call that ran it returns to Python.
+Variant CallableVariant(const py::object& fn);
+
 // Raises the Python AutomationError for a C++ one.
 [[noreturn]] void RaiseAutomationError(const AutomationError& e);
 // Creates the Python exception class on the module.

@@ -104,6 +104,10 @@ Variant ToVariant(const py::handle& value) {
   py::object datetime = Datetime();
   if (py::isinstance(value, datetime.attr("date"))) return Variant(Date{DateSerial(value)});
   if (py::isinstance(value, DecimalType())) return Variant(Currency{CurrencyScaled(value)});
+  // Hooks: the server calls the object's default member.
+  if (PyCallable_Check(value.ptr())) {
+    return CallableVariant(py::reinterpret_borrow<py::object>(value));
+  }
   throw py::type_error("cannot pass a " + std::string(py::str(value.get_type().attr("__name__"))) +
                        " to a server object");
 }

@@ -16,6 +16,7 @@
 //   Integer, Byte, Single,         Integer, Byte, Single, Currency, Date, Null
 //   Currency, Date, Null
 //   a server object                the object
+//   any other callable             an object whose default member calls it
 // Back, Integer/Long/Byte give int, Single/Double float, Currency and Decimal
 // decimal.Decimal, Date datetime.datetime, Null the Null singleton, arrays
 // lists, server objects wrappers and enumerators Python iterators.

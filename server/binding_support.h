@@ -3,10 +3,12 @@
 #ifndef QVR_SERVER_BINDING_SUPPORT_H_
 #define QVR_SERVER_BINDING_SUPPORT_H_
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "dispatch/dispatch.h"
 #include "dispatch/dispatch_table.h"
 #include "dispatch/enum_variant.h"
 #include "automation/variant.h"
@@ -16,6 +18,21 @@ namespace qvr::server {
 
 // The result of a member without one.
 inline Variant Nothing() { return Variant(); }
+
+// A host's hook: an object whose default member (id 0) is called as a method
+// without arguments each time the hook runs. Empty or Nothing gives no hook.
+// The object is held as long as the hook is; what it raises is dropped here
+// (the host hears of it from its own object).
+inline std::function<void()> HookOf(const Variant& v) {
+  Dispatch* d = VariantDispatch(v);
+  if (!d) return {};
+  return [object = ComPtr<Dispatch>(d)] {
+    DispParams params;
+    Variant result;
+    ExcepInfo excep;
+    object->Invoke(DISPID_VALUE, DISPATCH_METHOD, &params, &result, &excep, nullptr);
+  };
+}
 
 // Every member of a collection, each as a server object, for an enumerator.
 template <class Collection>

@@ -1,6 +1,7 @@
 // The late-bound faces of the browser control ctlRegistry, of what a person
 // does with it (a second interface of the same object), and of the XML
 // document hosts hand to GetSelectedDOM.
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "toolkit/property_bag.h"
 #include "toolkit/recording_message_service.h"
 #include "xml/dom_document.h"
+#include "selection/internal/selection_access.h"
 #include "server/binding_support.h"
 #include "server/catalog.h"
 #include "server/identifiers.h"
@@ -94,6 +96,32 @@ toolkit::ListItemPtr RowOf(ControlSite& s, const Arguments& a) {
   return s.control.lvValues().ListItems().Item(a.Long(0));
 }
 
+// The pane a person sees under `name`, as the form names its widgets.
+const toolkit::Widget& PaneOf(ControlSite& s, const std::string& name) {
+  if (name == "tvReg") return s.control.tvReg();
+  if (name == "pcVSplit") return s.control.pcVSplit();
+  if (name == "lvValues") return s.control.lvValues();
+  if (name == "sbStatusBar") return s.control.sbStatusBar();
+  throw errors::InvalidProcedureCall("ctlRegistry");
+}
+
+// A copy of the selection as it stands: later picks and the export's emptying
+// leave it alone.
+std::shared_ptr<qvrCollection> CopyOf(const qvrCollection& from) {
+  using selection_internal::SelectionAccess;
+  auto copy = std::make_shared<qvrCollection>();
+  for (int32_t i = 1; i <= from.Count(); ++i) {
+    auto into = SelectionAccess::Add(*copy, SelectionAccess::PathAt(from, i));
+    for (const auto& r : *from.item(Variant(i))) {
+      SelectionAccess::Add(*into, r->strRegistryClsID, r->strRegistryName, r->strRegistryDesc,
+                           r->strRegistryImage, r->strPropSheetAct, r->strPropSheetDefault,
+                           r->strPropSheetHive, r->strPropSheetKey, r->strPropSheetName,
+                           r->strPropSheetType, r->strPropSheetValue, r->strPropSheetName);
+    }
+  }
+  return copy;
+}
+
 void BindControl(Catalog& catalog, const InterfaceInfo*& events_out) {
   using S = ControlSite;
   TypeLibrary& lib = catalog.MutableLibrary();
@@ -148,6 +176,57 @@ void BindControl(Catalog& catalog, const InterfaceInfo*& events_out) {
   cls.creatable = true;
   cls.control = true;
   lib.AddClass(cls);
+}
+
+// Where the panes are, the splitter a person drags, and the images shown.
+void BindLayoutAndImages(InterfaceBuilder<ControlSite>& b) {
+  using S = ControlSite;
+  const auto y = [] { return std::vector<ParamInfo>{Param("Y", "Single")}; };
+  b.Method("PaneRect", "Long()", {Param("Name", "String")}, [](S& s, Arguments& a) {
+    const toolkit::Widget& w = PaneOf(s, a.String(0));
+    std::vector<Variant> rect;
+    for (float v : {w.Left(), w.Top(), w.Width(), w.Height()}) {
+      rect.emplace_back(static_cast<int32_t>(std::lround(v)));
+    }
+    return Variant::Array(vbLong, std::move(rect));
+  });
+  b.Get("SplitterColor", "Long", {}, [](S& s, Arguments&) {
+    return Variant(static_cast<int32_t>(s.control.pcVSplit().BackColor()));
+  });
+  b.Method("ColumnWidth", "Single", {Param("Index", "Long")}, [](S& s, Arguments& a) {
+    return Variant(s.control.lvValues().ColumnHeaders().Item(a.Long(0)).Width());
+  });
+  b.Method("Resize", "", {Param("Width", "Single"), Param("Height", "Single")},
+           [](S& s, Arguments& a) {
+             s.control.Surface().Resize(static_cast<float>(a[0].ToDouble()),
+                                        static_cast<float>(a[1].ToDouble()));
+             return Nothing();
+           });
+  // The left button, at the bar's left edge; Y is from the bar's top.
+  b.Method("SplitterMouseDown", "", y(), [](S& s, Arguments& a) {
+    s.control.pcVSplit().UserMouseDown(1, 0, 0, static_cast<float>(a[0].ToDouble()));
+    return Nothing();
+  });
+  b.Method("SplitterMouseMove", "", y(), [](S& s, Arguments& a) {
+    s.control.pcVSplit().UserMouseMove(1, 0, 0, static_cast<float>(a[0].ToDouble()));
+    return Nothing();
+  });
+  b.Method("SplitterMouseUp", "", y(), [](S& s, Arguments& a) {
+    s.control.pcVSplit().UserMouseUp(1, 0, 0, static_cast<float>(a[0].ToDouble()));
+    return Nothing();
+  });
+  b.Method("NodeSelectedImage", "String", {Param("Key", "String")},
+           [](S& s, Arguments& a) { return Variant(NodeOf(s, a)->SelectedImage()); });
+  b.Get("ImageKeys", "String()", {},
+        [](S& s, Arguments&) { return Variant::StringArray(s.control.ilSmallIcons().Keys()); });
+  b.Get("MousePointer", "Integer", {},
+        [](S& s, Arguments&) { return Variant(s.control.tvReg().MousePointer()); });
+  b.Method("RowIcon", "String", {Param("Index", "Long")},
+           [](S& s, Arguments& a) { return Variant(RowOf(s, a)->SmallIcon()); });
+  b.Method("ClickEmptyList", "", {}, [](S& s, Arguments&) {
+    s.control.lvValues().UserClickEmpty();
+    return Nothing();
+  });
 }
 
 // What a person does with the control and sees of it. Nodes are named by
@@ -260,6 +339,13 @@ void BindControlUser(Catalog& catalog) {
     s.control.UserControl_WriteProperties(bag);
     return Variant(bag.ToText());
   });
+  BindLayoutAndImages(b);
+  b.Method("SetMessagePumpHook", "", {Param("Hook", "Object")}, [](S& s, Arguments& a) {
+    s.loop.SetProcessEventsHook(HookOf(a[0]));
+    return Nothing();
+  });
+  b.Get("Selection", "qvrCollection", {},
+        [](S& s, Arguments&) { return Wrap(CopyOf(s.control.Selection())); });
 }
 
 void BindDocument(Catalog& catalog) {

@@ -143,6 +143,13 @@ void BindRegistryObject(Catalog& catalog) {
     r.RegHKeyUsers(a.Long(0));
     return Nothing();
   });
+  // The host's message pump for enumerations given fDoEvents: an object whose
+  // default member is called once per item (a Python callable); Nothing
+  // removes it.
+  b.Method("SetDoEventsHook", "", {Param("Hook", "Object")}, [](R& r, Arguments& a) {
+    r.SetDoEventsHook(HookOf(a[0]));
+    return Nothing();
+  });
 
   InterfaceInfo& events = lib.AddInterface(server_ids::kRegistryObjectEvents, kEvents, true);
   DispatchTable& event_table = catalog.AddTable(events);

@@ -103,3 +103,70 @@ def test_wine_prefix_machines_are_shown(tmp_path):
     ui.Click(child(ui, software, "Wine"))
     assert ui.Row(ui.FindRow("Version")) == ["Version", "REG_SZ", "win10"]
     assert ctl.Show("\\\\not-in-the-table") is False
+
+
+def test_layout_images_and_selection_copy(data):
+    ctl = q.ctlRegistry()
+    ui = q.query_interface(ctl, "_ctlRegistryUI")
+    ui.ReadProperties("SelectionType=Long:1\n")
+    ui.Resize(6000, 5000)
+    bar = ui.PaneRect("pcVSplit")
+    ui.SplitterMouseDown(0)
+    dragging = ui.SplitterColor
+    ui.SplitterMouseMove(-600)
+    ui.SplitterMouseUp(0)
+    assert dragging != ui.SplitterColor
+    tree, moved, lst = (ui.PaneRect(n) for n in ("tvReg", "pcVSplit", "lvValues"))
+    assert moved[1] == bar[1] - 600 and tree[3] == moved[1] + moved[3] == lst[1]
+    assert ui.ColumnWidth(3) == lst[2] - ui.ColumnWidth(2)
+    assert ui.PaneRect("sbStatusBar")[1] == 5000 - ui.PaneRect("sbStatusBar")[3]
+
+    ctl.Show()
+    tools = open_path(ui, "Software", "PyPick", "Tools")
+    ui.Click(tools)
+    ui.CheckRow(ui.FindRow("Path"), True)
+    assert ui.NodeSelectedImage(child(ui, HKCU, "Software")) == "SELECTOPEN"
+    assert ui.RowIcon(ui.FindRow("Path")) in ui.ImageKeys
+    assert ui.MousePointer == 0
+    clicks = []
+    q.advise(ctl, evtSingleClick=clicks.append)
+    ui.ClickEmptyList()
+    assert len(clicks) == 1
+    picked = ui.Selection
+    doc = q.DOMDocument()
+    doc.loadXML("<Pick/>")
+    ctl.GetSelectedDOM(doc)
+    assert picked.Count == 1 and ui.Selection.Count == 0
+
+
+def test_listing_re_entered_from_the_pump_hook():
+    reg = q.qvrClsRegistryObject()
+    big = reg.OpenKey(q.HKeyCurrentUser, "Software\\PyBig")
+    for i in range(1100):
+        reg.CloseKey(reg.OpenKey(big, "K%d" % i))
+    reg.CloseKey(reg.OpenKey(q.HKeyCurrentUser, "Software\\PyOther\\Sub"))
+    items = []
+    reg.SetDoEventsHook(lambda: items.append(1))
+    reg.EnumKeys(big, False, True)
+    assert len(items) == 1100
+
+    ctl = q.ctlRegistry()
+    ui = q.query_interface(ctl, "_ctlRegistryUI")
+    ctl.Show()
+    software = open_path(ui, "Software")
+    other = child(ui, software, "PyOther")
+    ui.Click(software)
+    seen = []
+
+    def pump():
+        seen.append((ui.StatusText, ui.Expand(other), ui.NodeExpanded(other)))
+        ui.Click(other)
+        ctl.Refresh()
+    ui.SetMessagePumpHook(pump)
+    ui.Expand(child(ui, software, "PyBig"))
+    ui.SetMessagePumpHook(None)
+    # Busy: the expansion is undone, the click and the refresh change nothing.
+    assert [s for s, _, expanded in seen] == ["Enumerating Software\\PyBig"] * 2
+    assert not any(expanded for _, _, expanded in seen)
+    assert len(ui.NodeChildren(child(ui, software, "PyBig"))) == 1100
+    assert ui.StatusText == "HKEY_CURRENT_USER\\Software"

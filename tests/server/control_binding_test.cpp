@@ -114,6 +114,112 @@ TEST(ControlBindingTest, PickingSessionMatchesTheDirectControl) {
   EXPECT_EQ(second.Get("xml").ToText().find("Registry"), std::string::npos);
 }
 
+// Layout, images, the pump hook and the selection copy, seen late-bound, read
+// against the same actions on the direct control.
+TEST(ControlBindingTest, LayoutImagesPumpAndSelectionMatchTheDirectControl) {
+  testing::TempRegistry temp;
+  HKEY many = 0, k = 0;
+  auto make = [](HKEY parent, const std::string& name, HKEY* out) {
+    return RegCreateKeyExA(parent, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, out,
+                           nullptr);
+  };
+  ASSERT_EQ(make(HKEY_CURRENT_USER, "Software\\Many", &many), ERROR_SUCCESS);
+  for (int i = 0; i < 512; ++i, RegCloseKey(k)) make(many, "K" + std::to_string(i), &k);
+  RegCloseKey(many);
+  testing::PutString(HKEY_CURRENT_USER, "Software\\Many", "Size", "512");
+  LateBound ctl = Create(server_ids::kControlClass), ui = UserInterface(ctl);
+  toolkit::ManualEventLoop loop;
+  toolkit::RecordingMessageService messages;
+  ctlRegistry direct(loop, messages);
+  toolkit::PropertyBag bag;
+  bag.FromText("SelectionType=Long:1\n");
+  direct.UserControl_ReadProperties(bag);
+  ui.Call("ReadProperties", {Variant(bag.ToText())});
+
+  // The same resize and drag on both.
+  ui.Call("Resize", {Variant(int32_t{6000}), Variant(int32_t{5000})});
+  direct.Surface().Resize(6000, 5000);
+  auto& bar = direct.pcVSplit();
+  ui.Call("SplitterMouseDown", {Variant(int32_t{0})});
+  bar.UserMouseDown(1, 0, 0, 0);
+  EXPECT_EQ(ui.Get("SplitterColor").ToLong(), static_cast<int32_t>(toolkit::vbApplicationWorkspace));
+  ui.Call("SplitterMouseMove", {Variant(int32_t{-900})});
+  ui.Call("SplitterMouseUp", {Variant(int32_t{0})});
+  bar.UserMouseMove(1, 0, 0, -900);
+  bar.UserMouseUp(1, 0, 0, 0);
+  EXPECT_EQ(ui.Get("SplitterColor").ToLong(), static_cast<int32_t>(bar.BackColor()));
+  const std::pair<const char*, const toolkit::Widget*> panes[] = {
+      {"tvReg", &direct.tvReg()}, {"pcVSplit", &bar}, {"lvValues", &direct.lvValues()},
+      {"sbStatusBar", &direct.sbStatusBar()}};
+  for (const auto& [name, w] : panes) {
+    const Variant rect = ui.Call("PaneRect", {Variant(name)});
+    std::vector<float> got;
+    for (const auto& v : rect.AsArray().elements) got.push_back(static_cast<float>(v.ToLong()));
+    EXPECT_EQ(got, (std::vector<float>{w->Left(), w->Top(), w->Width(), w->Height()})) << name;
+  }
+  EXPECT_EQ(ui.Call("ColumnWidth", {Variant(int32_t{3})}).ToDouble(),
+            direct.lvValues().ColumnHeaders().Item(3).Width());
+  EXPECT_THROW(ui.Call("PaneRect", {Variant("nothing")}), AutomationError);
+
+  // The pump hook runs once, at key 512, while the listing's text shows.
+  std::vector<std::string> pumped;
+  ComPtr<FunctionSink> hook(new FunctionSink());
+  hook->On(DISPID_VALUE,
+           [&](std::vector<Variant>&) { pumped.push_back(ui.Get("StatusText").ToText()); });
+  ui.Call("SetMessagePumpHook", {DispatchVariant(hook.Get())});
+  ctl.Call("Show");
+  direct.Show();
+  const std::string hkcu = "_&H80000001";
+  ui.Call("Expand", {Variant(hkcu)});
+  const std::string sw = Child(ui, hkcu, "Software");
+  ui.Call("Expand", {Variant(sw)});
+  const std::string node = Child(ui, sw, "Many");
+  ui.Call("Expand", {Variant(node)});
+  EXPECT_EQ(pumped, std::vector<std::string>{"Enumerating Software\\Many"});
+
+  // Images: the picked key's marks, the list's icons and the pointer.
+  auto& tv = direct.tvReg();
+  auto& lv = direct.lvValues();
+  for (const std::string& key : {hkcu, sw, node}) tv.UserExpand(tv.Nodes().Item(key));
+  tv.UserClick(tv.Nodes().Item(node));
+  lv.UserCheck(lv.ListItems().Item(2), true);
+  ui.Call("Click", {Variant(node)});
+  ui.Call("CheckRow", {Variant(int32_t{2}), Variant(true)});
+  EXPECT_EQ(ui.Call("NodeSelectedImage", {Variant(sw)}).ToText(),
+            tv.Nodes().Item(sw)->SelectedImage());
+  EXPECT_EQ(ui.Call("RowIcon", {Variant(int32_t{2})}).ToText(), lv.ListItems().Item(2)->SmallIcon());
+  EXPECT_EQ(ui.Get("MousePointer").ToLong(), tv.MousePointer());
+  const Variant image_keys = ui.Get("ImageKeys");
+  std::vector<std::string> keys;
+  for (const auto& key : image_keys.AsArray().elements) keys.push_back(key.AsString());
+  EXPECT_EQ(keys, direct.ilSmallIcons().Keys());
+  int clicks = 0;
+  ComPtr<FunctionSink> sink(new FunctionSink());
+  sink->On(2, [&](std::vector<Variant>&) { ++clicks; });
+  ConnectEvents(ctl.Get(), server_ids::kControlEvents, sink.Get());
+  ui.Call("ClickEmptyList");
+  EXPECT_EQ(clicks, 1);
+
+  // The selection copy keeps what was picked after the export empties it.
+  LateBound picked = LateBound::FromVariant(ui.Get("Selection"));
+  LateBound doc = Create(server_ids::kDocumentClass);
+  EXPECT_EQ(picked.Get("Count").ToLong(), direct.Selection().Count());
+  doc.Call("loadXML", {Variant("<Pick/>")});
+  ctl.Call("GetSelectedDOM", {DispatchVariant(doc.Get())});
+  EXPECT_EQ(picked.Get("Count").ToLong(), 1);
+  EXPECT_EQ(LateBound::FromVariant(ui.Get("Selection")).Get("Count").ToLong(), 0);
+
+  // The registry object's per-item hook.
+  int items = 0;
+  hook->On(DISPID_VALUE, [&](std::vector<Variant>&) { ++items; });
+  LateBound reg = Create(server_ids::kRegistryObjectClass);
+  reg.Call("SetDoEventsHook", {DispatchVariant(hook.Get())});
+  Variant h = reg.Call("OpenKey", {Variant(static_cast<int32_t>(HKEY_CURRENT_USER)),
+                                   Variant("Software\\Many")});
+  reg.Call("EnumKeys", {h, Variant(false), Variant(true)});
+  EXPECT_EQ(items, 512);
+}
+
 TEST(ControlBindingTest, PropertiesEventsAndDescription) {
   testing::TempRegistry temp;
   LateBound ctl = Create(server_ids::kControlClass);

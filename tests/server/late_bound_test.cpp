@@ -225,7 +225,7 @@ TEST(CatalogTest, DescribesEveryClassInSlotOrder) {
                        "OpenKey", "CloseKey", "GetValue", "GetMultiSZ", "ToMultiSZ", "SetValue",
                        "GetKeyObject", "EnumKeys", "EnumValues", "DeleteValue", "DeleteKey",
                        "RegHKeyLocalMachine", "RegHKeyLocalMachine=", "RegHKeyUsers",
-                       "RegHKeyUsers="}));
+                       "RegHKeyUsers=", "SetDoEventsHook"}));
   EXPECT_EQ(reg->default_interface->IdOfName("item"), DISPID_VALUE);
   const ClassInfo* keys = lib.FindClass("qvrClsKeys");
   ASSERT_NE(keys, nullptr);

@@ -71,7 +71,9 @@ class ExportTest : public ControlTest {
   // a tree recursively, so it cannot take the deep chain's nesting.
   std::string Export(bool parse_back = true) {
     RunOnSmallStack([&] { control_->GetSelectedDOM(&doc_); });
-    if (parse_back) EXPECT_TRUE(testing::WellFormedXml(doc_.xml()));
+    if (parse_back) {
+      EXPECT_TRUE(testing::WellFormedXml(doc_.xml()));
+    }
     std::string text = doc_.documentElement().xml();
     const std::string prefix = "<Root><Existing/>";
     EXPECT_EQ(text.substr(0, prefix.size()), prefix);

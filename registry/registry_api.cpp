@@ -1,6 +1,5 @@
 #include "registry/registry_api.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -54,23 +53,14 @@ LONG RegConnectRegistryA(const char* lpMachineName, HKEY hKey, HKEY* phkResult) 
 }
 
 DWORD ExpandEnvironmentStringsA(const char* lpSrc, char* lpDst, DWORD nSize) {
+  return ExpandEnvironmentStringsForKeyA(HKEY_LOCAL_MACHINE, lpSrc, lpDst, nSize);
+}
+
+DWORD ExpandEnvironmentStringsForKeyA(HKEY hKey, const char* lpSrc, char* lpDst, DWORD nSize) {
+  auto service = CurrentRegistryService();
   std::string out;
-  std::string_view src = lpSrc ? lpSrc : "";
-  for (size_t i = 0; i < src.size();) {
-    size_t close = src[i] == '%' ? src.find('%', i + 1) : std::string_view::npos;
-    if (close != std::string_view::npos && close > i + 1) {
-      std::string name(src.substr(i + 1, close - i - 1));
-      if (const char* v = std::getenv(name.c_str())) {
-        out += v;
-        i = close + 1;
-        continue;
-      }
-      // An unknown name stays as written; its closing % may open the next one.
-      out += src.substr(i, close - i);
-      i = close;
-      continue;
-    }
-    out += src[i++];
+  if (!service || service->ExpandEnvironment(hKey, lpSrc ? lpSrc : "", &out) != ERROR_SUCCESS) {
+    return 0;
   }
   DWORD needed = static_cast<DWORD>(out.size() + 1);
   if (lpDst != nullptr && nSize >= needed) std::memcpy(lpDst, out.c_str(), needed);

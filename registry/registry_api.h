@@ -134,10 +134,22 @@ LONG RegDeleteKeyA(HKEY hKey, const char* lpSubKey);
 // local machine.
 LONG RegConnectRegistryA(const char* lpMachineName, HKEY hKey, HKEY* phkResult);
 
-// Replaces %NAME% by the process environment's NAME (unknown names stay as
-// written). Returns the characters needed, NUL included; when that is more
-// than nSize the buffer holds nothing useful.
+// Replaces each %NAME% by the variable NAME of this machine's environment as
+// Windows builds it from the registry: the machine's variables, then the
+// user's (HKCU\Environment; see registry/environment.h), read anew for each
+// call; never this Linux process's environment. Names compare without regard
+// to case; a reference to an unknown name stays as written. Returns the
+// characters needed, NUL included; when that is more than nSize the buffer
+// holds nothing useful. 0 when the environment cannot be read (the store is
+// damaged or cannot be opened).
 DWORD ExpandEnvironmentStringsA(const char* lpSrc, char* lpDst, DWORD nSize);
+
+// The same, from the environment of the machine that holds hKey: this
+// machine's (as above) for the predefined hives and keys opened below them,
+// another machine's own (its machine variables alone) for keys reached
+// through RegConnectRegistryA. 0 also for a handle that is closed or whose key
+// was deleted.
+DWORD ExpandEnvironmentStringsForKeyA(HKEY hKey, const char* lpSrc, char* lpDst, DWORD nSize);
 
 }  // namespace qvr
 

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "registry/environment.h"
 #include "registry/machine_table.h"
 #include "registry/sqlite_store.h"
 #include "base/unicode.h"
@@ -416,6 +417,28 @@ LONG RegistryService::DeleteKey(HKEY key, const char* sub_key) {
     bool created = false;
     LONG rc = Walk(t, sub_key, false, &k, &depth, &created);
     return rc != ERROR_SUCCESS ? rc : t.machine->store->DeleteKey(k);
+  });
+}
+
+LONG RegistryService::ExpandEnvironment(HKEY key, std::string_view text, std::string* expanded) {
+  if (expanded == nullptr) return ERROR_INVALID_PARAMETER;
+  return OnKey(key, [&](const Target& t) {
+    // Text without a reference needs no environment.
+    if (text.find('%') == std::string_view::npos) {
+      expanded->assign(text);
+      return ERROR_SUCCESS;
+    }
+    RegistryStore& store = *t.machine->store;
+    // Only this machine has a logged-on user, whose variables join in.
+    KeyId user_hive = 0;
+    if (t.machine == local_) {
+      LONG rc = store.FindChild(local_->users, CurrentUserKeyName(), &user_hive);
+      if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return rc;
+    }
+    Environment environment;
+    LONG rc = Environment::Read(store, t.machine->local_machine, user_hive, &environment);
+    if (rc == ERROR_SUCCESS) *expanded = environment.Expand(text);
+    return rc;
   });
 }
 

@@ -77,6 +77,15 @@ class RegistryService {
   // registry store or cannot be opened (see MachineTable).
   Status ConnectMachine(const char* machine, HKEY hive, HKEY* result);
 
+  // `text` with its %NAME% references expanded from the environment of the
+  // machine that holds `key`, read anew from its registry for each call (see
+  // registry/environment.h): this machine's variables and then the user's
+  // for the predefined hives and keys opened below them, another machine's
+  // own variables alone for keys reached through Connect. Returns 0, the
+  // handle's failure (6, 1018), or the store's code when the environment
+  // cannot be read (1009); `*expanded` is left alone on failure.
+  LONG ExpandEnvironment(HKEY key, std::string_view text, std::string* expanded);
+
   // Values as the store keeps them (text types as UTF-16LE bytes, whatever
   // they hold), for moving data between stores and files without a change.
   LONG SetValueBytes(HKEY key, const char* name, DWORD type, std::string_view stored);

@@ -118,7 +118,12 @@ class qvrClsRegistryObject : public Object,
   // Reads the value `szValue` ("" is the key's default value) of the key
   // `uKey` and converts it by its registry type:
   //   REG_SZ           the text (one terminating NUL dropped, where present)
-  //   REG_EXPAND_SZ    the text with %NAME% references expanded
+  //   REG_EXPAND_SZ    the text with %NAME% references expanded from the
+  //                    environment of the machine `uKey` belongs to, as
+  //                    Windows builds it from that registry (this machine's
+  //                    and the user's variables, or another machine's own;
+  //                    see ExpandEnvironmentStringsForKeyA), never from this
+  //                    process's; the text as stored when that cannot be read
   //   REG_BINARY       "XX " per byte: two upper-case hex digits and a space
   //   REG_DWORD        a Long (shorter data zero-extended, longer data: its
   //                    first four bytes)

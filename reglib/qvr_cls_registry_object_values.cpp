@@ -20,7 +20,8 @@ constexpr DWORD kSmallValue = 512;
 // again this many times before the read gives up.
 constexpr int kReadAttempts = 8;
 // Expansions that outgrow the buffer are retried this often (the environment
-// cannot change under a single-threaded caller, so once is normally enough).
+// is read from the registry at each call, so a write in between may change
+// the size needed; once is normally enough).
 constexpr int kExpandAttempts = 4;
 constexpr DWORD kExpandBuffer = 4096;
 
@@ -66,13 +67,14 @@ ReadOutcome ReadValueData(HKEY key, const std::string& name, DWORD* type, std::s
   return rc == ERROR_FILE_NOT_FOUND ? ReadOutcome::kNoData : ReadOutcome::kUnreadable;
 }
 
-// Replaces %NAME% references, growing the buffer for long expansions, and
-// cuts the result at its first NUL.
-std::string ExpandReferences(const std::string& text) {
+// Replaces %NAME% references from the environment of the machine that holds
+// `key` (the registry shown, never this process's), growing the buffer for
+// long expansions, and cuts the result at its first NUL.
+std::string ExpandReferences(HKEY key, const std::string& text) {
   std::string buffer(kExpandBuffer, '\0');
   DWORD size = kExpandBuffer - 1;
   for (int attempt = 0; attempt < kExpandAttempts; ++attempt) {
-    DWORD needed = ExpandEnvironmentStringsA(text.c_str(), buffer.data(), size);
+    DWORD needed = ExpandEnvironmentStringsForKeyA(key, text.c_str(), buffer.data(), size);
     if (needed == 0) break;
     if (needed <= size) return std::string(buffer.c_str());
     buffer.assign(needed + 1, '\0');
@@ -103,7 +105,7 @@ Variant qvrClsRegistryObject::GetValue(HKEY uKey, std::string_view szValue,
   }
   if (lpType) *lpType = static_cast<RegistryDataTypes>(type);
   Variant value = DecodeRegistryData(type, data);
-  if (type == REG_EXPAND_SZ) return Variant(ExpandReferences(value.AsString()));
+  if (type == REG_EXPAND_SZ) return Variant(ExpandReferences(uKey, value.AsString()));
   return value;
 }
 

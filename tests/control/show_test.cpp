@@ -41,6 +41,40 @@ TEST_F(ControlTest, ShowLocalBuildsRootAndFiveHivesAndReplacesAnEarlierTree) {
   }
 }
 
+TEST_F(ControlTest, ExpandableValuesShowTheEnvironmentOfTheMachineShown) {
+  // One variable, three values: this machine's registry, another machine's,
+  // and this process. Each view shows its own machine's; the process's never.
+  const std::string environment =
+      "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
+  const std::string data("%AppHome%\\bin\0", 14);
+  MakeRemoteKey("FARHOST", "SOFTWARE\\App");
+  HKEY remote = 0;
+  ASSERT_EQ(RegConnectRegistryA("FARHOST", HKEY_LOCAL_MACHINE, &remote), ERROR_SUCCESS);
+  SetString(remote, environment, "AppHome", "D:\\There");
+  SetValue(remote, "SOFTWARE\\App", "Dir", REG_EXPAND_SZ, data);
+  RegCloseKey(remote);
+  SetString(HKEY_LOCAL_MACHINE, environment, "AppHome", "C:\\Here");
+  SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\App", "Dir", REG_EXPAND_SZ, data);
+  setenv("AppHome", "/process", 1);
+
+  const std::string app = kHklm + "\\SOFTWARE\\APP";
+  auto data_shown = [&] {
+    Click(kHklm + "\\SOFTWARE");
+    Click(app);
+    return Row("Dir") ? Row("Dir")->SubItems(2) : "<no row>";
+  };
+  ASSERT_TRUE(control_->Show("FARHOST"));
+  OpenPath(app);
+  EXPECT_EQ(data_shown(), "D:\\There\\bin");
+  ASSERT_TRUE(control_->Show());
+  OpenPath(app);
+  EXPECT_EQ(data_shown(), "C:\\Here\\bin");
+  // An edit of the environment shows when the values are listed again.
+  SetString(HKEY_LOCAL_MACHINE, environment, "AppHome", "C:\\Moved");
+  EXPECT_EQ(data_shown(), "C:\\Moved\\bin");
+  unsetenv("AppHome");
+}
+
 TEST_F(ControlTest, ShowRemoteUnreachableAndHalfConnectedMachines) {
   MakeRemoteKey("FARHOST", "SOFTWARE\\OnlyThere");
   MakeKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\OnlyHere");

@@ -1,5 +1,4 @@
-// RegConnectRegistryA with the machine table, and the environment expansion
-// of ExpandEnvironmentStringsA.
+// RegConnectRegistryA with the machine table.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -128,37 +127,6 @@ TEST(ConnectRegistryTest, TheMachineTableFile) {
   EXPECT_EQ(bare->Connect("relative", HKEY_USERS, &key), ERROR_BAD_NETPATH);
   EXPECT_EQ(bare->Connect("localhost", HKEY_USERS, &key), ERROR_SUCCESS);
   bare->CloseKey(key);
-}
-
-std::string Expand(const std::string& text) {
-  DWORD needed = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
-  std::string buffer(needed, '\x7f');
-  EXPECT_EQ(ExpandEnvironmentStringsA(text.c_str(), buffer.data(), needed), needed);
-  EXPECT_EQ(buffer.back(), '\0');
-  buffer.pop_back();
-  return buffer;
-}
-
-TEST(ExpandEnvironmentStringsTest, NamesFromTheEnvironmentUnknownOnesStay) {
-  setenv("QVR_EXPAND_A", "alpha", 1);
-  setenv("QVR_EXPAND_EMPTY", "", 1);
-  unsetenv("QVR_EXPAND_NONE");
-  EXPECT_EQ(Expand("%QVR_EXPAND_A%\\bin"), "alpha\\bin");
-  EXPECT_EQ(Expand("[%QVR_EXPAND_A%%QVR_EXPAND_A%]"), "[alphaalpha]");
-  EXPECT_EQ(Expand("x%QVR_EXPAND_EMPTY%y"), "xy");
-  EXPECT_EQ(Expand("%QVR_EXPAND_NONE%"), "%QVR_EXPAND_NONE%");
-  EXPECT_EQ(Expand("100% sure"), "100% sure");
-  EXPECT_EQ(Expand("%%"), "%%");
-  EXPECT_EQ(Expand("Grüße %QVR_EXPAND_A%"), "Grüße alpha");
-  EXPECT_EQ(Expand(""), "");
-
-  // The size needed counts the NUL; a buffer too small is not written past.
-  EXPECT_EQ(ExpandEnvironmentStringsA("%QVR_EXPAND_A%", nullptr, 0), 6u);
-  char small[4] = {'#', '#', '#', '#'};
-  EXPECT_EQ(ExpandEnvironmentStringsA("%QVR_EXPAND_A%", small, 3), 6u);
-  EXPECT_EQ(small[3], '#');
-  unsetenv("QVR_EXPAND_A");
-  unsetenv("QVR_EXPAND_EMPTY");
 }
 
 }  // namespace

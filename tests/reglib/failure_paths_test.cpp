@@ -70,6 +70,17 @@ TEST_F(FailurePathsTest, AFailedReadNeverWritesTheDefault) {
   EXPECT_EQ(Raw("absent"), "fallback\0"s);
 }
 
+TEST_F(FailurePathsTest, AnEnvironmentThatCannotBeReadLeavesTheTextAsStored) {
+  const std::string text = "%SystemRoot%\\x";
+  ASSERT_EQ(RegSetValueExA(key_, "e", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                           static_cast<DWORD>(text.size() + 1)),
+            ERROR_SUCCESS);
+  EXPECT_EQ(reg_->GetValue(key_, "e"), Variant("C:\\Windows\\x"));
+  // The environment's key cannot be listed: no variable is known for sure.
+  Store().Fail(StoreOp::kEnumValue, ERROR_BADDB);
+  EXPECT_EQ(reg_->GetValue(key_, "e"), Variant(text));
+}
+
 TEST_F(FailurePathsTest, DataGrowingWhileReadIsReadAgainWhole) {
   // Each read by the service sees the value 300 characters longer, three
   // times; the object must come back with the last, whole text.

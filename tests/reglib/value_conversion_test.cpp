@@ -39,22 +39,24 @@ TEST_F(ValueConversionTest, StringsReadWholeWithOrWithoutTerminator) {
   }
 }
 
-TEST_F(ValueConversionTest, ExpandableStringsExpandAtAnyLength) {
-  setenv("QVR_TEST_DIR", "/opt/qvr", 1);
-  PutRaw("path", REG_EXPAND_SZ, "%QVR_TEST_DIR%\\bin;%QVR_UNSET_NAME%\0"s);
+TEST_F(ValueConversionTest, ExpandableStringsExpandFromTheRegistryAtAnyLength) {
+  // The registry's environment, never this process's: the variable of the
+  // same name that the process has does not show.
+  testing::PutString(HKEY_CURRENT_USER, "Environment", "QVR_TEST_DIR", "/opt/qvr");
+  setenv("QVR_TEST_DIR", "/process", 1);
+  PutRaw("path", REG_EXPAND_SZ, "%qvr_test_dir%\\bin;%QVR_UNSET_NAME%\0"s);
   RegistryDataTypes type = rdNone;
   EXPECT_EQ(Read(*reg_, scratch_, "path", &type), Variant("/opt/qvr\\bin;%QVR_UNSET_NAME%"));
   EXPECT_EQ(type, rdExpandSZ);
   PutRaw("bare", REG_EXPAND_SZ, "%QVR_TEST_DIR%/x");  // stored without its terminator
   EXPECT_EQ(Read(*reg_, scratch_, "bare"), Variant("/opt/qvr/x"));
+  unsetenv("QVR_TEST_DIR");
 
   // An expansion far beyond 4,095 characters comes back whole.
   std::string long_value(3000, 'v');
-  setenv("QVR_TEST_LONG", long_value.c_str(), 1);
+  testing::PutString(HKEY_CURRENT_USER, "Environment", "QVR_TEST_LONG", long_value);
   PutRaw("long", REG_EXPAND_SZ, "<%QVR_TEST_LONG%|%QVR_TEST_LONG%>\0"s);
   EXPECT_EQ(Read(*reg_, scratch_, "long"), Variant("<" + long_value + "|" + long_value + ">"));
-  unsetenv("QVR_TEST_DIR");
-  unsetenv("QVR_TEST_LONG");
 }
 
 TEST_F(ValueConversionTest, BinaryDwordMultiAndOtherTypes) {

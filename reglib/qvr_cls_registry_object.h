@@ -74,9 +74,12 @@ class qvrClsRegistryObject : public Object,
 
   // Asks a running EnumKeys or EnumValues to stop. The enumeration looks at
   // the request after the item it is handling and the fetch of the next one,
-  // so it always reports its first item. A request made while no enumeration
-  // runs is dropped, and every enumeration clears a request it did not act on
-  // when it ends: a stale request never cuts a later listing short.
+  // so it always reports its first item. The default entry that EnumValues
+  // reports before its items is not one of them: a request made from its
+  // event still lets the first named value through. A request made while no
+  // enumeration runs is dropped, and every enumeration clears a request it
+  // did not act on when it ends: a stale request never cuts a later listing
+  // short.
   void AbortEnum();
 
   // Number of entries in the handle table.

@@ -195,9 +195,9 @@ std::shared_ptr<qvrClsValues> qvrClsRegistryObject::EnumValues(HKEY uKey, bool f
     ModelAccess::SetRegistryObject(*values, self);
     ModelAccess::SetParentKey(*values, uKey);
   }
+  // The default entry is not the first item that the loop always handles:
+  // an abort asked for from its event ends the loop after its first value.
   ReportDefaultValue(uKey, values, fRaiseEvents);
-  // A handler of the default value's event may already have had enough.
-  if (TakeAbort()) return values;
 
   NameBuffer buffer;
   DWORD index = 0;

@@ -191,14 +191,34 @@ TEST_F(EnumerationTest, AbortFromAHandler) {
   reg_->EnumKeys(scratch_, true);
   recorder->on_event = nullptr;
   EXPECT_EQ(reg_->EnumKeys(scratch_)->Count(), 4);
+}
 
-  // Aborting on the default value stops before any named value.
+TEST_F(EnumerationTest, AbortOnTheDefaultEntryStillReportsTheFirstNamedValue) {
+  // The default entry comes before the items; the first of them is still
+  // handled, and the request ends the listing after it.
   PutRaw("a", REG_SZ, "1\0"s);
   PutRaw("b", REG_SZ, "2\0"s);
-  recorder->on_event = [&] { reg_->AbortEnum(); };
+  auto recorder = Listen();
+  recorder->on_event = [&] { if (recorder->values.size() == 1) reg_->AbortEnum(); };
   auto values = reg_->EnumValues(scratch_, true);
-  EXPECT_EQ(recorder->values.size(), 1u);
-  EXPECT_EQ(values->Count(), 1);
+  ASSERT_EQ(recorder->values.size(), 2u);
+  EXPECT_EQ(recorder->values[1]->ValueName(), "a");
+  EXPECT_EQ(values->Count(), 2);
+
+  // The request was used up: the next listing runs to its end.
+  recorder->on_event = nullptr;
+  EXPECT_EQ(reg_->EnumValues(scratch_)->Count(), 3);
+
+  // A key whose own default value is set: the store lists it, unnamed, before
+  // "a"; it is not reported again, and "a" is still the first item.
+  HKEY with_default = reg_->OpenKey(scratch_, "WithDefault");
+  for (const char* name : {"", "a", "b"}) reg_->SetValue(with_default, name, Variant("v"));
+  recorder->values.clear();
+  recorder->on_event = [&] { if (recorder->values.size() == 1) reg_->AbortEnum(); };
+  reg_->EnumValues(with_default, true, false, true);
+  ASSERT_EQ(recorder->values.size(), 2u);
+  EXPECT_EQ(std::make_pair(recorder->values[0]->Default(), recorder->values[1]->ValueName()),
+            std::make_pair(true, "a"s));
 }
 
 TEST_F(EnumerationTest, SeveralSinksAndUnadviseDuringDelivery) {

@@ -22,6 +22,21 @@ namespace {
 using server::Catalog;
 
 // The control's second interface, through which a person's actions are made.
+constexpr char kMultiSelect[] = "SelectionType=Long:1\n";
+
+// A control created directly, in multiple selection, as the twin of a
+// late-bound one.
+struct DirectControl {
+  DirectControl() {
+    toolkit::PropertyBag bag;
+    bag.FromText(kMultiSelect);
+    control.UserControl_ReadProperties(bag);
+  }
+  toolkit::ManualEventLoop loop;
+  toolkit::RecordingMessageService messages;
+  ctlRegistry control{loop, messages};
+};
+
 LateBound UserInterface(const LateBound& control) {
   return LateBound(ComPtr<Dispatch>(control.Get()).As<Dispatch>(server_ids::kControlUserInterface));
 }
@@ -79,12 +94,8 @@ TEST(ControlBindingTest, PickingSessionMatchesTheDirectControl) {
   EXPECT_EQ(ui.Get("Messages").AsArray().elements.size(), 0u);
 
   // Directly, the same session.
-  toolkit::ManualEventLoop loop;
-  toolkit::RecordingMessageService messages;
-  ctlRegistry direct(loop, messages);
-  toolkit::PropertyBag bag;
-  bag.FromText("SelectionType=Long:1\n");
-  direct.UserControl_ReadProperties(bag);
+  DirectControl host;
+  ctlRegistry& direct = host.control;
   direct.Show();
   auto& tv = direct.tvReg();
   auto& lv = direct.lvValues();
@@ -128,13 +139,9 @@ TEST(ControlBindingTest, LayoutImagesPumpAndSelectionMatchTheDirectControl) {
   RegCloseKey(many);
   testing::PutString(HKEY_CURRENT_USER, "Software\\Many", "Size", "512");
   LateBound ctl = Create(server_ids::kControlClass), ui = UserInterface(ctl);
-  toolkit::ManualEventLoop loop;
-  toolkit::RecordingMessageService messages;
-  ctlRegistry direct(loop, messages);
-  toolkit::PropertyBag bag;
-  bag.FromText("SelectionType=Long:1\n");
-  direct.UserControl_ReadProperties(bag);
-  ui.Call("ReadProperties", {Variant(bag.ToText())});
+  DirectControl host;
+  ctlRegistry& direct = host.control;
+  ui.Call("ReadProperties", {Variant(kMultiSelect)});
 
   // The same resize and drag on both.
   ui.Call("Resize", {Variant(int32_t{6000}), Variant(int32_t{5000})});

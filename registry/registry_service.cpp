@@ -618,6 +618,15 @@ Status RegistryService::UnloadKey(HKEY hive, const char* sub_key) {
   return t.machine->mounting->Unmount(root);
 }
 
+bool RegistryService::IsLoadedHive(HKEY hive, const char* sub_key) {
+  std::unique_lock<std::mutex> lock(mu_);
+  Target t;
+  KeyId root = 0;
+  return AwaitTurn(hive, lock) == ERROR_SUCCESS && MountTarget(hive, sub_key, &t).ok() &&
+         t.machine->store->FindChild(t.key, sub_key, &root) == ERROR_SUCCESS &&
+         t.machine->mounting->IsMountRoot(root);
+}
+
 Status RegistryService::SaveKey(HKEY key, const char* file, bool replace) {
   HiveKey tree;
   tree.name = "ROOT";

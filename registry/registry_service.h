@@ -102,6 +102,8 @@ class RegistryService {
   // handle of this process is open on a key of it (the message says how
   // many).
   Status UnloadKey(HKEY hive, const char* sub_key);
+  // True when `sub_key` of `hive` is a loaded hive.
+  bool IsLoadedHive(HKEY hive, const char* sub_key);
   // Writes `key` and everything below it as the hive file `file` (built
   // under a temporary name beside it, then renamed over it). 183 when the
   // file exists and `replace` is false; 5 when it is not a regular file.

@@ -129,6 +129,16 @@ TEST_F(HiveMountTest, AMountIsSharedByEveryServiceOfTheStoreUntilUnloaded) {
   // The other service's handle now names a key that is gone.
   EXPECT_EQ(other->EnumKey(seen, 0, nullptr, nullptr), ERROR_KEY_DELETED);
   other->CloseKey(seen);
+
+  // Another machine's store holds its own mounts.
+  temp_.AddMachine("far");
+  HKEY far = 0;
+  ASSERT_TRUE(IsOk(S().ConnectMachine("\\\\far", HKEY_LOCAL_MACHINE, &far)));
+  ASSERT_TRUE(IsOk(S().LoadKey(far, "Remote", file.c_str())));
+  EXPECT_EQ(Text(S(), far, "Remote\\Software\\Acme", "By"), "other");
+  EXPECT_EQ(Text(S(), HKEY_LOCAL_MACHINE, "Remote\\Software\\Acme", "By"), "<no key>");
+  EXPECT_TRUE(IsOk(S().UnloadKey(far, "Remote")));
+  S().CloseKey(far);
 }
 
 TEST_F(HiveMountTest, LoadRefusesWhatIsNotAWholeHive) {

@@ -296,7 +296,9 @@ LONG HiveStore::EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::str
   Freed<char> bytes{hivex_value_value(hive_, value, &t, &length)};
   if (key_name.p == nullptr || bytes.p == nullptr) return Failure();
   *name = key_name.p;
-  *type = static_cast<DWORD>(t);
+  // Any 32-bit number: read it as such, not as hivex's enum, whose range it may leave.
+  static_assert(sizeof t == sizeof *type);
+  std::memcpy(type, &t, sizeof *type);
   data->assign(bytes.p, length);
   if (cursor != nullptr) cursor->index = index;
   return ERROR_SUCCESS;
@@ -343,8 +345,9 @@ LONG HiveStore::FlushValues() {
     std::vector<hive_set_value> set;
     set.reserve(values.size());
     for (PendingValue& v : values) {
-      set.push_back(hive_set_value{v.name.data(), static_cast<hive_type>(v.type), v.data.size(),
-                                   v.data.data()});
+      hive_set_value value{v.name.data(), hive_t_REG_NONE, v.data.size(), v.data.data()};
+      std::memcpy(&value.t, &v.type, sizeof v.type);
+      set.push_back(value);
     }
     errno = 0;
     if (hivex_node_set_values(hive_, offset, set.size(), set.data(), 0) != 0) return Failure();
@@ -490,7 +493,8 @@ void HiveStore::Unlock() {
 }
 
 LONG HiveStore::Commit() {
-  std::string temp = TempStoreFilePrefix(path_) + std::to_string(getpid()) + "-XXXXXX";
+  std::string temp =
+      Folder(path_) + "/" + TempStoreFilePrefix(path_) + std::to_string(getpid()) + "-XXXXXX";
   int fd = mkstemp(temp.data());
   if (fd < 0) return errno == ENOSPC ? ERROR_DISK_FULL : ERROR_ACCESS_DENIED;
   struct stat st {};

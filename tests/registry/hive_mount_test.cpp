@@ -68,11 +68,20 @@ LONG SetText(RegistryService& s, HKEY root, const std::string& path, const std::
   return rc;
 }
 
+// Runs the test in a folder nobody can write (/proc), so that a file made in
+// the current folder instead of beside its target fails.
 class HiveMountTest : public ::testing::Test {
  protected:
+  void SetUp() override {
+    ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
+    ASSERT_EQ(chdir("/proc"), 0);
+  }
+  void TearDown() override { ASSERT_EQ(chdir(cwd_), 0); }
+
   RegistryService& S() { return temp_.Service(); }
   std::string Hive() { return MakeHive(temp_.Dir() + "/NTUSER.DAT"); }
   testing::TempRegistry temp_;
+  char cwd_[4096] = {};
 };
 
 TEST_F(HiveMountTest, LoadedHiveIsBrowsedAndEditedAndTheFileKeepsTheEdits) {

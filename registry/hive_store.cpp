@@ -305,16 +305,38 @@ LONG HiveStore::EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::str
 }
 
 LONG HiveStore::GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) {
-  std::string fold = FoldCase(name);
-  std::string found;
-  for (int64_t i = 0;; ++i) {
-    LONG rc = EnumValue(key, i, nullptr, &found, type, data);
-    if (rc == ERROR_NO_MORE_ITEMS) return ERROR_FILE_NOT_FOUND;
-    if (rc != ERROR_SUCCESS) return rc;
-    if (found.size() == name.size() ? EqualsNoCase(found, name) : FoldCase(found) == fold) {
+  const std::string fold = FoldCase(name);
+  LONG rc = Refresh();
+  if (rc != ERROR_SUCCESS) return rc;
+  if (auto pending = pending_.find(key); pending != pending_.end()) {
+    for (const PendingValue& v : pending->second) {
+      if (v.fold != fold) continue;
+      *type = v.type;
+      *data = v.data;
       return ERROR_SUCCESS;
     }
+    return ERROR_FILE_NOT_FOUND;
   }
+  size_t offset = 0;
+  const std::vector<size_t>* values = nullptr;
+  rc = Locate(key, &offset);
+  if (rc == ERROR_SUCCESS) rc = Values(offset, &values);
+  if (rc != ERROR_SUCCESS) return rc;
+  // Names first: only the value asked for has its data read.
+  for (size_t value : *values) {
+    Freed<char> key_name{hivex_value_key(hive_, value)};
+    if (key_name.p == nullptr) return Failure();
+    if (FoldCase(key_name.p) != fold) continue;
+    hive_type t{};
+    size_t length = 0;
+    errno = 0;
+    Freed<char> bytes{hivex_value_value(hive_, value, &t, &length)};
+    if (bytes.p == nullptr) return Failure();
+    std::memcpy(type, &t, sizeof *type);
+    data->assign(bytes.p, length);
+    return ERROR_SUCCESS;
+  }
+  return ERROR_FILE_NOT_FOUND;
 }
 
 LONG HiveStore::PendingValues(KeyId key, std::vector<PendingValue>** values) {

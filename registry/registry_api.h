@@ -62,6 +62,8 @@ inline constexpr LONG ERROR_BUSY = 170;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 inline constexpr LONG ERROR_BADDB = 1009;
+inline constexpr LONG ERROR_REGISTRY_CORRUPT = 1015;
+inline constexpr LONG ERROR_NOT_REGISTRY_FILE = 1017;
 inline constexpr LONG ERROR_KEY_DELETED = 1018;
 
 inline constexpr DWORD KEY_QUERY_VALUE = 0x0001;

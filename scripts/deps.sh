@@ -7,7 +7,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${QVR_BUILD_DIR:-$here/build}
 packages=(build-essential cmake pkg-config libsqlite3-dev libicu-dev libpugixml-dev
           libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev xvfb xauth
-          python3-dev pybind11-dev python3-pytest libxml2-dev)
+          python3-dev pybind11-dev python3-pytest libxml2-dev libhivex-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -44,10 +44,12 @@ struct EnumCursor {
 };
 
 // What RegistryStore::Walk reports, key by key, depth first. Both calls run
-// on the walking thread, in the middle of the walk: they must not call the
-// store (nor the registry service, whose lock the walk holds). Each returns
-// 0 to go on, kWalkPrune (from Key only) to pass over that key's values and
-// sub-keys, or any other code, which ends the walk and is what it returns.
+// on the walking thread, in the middle of the walk: they may read the store
+// (or walk another one: a store that splices another in at a key walks it
+// from Key), but must not write it or walk it again, nor call the registry
+// service, whose lock the walk holds. Each returns 0 to go on, kWalkPrune
+// (from Key only) to pass over that key's values and sub-keys, or any other
+// code, which ends the walk and is what it returns.
 class StoreWalkVisitor {
  public:
   virtual ~StoreWalkVisitor() = default;

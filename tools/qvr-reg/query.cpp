@@ -76,7 +76,7 @@ int QueryKey(Invocation& call, HKEY key, const KeyPath& path) {
 }
 
 // Hands every key of a tree (by its full name) and its values (as the
-// A-style calls give them) to `Visit`, in order, depth first, in one walk of
+// A-style calls give them) to OnKey and OnValue, depth first, in one walk of
 // the store (RegistryService::WalkTree): keys are not opened one by one, and
 // the walk keeps its place on the heap, so its cost grows with the size of
 // the tree, whatever its depth.

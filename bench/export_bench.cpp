@@ -398,6 +398,8 @@ BENCHMARK(BM_Reglookup)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2
 // ratios printed at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  // Colours only on a terminal.
+  RatioReporter() : ConsoleReporter(isatty(1) ? OO_Defaults : OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {

@@ -633,6 +633,7 @@ LONG SqliteStore::Walk(KeyId top, StoreWalkVisitor& visitor) {
     if (depth > 0 && FoldCase(name) != keys.TextView(2)) return ERROR_BADDB;
     LONG visited = visitor.Key(depth, id, name);
     if (visited == kWalkPrune) {
+      if (depth == 0) return ERROR_SUCCESS;  // nothing else is below the top
       pruned = depth;
       continue;
     }

@@ -10,7 +10,11 @@
 #include <vector>
 
 #include "registry/environment.h"
+#include "registry/hive_store.h"
+#include "registry/hive_transfer.h"
 #include "registry/machine_table.h"
+#include "registry/mounting_store.h"
+#include "registry/regf_writer.h"
 #include "registry/sqlite_store.h"
 #include "base/unicode.h"
 
@@ -18,6 +22,7 @@ namespace qvr {
 
 struct RegistryService::Machine {
   std::shared_ptr<RegistryStore> store;
+  MountingStore* mounting = nullptr;  // `store`, when it can hold mounted hives
   KeyId local_machine = 0;  // HKEY_LOCAL_MACHINE's root
   KeyId users = 0;          // HKEY_USERS' root
   // The thread running a transaction on the store; none when no one is.
@@ -147,7 +152,7 @@ Status RegistryService::Open(const std::string& local_store, const std::string& 
   // exists was seeded whole.
   Status status = SqliteStore::Open(local_store, true, &store, &RegistryService::Seed);
   if (!status.ok()) return status;
-  *service = std::make_shared<RegistryService>(std::shared_ptr<RegistryStore>(std::move(store)),
+  *service = std::make_shared<RegistryService>(std::make_shared<MountingStore>(std::move(store)),
                                                machine_table);
   return status;
 }
@@ -155,6 +160,7 @@ Status RegistryService::Open(const std::string& local_store, const std::string& 
 RegistryService::RegistryService(std::shared_ptr<RegistryStore> local, std::string machine_table)
     : machine_table_(std::move(machine_table)) {
   local_ = std::make_shared<Machine>();
+  local_->mounting = dynamic_cast<MountingStore*>(local.get());
   local_->store = std::move(local);
   bool created = false;
   local_->store->CreateChild(0, "HKEY_LOCAL_MACHINE", &local_->local_machine, &created);
@@ -532,7 +538,16 @@ std::shared_ptr<RegistryService::Machine> RegistryService::FindMachine(std::stri
   std::unique_ptr<RegistryStore> store;
   if (status->ok()) *status = MachineTable::Open(entry, &store);
   if (!status->ok()) return nullptr;
+  // A store file of the table's can hold mounts; another program's
+  // registry, read into memory, cannot keep them.
+  if (entry.scheme.empty()) {
+    if (auto* sqlite = dynamic_cast<SqliteStore*>(store.get())) {
+      store.release();
+      store = std::make_unique<MountingStore>(std::unique_ptr<SqliteStore>(sqlite));
+    }
+  }
   auto machine = std::make_shared<Machine>();
+  machine->mounting = dynamic_cast<MountingStore*>(store.get());
   machine->store = std::move(store);
   if (machine->store->FindChild(0, "HKEY_LOCAL_MACHINE", &machine->local_machine) != ERROR_SUCCESS ||
       machine->store->FindChild(0, "HKEY_USERS", &machine->users) != ERROR_SUCCESS) {
@@ -542,6 +557,105 @@ std::shared_ptr<RegistryService::Machine> RegistryService::FindMachine(std::stri
   }
   remotes_[folded] = machine;
   return machine;
+}
+
+Status RegistryService::MountTarget(HKEY hive, const char* sub_key, Target* target) {
+  std::string_view name = sub_key ? sub_key : "";
+  std::vector<std::string_view> parts;
+  if (!SplitPath(name, &parts) || parts.size() != 1) {
+    return Status::Registry(ERROR_INVALID_PARAMETER,
+                            "a hive is loaded as one new key directly below HKLM or HKU");
+  }
+  LONG rc = Resolve(hive, target);
+  if (rc != ERROR_SUCCESS) return Status::Registry(rc, "the key handle is not valid");
+  Machine& m = *target->machine;
+  if (target->key != m.local_machine && target->key != m.users) {
+    return Status::Registry(ERROR_INVALID_PARAMETER,
+                            "a hive is loaded only directly below HKLM or HKU");
+  }
+  if (m.mounting == nullptr) {
+    return Status::Registry(ERROR_NOT_SUPPORTED,
+                            "this machine's registry is not a store file and cannot hold hives");
+  }
+  return Status::OK();
+}
+
+Status RegistryService::LoadKey(HKEY hive, const char* sub_key, const char* file,
+                                std::string* note) {
+  std::unique_lock<std::mutex> lock(mu_);
+  LONG rc = AwaitTurn(hive, lock);
+  if (rc != ERROR_SUCCESS) return Status::Registry(rc, "the registry is busy");
+  Target t;
+  Status status = MountTarget(hive, sub_key, &t);
+  KeyId root = 0;
+  std::string why;
+  if (status.ok()) status = t.machine->mounting->Mount(t.key, sub_key, file ? file : "", &root, &why);
+  if (status.ok() && note != nullptr) *note = why;
+  return status;
+}
+
+Status RegistryService::UnloadKey(HKEY hive, const char* sub_key) {
+  std::unique_lock<std::mutex> lock(mu_);
+  LONG rc = AwaitTurn(hive, lock);
+  if (rc != ERROR_SUCCESS) return Status::Registry(rc, "the registry is busy");
+  Target t;
+  Status status = MountTarget(hive, sub_key, &t);
+  KeyId root = 0;
+  if (status.ok() && (rc = t.machine->store->FindChild(t.key, sub_key, &root)) != ERROR_SUCCESS) {
+    status = Status::Registry(rc, rc == ERROR_FILE_NOT_FOUND ? "there is no such key" : "the key cannot be read");
+  }
+  if (status.ok() && !t.machine->mounting->IsMountRoot(root)) {
+    status = Status::Registry(ERROR_INVALID_PARAMETER, "the key is not a loaded hive");
+  }
+  if (!status.ok()) return status;
+  size_t open = 0;
+  for (const auto& [h, handle] : handles_) {
+    if (handle->machine == t.machine &&
+        MountingStore::MountOf(handle->key) == MountingStore::MountOf(root)) {
+      ++open;
+    }
+  }
+  if (open > 0) {
+    return Status::Registry(ERROR_ACCESS_DENIED,
+                            std::to_string(open) + " key handle(s) of this process are open on it");
+  }
+  return t.machine->mounting->Unmount(root);
+}
+
+bool RegistryService::IsLoadedHive(HKEY hive, const char* sub_key) {
+  std::unique_lock<std::mutex> lock(mu_);
+  Target t;
+  KeyId root = 0;
+  return AwaitTurn(hive, lock) == ERROR_SUCCESS && MountTarget(hive, sub_key, &t).ok() &&
+         t.machine->store->FindChild(t.key, sub_key, &root) == ERROR_SUCCESS &&
+         t.machine->mounting->IsMountRoot(root);
+}
+
+Status RegistryService::SaveKey(HKEY key, const char* file, bool replace) {
+  HiveKey tree;
+  tree.name = "ROOT";
+  LONG rc = OnKey(key, [&](const Target& t) { return ReadTree(*t.machine->store, t.key, &tree); });
+  if (rc != ERROR_SUCCESS) return Status::Registry(rc, "the key cannot be read");
+  std::string image;
+  Status status = WriteHive(tree, &image);
+  if (!status.ok()) return status;
+  tree = HiveKey();
+  return WriteFileAtomically(file ? file : "", image, replace);
+}
+
+Status RegistryService::RestoreKey(HKEY key, const char* file) {
+  std::unique_ptr<HiveStore> hive;
+  Status status = HiveStore::Open(file ? file : "", true, &hive);
+  if (!status.ok()) return status;
+  LONG rc = Transact(key, [&] {
+    return OnKey(key, [&](const Target& t) {
+      return ReplaceTree(*t.machine->store, t.key, t.depth, *hive, HiveStore::kRoot);
+    });
+  });
+  if (rc == ERROR_SUCCESS) return Status::OK();
+  return Status::Registry(rc, rc == ERROR_INVALID_PARAMETER
+                                  ? "the hive's keys would lie deeper than 512 levels"
+                                  : "the key cannot be restored");
 }
 
 LONG RegistryService::Connect(const char* machine_name, HKEY hive, HKEY* result) {

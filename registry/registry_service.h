@@ -86,6 +86,32 @@ class RegistryService {
   // cannot be read (1009); `*expanded` is left alone on failure.
   LONG ExpandEnvironment(HKEY key, std::string_view text, std::string* expanded);
 
+  // Hive files, as reg.exe's load, unload, save and restore treat them.
+  //
+  // LoadKey mounts the hive `file` as the new key `sub_key` (one name) of
+  // `hive`, which is HKEY_LOCAL_MACHINE or HKEY_USERS of this machine or of
+  // a machine with a store file (a handle from Connect). The mount lasts, for
+  // every process using that store, until UnloadKey. A hive that can only be
+  // read is mounted read-only, and `*note` (when given) says why. Fails with
+  // 87 for another key or a path, 183 when the key exists, 50 for a machine
+  // whose registry is not a store file, 5 for a file that is not a regular
+  // file or for a read-only store, 1017 for a file that is not a hive, 1015
+  // for a damaged one.
+  Status LoadKey(HKEY hive, const char* sub_key, const char* file, std::string* note = nullptr);
+  // Ends the mount `sub_key` of `hive`; 87 when it is not one, 5 while a
+  // handle of this process is open on a key of it (the message says how
+  // many).
+  Status UnloadKey(HKEY hive, const char* sub_key);
+  // True when `sub_key` of `hive` is a loaded hive.
+  bool IsLoadedHive(HKEY hive, const char* sub_key);
+  // Writes `key` and everything below it as the hive file `file` (built
+  // under a temporary name beside it, then renamed over it). 183 when the
+  // file exists and `replace` is false; 5 when it is not a regular file.
+  Status SaveKey(HKEY key, const char* file, bool replace);
+  // Replaces the values and sub-keys of `key` by those of the hive file's
+  // root, in one transaction of the store that holds `key`.
+  Status RestoreKey(HKEY key, const char* file);
+
   // Values as the store keeps them (text types as UTF-16LE bytes, whatever
   // they hold), for moving data between stores and files without a change.
   LONG SetValueBytes(HKEY key, const char* name, DWORD type, std::string_view stored);
@@ -162,6 +188,11 @@ class RegistryService {
             bool* created);
   HKEY Issue(std::shared_ptr<Machine> machine, KeyId key, int depth);
   std::shared_ptr<Machine> FindMachine(std::string_view name, Status* status);
+  // A machine over `store`, which can hold mounts when it is a store file.
+  static std::shared_ptr<Machine> MakeMachine(std::unique_ptr<RegistryStore> store);
+  // The mount named by `hive` and `sub_key`, for Load and Unload: the
+  // machine, and the parent key (HKLM's or HKU's root).
+  Status MountTarget(HKEY hive, const char* sub_key, Target* target);
 
   mutable std::mutex mu_;
   // Signalled when a transaction ends.

@@ -733,3 +733,48 @@ LONG SqliteStore::RollbackTransaction() {
 }
 
 }  // namespace qvr
+
+namespace qvr {
+
+LONG SqliteStore::ListMounts(std::vector<MountRecord>* mounts) {
+  mounts->clear();
+  // Stores that never held a mount have no table for them.
+  if (sqlite3_table_column_metadata(db_, nullptr, "qvr_mounts", "file", nullptr, nullptr, nullptr,
+                                    nullptr, nullptr) != SQLITE_OK) {
+    return ERROR_SUCCESS;
+  }
+  Step s(Prepared("SELECT key, file FROM qvr_mounts ORDER BY key"));
+  int rc;
+  while ((rc = s.Run()) == SQLITE_ROW) mounts->push_back(MountRecord{s.Int(0), s.Text(1)});
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : Failure(rc);
+}
+
+LONG SqliteStore::AddMount(KeyId key, const std::string& file) {
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  // Made on first use: a program that does not know mounts reads the store
+  // as before and sees the mount's key as an empty key.
+  int rc = sqlite3_exec(db_,
+                        "CREATE TABLE IF NOT EXISTS qvr_mounts("
+                        "key INTEGER PRIMARY KEY REFERENCES qvr_keys(id), file TEXT NOT NULL)",
+                        nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return Failure(rc);
+  Step s(Prepared("INSERT INTO qvr_mounts(key, file) VALUES(?1, ?2)"));
+  s.Bind(1, key).Bind(2, file);
+  rc = s.Run();
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : Failure(rc);
+}
+
+LONG SqliteStore::RemoveMount(KeyId key) {
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  Step s(Prepared("DELETE FROM qvr_mounts WHERE key=?1"));
+  s.Bind(1, key);
+  int rc = s.Run();
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : Failure(rc);
+}
+
+int64_t SqliteStore::DataVersion() {
+  Step s(Prepared("PRAGMA data_version"));
+  return s.Run() == SQLITE_ROW ? s.Int(0) : -1;
+}
+
+}  // namespace qvr

@@ -28,6 +28,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "registry/registry_store.h"
 #include "registry/status.h"
@@ -65,6 +66,18 @@ class SqliteStore : public RegistryStore {
 
   // From now on every write gives 5 (a store filled once, then only read).
   void MakeReadOnly() { read_only_ = true; }
+
+  // Hive files mounted at keys of this store (see MountingStore), kept here
+  // so that every process using the store sees the same mounts.
+  struct MountRecord {
+    KeyId key;         // the key the hive's root shows as
+    std::string file;  // the hive file, an absolute path
+  };
+  LONG ListMounts(std::vector<MountRecord>* mounts);
+  LONG AddMount(KeyId key, const std::string& file);
+  LONG RemoveMount(KeyId key);
+  // A number that changes whenever another connection commits a change.
+  int64_t DataVersion();
 
   bool ReadOnly() const override { return read_only_; }
   LONG FindChild(KeyId parent, std::string_view name, KeyId* child) override;

@@ -29,6 +29,21 @@ std::string ResultText(LONG code) {
              "when it has.";
     case ERROR_BADDB:
       return "The configuration registry database is corrupt.";
+    case ERROR_NOT_SAME_DEVICE:
+      return "One transaction cannot write both the registry store and a loaded hive, or two "
+             "hives; nothing was written. Do each part by itself.";
+    case ERROR_NOT_SUPPORTED:
+      return "The request is not supported.";
+    case ERROR_ALREADY_EXISTS:
+      return "Cannot create a file when that file already exists.";
+    case ERROR_REGISTRY_CORRUPT:
+      return "The structure of one of the files containing registry data is corrupt.";
+    case ERROR_NOT_REGISTRY_FILE:
+      return "The system has attempted to load or restore a file into the registry, but the "
+             "specified file is not in a registry file format.";
+    case ERROR_NO_SYSTEM_RESOURCES:
+      return "The hive cannot hold this: it is past the limits of the hive library (see the "
+             "README).";
     case ERROR_KEY_DELETED:
       return "Illegal operation attempted on a registry key that has been marked for deletion.";
     default:

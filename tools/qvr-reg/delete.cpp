@@ -82,6 +82,9 @@ int Run(Invocation& call) {
 
   session.Close(key);
   if (path.sub_key.empty()) return Fail(call, "A whole hive cannot be deleted.");
+  if (session.IsLoadedHive(path)) {
+    return Fail(call, path.Text() + " is a loaded hive file: unload it with \"qvr-reg unload\".");
+  }
   if (ask && !Confirm(call, "Permanently delete the registry key " + path.Text())) {
     return Cancelled(call);
   }

@@ -207,6 +207,20 @@ LONG RegistrySession::DeleteChildren(HKEY top) {
   return rc;
 }
 
+bool RegistrySession::IsLoadedHive(const KeyPath& path) {
+  if ((path.hive != HKEY_LOCAL_MACHINE && path.hive != HKEY_USERS) ||
+      path.sub_key.find('\\') != std::string::npos) {
+    return false;
+  }
+  KeyPath hive = path;
+  hive.sub_key.clear();
+  HKEY root = 0;
+  if (Open(hive, false, &root) != ERROR_SUCCESS) return false;
+  bool loaded = CurrentRegistryService()->IsLoadedHive(root, path.sub_key.c_str());
+  Close(root);
+  return loaded;
+}
+
 LONG RegistrySession::DeleteTree(const KeyPath& path) {
   if (path.sub_key.empty()) return ERROR_ACCESS_DENIED;
   size_t slash = path.sub_key.rfind('\\');

@@ -75,6 +75,9 @@ class RegistrySession {
   LONG Open(const KeyPath& path, bool create, HKEY* key);
   void Close(HKEY key);
 
+  // True when `path` is a hive file loaded below HKLM or HKU.
+  bool IsLoadedHive(const KeyPath& path);
+
   // Deletes the key `path` with all its sub-keys and values, all or nothing.
   LONG DeleteTree(const KeyPath& path);
 

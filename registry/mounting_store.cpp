@@ -1,0 +1,294 @@
+#include "registry/mounting_store.h"
+
+#include <utility>
+
+namespace qvr {
+
+MountingStore::MountingStore(std::unique_ptr<SqliteStore> base) : base_(std::move(base)) {}
+
+MountingStore::~MountingStore() = default;
+
+LONG MountingStore::RefreshMounts() {
+  int64_t version = base_->DataVersion();
+  if (version == data_version_ && version != -1) return ERROR_SUCCESS;
+  std::vector<SqliteStore::MountRecord> records;
+  LONG rc = base_->ListMounts(&records);
+  if (rc != ERROR_SUCCESS) return rc;
+  data_version_ = version;
+  std::map<KeyId, int64_t> still;
+  for (const auto& record : records) {
+    auto at = mount_at_.find(record.key);
+    if (at != mount_at_.end() && mounts_[at->second].file == record.file) {
+      still[record.key] = at->second;
+      continue;
+    }
+    Mounted mount{record.key, record.file, nullptr, ERROR_SUCCESS};
+    Status opened = HiveStore::Open(record.file, base_->ReadOnly(), &mount.hive);
+    // A hive this process cannot open leaves its key answering why.
+    if (!opened.ok()) mount.failure = opened.code() == ERROR_FILE_NOT_FOUND ? ERROR_BADDB : opened.code();
+    int64_t number = next_mount_++;
+    mounts_[number] = std::move(mount);
+    still[record.key] = number;
+  }
+  for (auto it = mounts_.begin(); it != mounts_.end();) {
+    auto kept = still.find(it->second.key);
+    it = kept != still.end() && kept->second == it->first ? std::next(it) : mounts_.erase(it);
+  }
+  mount_at_ = std::move(still);
+  return ERROR_SUCCESS;
+}
+
+bool MountingStore::IsMountRoot(KeyId key) const {
+  return MountOf(key) != 0 && (key & kLocalMask) == HiveStore::kRoot &&
+         mounts_.count(MountOf(key)) != 0;
+}
+
+std::string MountingStore::MountFile(int64_t mount) const {
+  auto it = mounts_.find(mount);
+  return it == mounts_.end() ? "" : it->second.file;
+}
+
+LONG MountingStore::Route(KeyId key, RegistryStore** store, KeyId* local) {
+  int64_t number = MountOf(key);
+  if (number == 0) {
+    *store = base_.get();
+    *local = key;
+    return ERROR_SUCCESS;
+  }
+  // Another process may have unloaded it.
+  if (!in_transaction_) {
+    LONG rc = RefreshMounts();
+    if (rc != ERROR_SUCCESS) return rc;
+  }
+  auto it = mounts_.find(number);
+  if (it == mounts_.end()) return ERROR_FILE_NOT_FOUND;
+  if (!it->second.hive) return it->second.failure;
+  *store = it->second.hive.get();
+  *local = key & kLocalMask;
+  return ERROR_SUCCESS;
+}
+
+LONG MountingStore::RouteWrite(KeyId key, RegistryStore** store, KeyId* local) {
+  LONG rc = Route(key, store, local);
+  if (rc != ERROR_SUCCESS || !in_transaction_) return rc;
+  int64_t number = MountOf(key);
+  if (writing_ == -1) {
+    rc = (*store)->BeginTransaction();
+    if (rc != ERROR_SUCCESS) return rc;
+    writing_ = number;
+  } else if (writing_ != number) {
+    doomed_ = ERROR_NOT_SAME_DEVICE;
+    return doomed_;
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG MountingStore::Translate(KeyId key, KeyId* shown) {
+  *shown = key;
+  auto at = mount_at_.find(key);
+  if (at == mount_at_.end()) return ERROR_SUCCESS;
+  const Mounted& mount = mounts_[at->second];
+  if (!mount.hive) return mount.failure;
+  *shown = (at->second << kMountShift) | HiveStore::kRoot;
+  return ERROR_SUCCESS;
+}
+
+bool MountingStore::IsHiveRoot(KeyId key) {
+  if (key == 0) return false;
+  for (int i = 0; i < 2; ++i) {
+    if (roots_[i] == 0) base_->FindChild(0, i == 0 ? "HKEY_LOCAL_MACHINE" : "HKEY_USERS", &roots_[i]);
+    if (roots_[i] == key) return true;
+  }
+  return false;
+}
+
+LONG MountingStore::FindChild(KeyId parent, std::string_view name, KeyId* child) {
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  LONG rc = Route(parent, &store, &local);
+  if (rc == ERROR_SUCCESS) rc = store->FindChild(local, name, child);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (MountOf(parent) != 0) {
+    *child |= parent & ~kLocalMask;
+    return ERROR_SUCCESS;
+  }
+  // Mounts sit directly below HKLM and HKU, and only there need the records
+  // be looked at.
+  if (!in_transaction_ && IsHiveRoot(parent) && (rc = RefreshMounts()) != ERROR_SUCCESS) return rc;
+  return Translate(*child, child);
+}
+
+LONG MountingStore::CreateChild(KeyId parent, std::string_view name, KeyId* child, bool* created) {
+  LONG rc = FindChild(parent, name, child);
+  *created = false;
+  if (rc != ERROR_FILE_NOT_FOUND) return rc;
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  rc = RouteWrite(parent, &store, &local);
+  if (rc == ERROR_SUCCESS) rc = store->CreateChild(local, name, child, created);
+  if (rc == ERROR_SUCCESS) *child |= parent & ~kLocalMask;
+  return rc;
+}
+
+LONG MountingStore::FindKey(KeyId key) {
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  LONG rc = Route(key, &store, &local);
+  return rc != ERROR_SUCCESS ? rc : store->FindKey(local);
+}
+
+LONG MountingStore::HasChildren(KeyId key, bool* has_children) {
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  LONG rc = Route(key, &store, &local);
+  return rc != ERROR_SUCCESS ? rc : store->HasChildren(local, has_children);
+}
+
+LONG MountingStore::DeleteKey(KeyId key) {
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  LONG rc = RouteWrite(key, &store, &local);
+  return rc != ERROR_SUCCESS ? rc : store->DeleteKey(local);
+}
+
+LONG MountingStore::EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::string* name) {
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  LONG rc = Route(key, &store, &local);
+  return rc != ERROR_SUCCESS ? rc : store->EnumChild(local, index, cursor, name);
+}
+
+LONG MountingStore::EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::string* name,
+                              DWORD* type, std::string* data) {
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  LONG rc = Route(key, &store, &local);
+  return rc != ERROR_SUCCESS ? rc : store->EnumValue(local, index, cursor, name, type, data);
+}
+
+LONG MountingStore::GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) {
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  LONG rc = Route(key, &store, &local);
+  return rc != ERROR_SUCCESS ? rc : store->GetValue(local, name, type, data);
+}
+
+LONG MountingStore::SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) {
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  LONG rc = RouteWrite(key, &store, &local);
+  return rc != ERROR_SUCCESS ? rc : store->SetValue(local, name, type, data);
+}
+
+LONG MountingStore::DeleteValue(KeyId key, std::string_view name) {
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  LONG rc = RouteWrite(key, &store, &local);
+  return rc != ERROR_SUCCESS ? rc : store->DeleteValue(local, name);
+}
+
+LONG MountingStore::BeginTransaction() {
+  if (in_transaction_) return ERROR_INVALID_PARAMETER;
+  if (base_->ReadOnly()) return ERROR_ACCESS_DENIED;
+  // The records are read before, not during: the set of mounts stays put
+  // while the transaction runs.
+  LONG rc = RefreshMounts();
+  if (rc != ERROR_SUCCESS) return rc;
+  in_transaction_ = true;
+  writing_ = -1;
+  doomed_ = ERROR_SUCCESS;
+  return ERROR_SUCCESS;
+}
+
+LONG MountingStore::CommitTransaction() {
+  if (!in_transaction_) return ERROR_INVALID_FUNCTION;
+  in_transaction_ = false;
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  if (writing_ == -1 || Route(writing_ << kMountShift, &store, &local) != ERROR_SUCCESS) {
+    return doomed_;
+  }
+  if (doomed_ != ERROR_SUCCESS) {
+    store->RollbackTransaction();
+    return doomed_;
+  }
+  return store->CommitTransaction();
+}
+
+LONG MountingStore::RollbackTransaction() {
+  if (!in_transaction_) return ERROR_INVALID_FUNCTION;
+  in_transaction_ = false;
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  if (writing_ != -1 && Route(writing_ << kMountShift, &store, &local) == ERROR_SUCCESS) {
+    store->RollbackTransaction();
+  }
+  return ERROR_SUCCESS;
+}
+
+Status MountingStore::Mount(KeyId parent, std::string_view name, const std::string& file,
+                            KeyId* root, std::string* note) {
+  if (in_transaction_ || MountOf(parent) != 0) {
+    return Status::Registry(ERROR_INVALID_PARAMETER, "a hive is mounted only below HKLM or HKU");
+  }
+  if (base_->ReadOnly()) {
+    return Status::Registry(ERROR_ACCESS_DENIED, "the registry store can only be read");
+  }
+  LONG rc = RefreshMounts();
+  if (rc != ERROR_SUCCESS) return Status::Registry(rc, "the registry store cannot be read");
+  Mounted mount;
+  Status opened = HiveStore::Open(file, false, &mount.hive);
+  if (!opened.ok()) return opened;
+  mount.file = mount.hive->path();
+  bool created = false;
+  rc = base_->BeginTransaction();
+  if (rc == ERROR_SUCCESS) {
+    rc = base_->CreateChild(parent, name, &mount.key, &created);
+    if (rc == ERROR_SUCCESS && !created) rc = ERROR_ALREADY_EXISTS;
+    if (rc == ERROR_SUCCESS) rc = base_->AddMount(mount.key, mount.file);
+    if (rc == ERROR_SUCCESS) {
+      rc = base_->CommitTransaction();
+    } else {
+      base_->RollbackTransaction();
+    }
+  }
+  if (rc == ERROR_ALREADY_EXISTS) {
+    return Status::Registry(rc, "the key " + std::string(name) + " exists already");
+  }
+  if (rc != ERROR_SUCCESS) return Status::Registry(rc, "the mount cannot be recorded in the store");
+  *note = mount.hive->ReadOnlyReason();
+  int64_t number = next_mount_++;
+  mount_at_[mount.key] = number;
+  mounts_[number] = std::move(mount);
+  *root = (number << kMountShift) | HiveStore::kRoot;
+  return Status::OK();
+}
+
+Status MountingStore::Unmount(KeyId root) {
+  auto it = mounts_.find(MountOf(root));
+  if (!IsMountRoot(root) || it == mounts_.end()) {
+    return Status::Registry(ERROR_INVALID_PARAMETER, "the key is not a loaded hive");
+  }
+  if (in_transaction_) return Status::Registry(ERROR_BUSY, "a transaction is running");
+  LONG rc = base_->BeginTransaction();
+  if (rc == ERROR_SUCCESS) {
+    rc = base_->RemoveMount(it->second.key);
+    // The mount's key goes with it, unless a program that knows no mounts
+    // wrote below it meanwhile: then it stays, an ordinary key.
+    if (rc == ERROR_SUCCESS) {
+      LONG deleted = base_->DeleteKey(it->second.key);
+      if (deleted != ERROR_SUCCESS && deleted != ERROR_ACCESS_DENIED) rc = deleted;
+    }
+    if (rc == ERROR_SUCCESS) {
+      rc = base_->CommitTransaction();
+    } else {
+      base_->RollbackTransaction();
+    }
+  }
+  if (rc != ERROR_SUCCESS) return Status::Registry(rc, "the mount cannot be removed from the store");
+  mount_at_.erase(it->second.key);
+  mounts_.erase(it);
+  return Status::OK();
+}
+
+}  // namespace qvr

@@ -1,0 +1,266 @@
+// Hive files mounted into a store: load, browse, edit, unload, save and
+// restore through the registry service, the mount seen by another process's
+// service, bad files refused, hivex's limits and transactions that would
+// span two stores.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "registry/hive_store.h"
+#include "registry/regf_writer.h"
+#include "registry/registry_service.h"
+#include "support/registry_values.h"
+#include "support/temp_registry.h"
+
+namespace qvr {
+namespace {
+
+using testing::IsOk;
+
+std::string Utf16(std::string_view text) {
+  std::string out;
+  for (char c : text) out += std::string{c, '\0'};
+  return out + std::string(2, '\0');
+}
+
+// Writes a hive holding Software\Acme (a text and a dword) and "Grüße\ключ".
+std::string MakeHive(const std::string& path) {
+  HiveKey root;
+  root.name = "ROOT";
+  HiveKey software, acme, greeting, key;
+  software.name = "Software";
+  acme.name = "Acme";
+  acme.values = {{"Name", REG_SZ, Utf16("Acme Ltd")}, {"Count", REG_DWORD, std::string("\x07\0\0\0", 4)}};
+  software.children.push_back(acme);
+  greeting.name = "Grüße";
+  key.name = "ключ";
+  greeting.children.push_back(key);
+  root.children = {software, greeting};
+  std::string image;
+  EXPECT_TRUE(IsOk(WriteHive(root, &image)));
+  std::ofstream(path, std::ios::binary) << image;
+  return path;
+}
+
+std::string Text(RegistryService& s, HKEY root, const std::string& path, const std::string& name) {
+  HKEY key = 0;
+  if (s.OpenKey(root, path.c_str(), &key) != ERROR_SUCCESS) return "<no key>";
+  char data[256] = {};
+  DWORD size = sizeof data, type = 0;
+  LONG rc = s.QueryValue(key, name.c_str(), &type, reinterpret_cast<BYTE*>(data), &size);
+  s.CloseKey(key);
+  return rc == ERROR_SUCCESS ? std::string(data) : "<" + std::to_string(rc) + ">";
+}
+
+LONG SetText(RegistryService& s, HKEY root, const std::string& path, const std::string& name,
+             const std::string& value) {
+  HKEY key = 0;
+  LONG rc = s.CreateKey(root, path.c_str(), KEY_ALL_ACCESS, &key, nullptr);
+  if (rc != ERROR_SUCCESS) return rc;
+  rc = s.SetValue(key, name.c_str(), REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                  static_cast<DWORD>(value.size() + 1));
+  s.CloseKey(key);
+  return rc;
+}
+
+// Runs the test in a folder nobody can write (/proc), so that a file made in
+// the current folder instead of beside its target fails.
+class HiveMountTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
+    ASSERT_EQ(chdir("/proc"), 0);
+  }
+  void TearDown() override { ASSERT_EQ(chdir(cwd_), 0); }
+
+  RegistryService& S() { return temp_.Service(); }
+  std::string Hive() { return MakeHive(temp_.Dir() + "/NTUSER.DAT"); }
+  testing::TempRegistry temp_;
+  char cwd_[4096] = {};
+};
+
+TEST_F(HiveMountTest, LoadedHiveIsBrowsedAndEditedAndTheFileKeepsTheEdits) {
+  const std::string file = Hive();
+  ASSERT_TRUE(IsOk(S().LoadKey(HKEY_USERS, "Alice", file.c_str())));
+  EXPECT_EQ(Text(S(), HKEY_USERS, "alice\\SOFTWARE\\acme", "name"), "Acme Ltd");
+  HKEY key = 0;
+  ASSERT_EQ(S().OpenKey(HKEY_USERS, "Alice\\GRÜßE\\КЛЮЧ", &key), ERROR_SUCCESS);
+  S().CloseKey(key);
+
+  ASSERT_EQ(SetText(S(), HKEY_USERS, "Alice\\Software\\Acme", "NAME", "Acme GmbH"), ERROR_SUCCESS);
+  ASSERT_EQ(SetText(S(), HKEY_USERS, "Alice\\Software\\New\\Deep", "x", "y"), ERROR_SUCCESS);
+  ASSERT_EQ(S().OpenKey(HKEY_USERS, "Alice\\Grüße", &key), ERROR_SUCCESS);
+  EXPECT_EQ(S().DeleteKey(key, "ключ"), ERROR_SUCCESS);
+  EXPECT_EQ(S().EnumKey(key, 0, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+  S().CloseKey(key);
+  // The values keep their order and the first spelling of a replaced name.
+  ASSERT_EQ(S().OpenKey(HKEY_USERS, "Alice\\Software\\Acme", &key), ERROR_SUCCESS);
+  std::string name, stored;
+  DWORD type = 0;
+  ASSERT_EQ(S().EnumValueBytes(key, 0, &name, &type, &stored), ERROR_SUCCESS);
+  EXPECT_EQ(name, "Name");
+  EXPECT_EQ(S().DeleteKey(HKEY_USERS, "Alice"), ERROR_ACCESS_DENIED);
+
+  // The file holds the edits, read by a store of its own.
+  std::unique_ptr<HiveStore> hive;
+  ASSERT_TRUE(IsOk(HiveStore::Open(file, true, &hive)));
+  KeyId k = HiveStore::kRoot;
+  for (const char* part : {"Software", "New", "Deep"}) ASSERT_EQ(hive->FindChild(k, part, &k), 0) << part;
+  std::string data;
+  ASSERT_EQ(hive->GetValue(k, "X", &type, &data), ERROR_SUCCESS);
+  EXPECT_EQ(data, Utf16("y"));
+
+  EXPECT_EQ(S().UnloadKey(HKEY_USERS, "Alice").code(), ERROR_ACCESS_DENIED) << "a handle is open";
+  S().CloseKey(key);
+  ASSERT_TRUE(IsOk(S().UnloadKey(HKEY_USERS, "Alice")));
+  EXPECT_EQ(S().OpenKey(HKEY_USERS, "Alice", &key), ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(std::filesystem::exists(file));
+}
+
+TEST_F(HiveMountTest, AMountIsSharedByEveryServiceOfTheStoreUntilUnloaded) {
+  const std::string file = Hive();
+  std::shared_ptr<RegistryService> other;
+  ASSERT_TRUE(IsOk(RegistryService::Open(temp_.LocalStorePath(), "", &other)));
+  HKEY seen = 0;
+  ASSERT_EQ(other->OpenKey(HKEY_USERS, "S-1-5-21-0-0-0-1", &seen), ERROR_FILE_NOT_FOUND);
+  ASSERT_TRUE(IsOk(S().LoadKey(HKEY_USERS, "S-1-5-21-0-0-0-1", file.c_str())));
+  EXPECT_EQ(Text(*other, HKEY_USERS, "S-1-5-21-0-0-0-1\\Software\\Acme", "Name"), "Acme Ltd");
+  // A write of one service is read by the other at once.
+  ASSERT_EQ(SetText(*other, HKEY_USERS, "S-1-5-21-0-0-0-1\\Software\\Acme", "By", "other"), 0);
+  EXPECT_EQ(Text(S(), HKEY_USERS, "S-1-5-21-0-0-0-1\\Software\\Acme", "By"), "other");
+  ASSERT_EQ(other->OpenKey(HKEY_USERS, "S-1-5-21-0-0-0-1\\Software", &seen), ERROR_SUCCESS);
+  ASSERT_TRUE(IsOk(S().UnloadKey(HKEY_USERS, "S-1-5-21-0-0-0-1")));
+  // The other service's handle now names a key that is gone.
+  EXPECT_EQ(other->EnumKey(seen, 0, nullptr, nullptr), ERROR_KEY_DELETED);
+  other->CloseKey(seen);
+
+  // Another machine's store holds its own mounts.
+  temp_.AddMachine("far");
+  HKEY far = 0;
+  ASSERT_TRUE(IsOk(S().ConnectMachine("\\\\far", HKEY_LOCAL_MACHINE, &far)));
+  ASSERT_TRUE(IsOk(S().LoadKey(far, "Remote", file.c_str())));
+  EXPECT_EQ(Text(S(), far, "Remote\\Software\\Acme", "By"), "other");
+  EXPECT_EQ(Text(S(), HKEY_LOCAL_MACHINE, "Remote\\Software\\Acme", "By"), "<no key>");
+  EXPECT_TRUE(IsOk(S().UnloadKey(far, "Remote")));
+  S().CloseKey(far);
+}
+
+TEST_F(HiveMountTest, LoadRefusesWhatIsNotAWholeHive) {
+  const std::string good = Hive();
+  std::string image;
+  {
+    std::ifstream in(good, std::ios::binary);
+    image.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  auto write = [&](const std::string& name, const std::string& bytes) {
+    std::ofstream(temp_.Dir() + "/" + name, std::ios::binary) << bytes;
+    return temp_.Dir() + "/" + name;
+  };
+  std::filesystem::create_directory(temp_.Dir() + "/folder");
+  const struct {
+    std::string file;
+    LONG code;
+  } cases[] = {
+      {write("text.txt", "Windows Registry Editor Version 5.00\r\n"), ERROR_NOT_REGISTRY_FILE},
+      {write("truncated", image.substr(0, image.size() - 4096)), ERROR_REGISTRY_CORRUPT},
+      {write("bad-hbin", image.substr(0, 4096) + "hbix" + image.substr(4100)), ERROR_REGISTRY_CORRUPT},
+      {temp_.Dir() + "/folder", ERROR_ACCESS_DENIED},
+      {"/dev/null", ERROR_ACCESS_DENIED},
+      {temp_.Dir() + "/missing", ERROR_FILE_NOT_FOUND},
+  };
+  for (const auto& c : cases) {
+    Status s = S().LoadKey(HKEY_LOCAL_MACHINE, "Bad", c.file.c_str());
+    EXPECT_EQ(s.code(), c.code) << c.file << ": " << s.ToString();
+    HKEY key = 0;
+    EXPECT_EQ(S().OpenKey(HKEY_LOCAL_MACHINE, "Bad", &key), ERROR_FILE_NOT_FOUND) << c.file;
+  }
+  EXPECT_EQ(S().LoadKey(HKEY_LOCAL_MACHINE, "SOFTWARE", good.c_str()).code(), ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(S().LoadKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\X", good.c_str()).code(), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(S().LoadKey(HKEY_CURRENT_USER, "X", good.c_str()).code(), ERROR_INVALID_PARAMETER);
+}
+
+TEST_F(HiveMountTest, DirtyOrUnwritableHivesMountReadOnlyAndSayWhy) {
+  const std::string file = Hive();
+  std::string image;
+  {
+    std::ifstream in(file, std::ios::binary);
+    image.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  // The second sequence number one ahead, the checksum made right again.
+  image[8] = static_cast<char>(image[8] + 1);
+  uint32_t sum = 0;
+  for (int i = 0; i < 508; i += 4) {
+    uint32_t word = 0;
+    std::memcpy(&word, image.data() + i, 4);
+    sum ^= word;
+  }
+  std::memcpy(image.data() + 508, &sum, 4);
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << image;
+  std::string note;
+  ASSERT_TRUE(IsOk(S().LoadKey(HKEY_LOCAL_MACHINE, "Dirty", file.c_str(), &note)));
+  EXPECT_NE(note.find("dirty"), std::string::npos) << note;
+  EXPECT_EQ(Text(S(), HKEY_LOCAL_MACHINE, "Dirty\\Software\\Acme", "Name"), "Acme Ltd");
+  EXPECT_EQ(SetText(S(), HKEY_LOCAL_MACHINE, "Dirty\\Software\\Acme", "Name", "x"), ERROR_ACCESS_DENIED);
+}
+
+TEST_F(HiveMountTest, PastHivexLimitsAWriteFailsAndChangesNothing) {
+  ASSERT_TRUE(IsOk(S().LoadKey(HKEY_LOCAL_MACHINE, "Big", Hive().c_str())));
+  HKEY key = 0;
+  ASSERT_EQ(S().OpenKey(HKEY_LOCAL_MACHINE, "Big\\Software\\Acme", &key), ERROR_SUCCESS);
+  std::string huge(kHiveMaxWriteData + 1, 'x');
+  EXPECT_EQ(S().SetValue(key, "Huge", REG_BINARY, reinterpret_cast<const BYTE*>(huge.data()),
+                         static_cast<DWORD>(huge.size())),
+            ERROR_NO_SYSTEM_RESOURCES);
+  huge.pop_back();
+  EXPECT_EQ(S().SetValue(key, "Huge", REG_BINARY, reinterpret_cast<const BYTE*>(huge.data()),
+                         static_cast<DWORD>(huge.size())),
+            ERROR_SUCCESS);
+  S().CloseKey(key);
+}
+
+TEST_F(HiveMountTest, ATransactionWritesOneStoreOnly) {
+  ASSERT_TRUE(IsOk(S().LoadKey(HKEY_LOCAL_MACHINE, "One", Hive().c_str())));
+  LONG rc = S().Transact(HKEY_LOCAL_MACHINE, [&] {
+    LONG first = SetText(S(), HKEY_LOCAL_MACHINE, "One\\Software\\Acme", "T", "hive");
+    LONG second = SetText(S(), HKEY_LOCAL_MACHINE, "SOFTWARE\\T", "T", "sqlite");
+    EXPECT_EQ(first, ERROR_SUCCESS);
+    EXPECT_EQ(second, ERROR_NOT_SAME_DEVICE);
+    return ERROR_SUCCESS;  // even a caller that goes on cannot commit half
+  });
+  EXPECT_EQ(rc, ERROR_NOT_SAME_DEVICE);
+  EXPECT_EQ(Text(S(), HKEY_LOCAL_MACHINE, "One\\Software\\Acme", "T"), "<2>");
+  // Within one hive, a transaction is all or nothing.
+  rc = S().Transact(HKEY_LOCAL_MACHINE, [&] {
+    SetText(S(), HKEY_LOCAL_MACHINE, "One\\Software\\Acme", "T", "kept");
+    return SetText(S(), HKEY_LOCAL_MACHINE, "One\\A\\B", "T", "kept");
+  });
+  EXPECT_EQ(rc, ERROR_SUCCESS);
+  EXPECT_EQ(Text(S(), HKEY_LOCAL_MACHINE, "One\\A\\B", "T"), "kept");
+}
+
+TEST_F(HiveMountTest, SaveThenRestoreReplacesAKeyWhole) {
+  ASSERT_EQ(SetText(S(), HKEY_CURRENT_USER, "Software\\Saved\\Sub", "a", "1"), ERROR_SUCCESS);
+  ASSERT_EQ(SetText(S(), HKEY_CURRENT_USER, "Software\\Saved", "b", "2"), ERROR_SUCCESS);
+  HKEY saved = 0;
+  ASSERT_EQ(S().OpenKey(HKEY_CURRENT_USER, "Software\\Saved", &saved), ERROR_SUCCESS);
+  const std::string file = temp_.Dir() + "/saved.hiv";
+  ASSERT_TRUE(IsOk(S().SaveKey(saved, file.c_str(), false)));
+  EXPECT_EQ(S().SaveKey(saved, file.c_str(), false).code(), ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(S().SaveKey(saved, temp_.Dir().c_str(), true).code(), ERROR_ACCESS_DENIED);
+
+  ASSERT_EQ(SetText(S(), HKEY_CURRENT_USER, "Software\\Saved\\Other", "c", "3"), ERROR_SUCCESS);
+  ASSERT_EQ(SetText(S(), HKEY_CURRENT_USER, "Software\\Saved", "b", "changed"), ERROR_SUCCESS);
+  ASSERT_TRUE(IsOk(S().RestoreKey(saved, file.c_str())));
+  EXPECT_EQ(Text(S(), HKEY_CURRENT_USER, "Software\\Saved", "b"), "2");
+  EXPECT_EQ(Text(S(), HKEY_CURRENT_USER, "Software\\Saved\\Sub", "a"), "1");
+  EXPECT_EQ(Text(S(), HKEY_CURRENT_USER, "Software\\Saved\\Other", "c"), "<no key>");
+  S().CloseKey(saved);
+}
+
+}  // namespace
+}  // namespace qvr

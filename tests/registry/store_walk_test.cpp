@@ -109,6 +109,24 @@ TEST_F(StoreWalkTest, OnePassReportsWhatTheCallsReportAndPrunesAndStopsAsTheDefa
   Recorder service;
   EXPECT_EQ(reg_.Service().WalkTree(top_, service), ERROR_SUCCESS);
   EXPECT_EQ(service.lines, by_calls_);
+  // A hive file mounted below HKU is walked in its place, with its key's name.
+  const std::string hive = reg_.Dir() + "/walk.hiv";
+  ASSERT_TRUE(testing::IsOk(reg_.Service().SaveKey(top_, hive.c_str(), false)));
+  ASSERT_TRUE(testing::IsOk(reg_.Service().LoadKey(HKEY_USERS, "Mounted", hive.c_str())));
+  for (HKEY walked : {HKEY_USERS, HKEY_CURRENT_USER}) {
+    std::vector<std::string> expected;
+    WalkByCalls(reg_.Service(), walked, 0, "", &expected);
+    Recorder mounted;
+    EXPECT_EQ(reg_.Service().WalkTree(walked, mounted), ERROR_SUCCESS);
+    EXPECT_EQ(mounted.lines, expected);
+    EXPECT_EQ(std::count(expected.begin(), expected.end(), "1 Mounted"), walked == HKEY_USERS);
+  }
+  HKEY mount = 0;
+  ASSERT_EQ(reg_.Service().OpenKey(HKEY_USERS, "Mounted", &mount), ERROR_SUCCESS);
+  service.lines.clear();
+  EXPECT_EQ(reg_.Service().WalkTree(mount, service), ERROR_SUCCESS);
+  EXPECT_EQ(service.lines, by_calls_);
+  reg_.Service().CloseKey(mount);
 
   std::unique_ptr<SqliteStore> store;
   const KeyId top = OpenStore(&store);

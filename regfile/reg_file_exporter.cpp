@@ -18,80 +18,65 @@ constexpr size_t kDrainAt = 1 << 20;
 
 }  // namespace
 
-Status RegFileExporter::Visit(HKEY key, const std::string& path, RegFileWriter& writer,
-                              const std::function<bool()>& drain, Level* level) {
-  if (!writer.Key(path)) {
-    return Status::Registry(ERROR_INVALID_PARAMETER,
-                               "a key name with a line break cannot be written: " + path);
-  }
-  if (writer.failed()) return Status::Registry(1, "the file could not be written");
-  ++keys_;
-  std::string name, data;
-  DWORD type = 0;
-  LONG rc;
-  for (DWORD i = 0; (rc = service_.EnumValueBytes(key, i, &name, &type, &data)) == ERROR_SUCCESS;
-       ++i) {
-    if (!writer.Value(name, type, data)) {
-      return Status::Registry(ERROR_INVALID_PARAMETER,
-                                 "a value name with a line break cannot be written, in " + path);
-    }
-    if (writer.failed()) return Status::Registry(1, "the file could not be written");
-    ++values_;
-    // Let a large value go before the next is read, so that two are never
-    // held at once.
-    if (data.capacity() > kDrainAt) std::string().swap(data);
-  }
-  if (rc != ERROR_NO_MORE_ITEMS) return Status::Registry(rc, "cannot read the values of " + path);
-  if (writer.pending() >= kDrainAt && !drain()) {
-    return Status::Registry(1, "the file could not be written");
-  }
-  // Names first, so the walk below does not depend on enumeration state.
-  char buffer[1025];
-  for (DWORD i = 0;; ++i) {
-    DWORD size = sizeof buffer;
-    rc = service_.EnumKey(key, i, buffer, &size);
-    if (rc != ERROR_SUCCESS) break;
-    level->children.emplace_back(buffer, size);
-  }
-  if (rc != ERROR_NO_MORE_ITEMS) return Status::Registry(rc, "cannot read the sub-keys of " + path);
-  return Status::OK();
-}
+// Writes each key the walk reports, with its values, as it comes. Keeps the
+// path of the key being written and where each of its ancestors' paths end.
+class RegFileExporter::TreeWriter : public StoreWalkVisitor {
+ public:
+  TreeWriter(std::string top, RegFileWriter& writer, const std::function<bool()>& drain)
+      : path_(std::move(top)), writer_(writer), drain_(drain) {}
 
-Status RegFileExporter::Walk(HKEY start, std::string path, RegFileWriter& writer,
-                             const std::function<bool()>& drain) {
-  // The keys from `start` down to the one being visited; each holds an open
-  // handle (but `start`, which the caller closes).
-  std::vector<Level> stack(1);
-  stack[0].key = start;
-  stack[0].parent_length = path.size();
-  Status status = Visit(start, path, writer, drain, &stack[0]);
-  while (status.ok() && !stack.empty()) {
-    Level& top = stack.back();
-    if (top.next == top.children.size()) {
-      path.resize(top.parent_length);
-      if (stack.size() > 1) service_.CloseKey(top.key);
-      stack.pop_back();
-      continue;
+  LONG Key(int depth, KeyId, std::string_view name) override {
+    // Hand on what is waiting before the next key, so that output never
+    // piles up far past kDrainAt.
+    if (writer_.pending() >= kDrainAt && !drain_()) return Fail(1, "the file could not be written");
+    if (depth > 0) {
+      path_.resize(ends_[depth - 1]);
+      path_ += '\\';
+      path_ += name;
     }
-    const std::string child = std::move(top.children[top.next++]);
-    HKEY sub = 0;
-    LONG rc = service_.OpenKey(top.key, child.c_str(), &sub);
-    if (rc == ERROR_FILE_NOT_FOUND) continue;  // deleted meanwhile by someone else
-    if (rc != ERROR_SUCCESS) {
-      status = Status::Registry(rc, "cannot open " + path + "\\" + child);
-      break;
+    ends_.resize(depth);
+    ends_.push_back(path_.size());
+    if (!writer_.Key(path_)) {
+      return Fail(ERROR_INVALID_PARAMETER, "a key name with a line break cannot be written: " + path_);
     }
-    Level level;
-    level.key = sub;
-    level.parent_length = path.size();
-    path += '\\';
-    path += child;
-    stack.push_back(std::move(level));
-    status = Visit(sub, path, writer, drain, &stack.back());
+    if (writer_.failed()) return Fail(1, "the file could not be written");
+    ++keys_;
+    return ERROR_SUCCESS;
   }
-  for (size_t i = 1; i < stack.size(); ++i) service_.CloseKey(stack[i].key);
-  return status;
-}
+
+  LONG Value(std::string_view name, DWORD type, std::string_view stored) override {
+    if (!writer_.Value(name, type, stored)) {
+      return Fail(ERROR_INVALID_PARAMETER,
+                  "a value name with a line break cannot be written, in " + path_);
+    }
+    if (writer_.failed()) return Fail(1, "the file could not be written");
+    ++values_;
+    return ERROR_SUCCESS;
+  }
+
+  // The outcome of a walk that returned `rc`: the writer's own failure, or
+  // the registry's, told with the key it was reading.
+  Status Result(LONG rc) {
+    if (!failure_.ok() || rc == ERROR_SUCCESS) return failure_;
+    return Status::Registry(rc, "cannot read the keys and values below " + path_);
+  }
+  int64_t keys() const { return keys_; }
+  int64_t values() const { return values_; }
+
+ private:
+  LONG Fail(LONG code, std::string message) {
+    failure_ = Status::Registry(code, std::move(message));
+    return code;
+  }
+
+  std::string path_;
+  std::vector<size_t> ends_;  // where the path of the key at each depth ends
+  RegFileWriter& writer_;
+  const std::function<bool()>& drain_;
+  Status failure_;
+  int64_t keys_ = 0;
+  int64_t values_ = 0;
+};
 
 std::string RegFileExporter::StoredPath(const RegKeyPath& key) {
   std::string path = key.root_name();
@@ -145,9 +130,15 @@ Status RegFileExporter::Export(const RegKeyPath& key, RegFileWriter& writer,
                 ? "The system was unable to find the specified registry key or value."
                 : "cannot open " + key.FileName());
   }
-  std::string path = StoredPath(key);
-  Status status = Walk(start, path, writer, drain);
+  TreeWriter tree(StoredPath(key), writer, drain);
+  rc = service_.WalkTree(start, tree);
   service_.CloseKey(start);
+  keys_ = tree.keys();
+  values_ = tree.values();
+  Status status = tree.Result(rc);
+  if (status.ok() && writer.pending() >= kDrainAt && !drain()) {
+    status = Status::Registry(1, "the file could not be written");
+  }
   return status;
 }
 

@@ -6,17 +6,19 @@
 // exporting what was imported from an export gives the same bytes. The file
 // is written under a temporary name beside the target and renamed over it
 // at the end: a failed export leaves an existing file as it was, and no
-// temporary file. The walk keeps its place on the heap, not the machine
-// stack, so any depth can be exported; time and memory grow with the number
-// of keys, and the file is written as it is made, so memory stays near the
-// size of the largest value. Not thread-safe; the service is.
+// temporary file. The tree is read in one walk of the store
+// (RegistryService::WalkTree), which keeps its place on the heap, not the
+// machine stack, so any depth can be exported; time and memory grow with the
+// number of keys, and the file is written as it is made, so memory stays near
+// the size of the largest value. The walk holds the service's lock: other
+// threads' registry calls wait until the export ends. Not thread-safe; the
+// service is.
 #ifndef QVR_REGFILE_REG_FILE_EXPORTER_H_
 #define QVR_REGFILE_REG_FILE_EXPORTER_H_
 
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "registry/registry_service.h"
 #include "regfile/reg_file_writer.h"
@@ -45,24 +47,10 @@ class RegFileExporter {
   int64_t values() const { return values_; }
 
  private:
+  class TreeWriter;
   // The key's path with every name as stored (the letter case it was made
   // with), whatever case the caller typed.
   std::string StoredPath(const RegKeyPath& key);
-  // A key of the walk: its handle, where its parent's path ends, the names
-  // of its sub-keys and the next of them to visit.
-  struct Level {
-    HKEY key = 0;
-    size_t parent_length = 0;
-    std::vector<std::string> children;
-    size_t next = 0;
-  };
-  // The tree below `start`, whose path is `path`, depth first.
-  Status Walk(HKEY start, std::string path, RegFileWriter& writer,
-              const std::function<bool()>& drain);
-  // Writes the key `key` at `path` with its values and lists its sub-keys
-  // into `level`.
-  Status Visit(HKEY key, const std::string& path, RegFileWriter& writer,
-               const std::function<bool()>& drain, Level* level);
 
   RegistryService& service_;
   int64_t keys_ = 0;

@@ -166,6 +166,58 @@ LONG MountingStore::EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std:
   return rc != ERROR_SUCCESS ? rc : store->EnumValue(local, index, cursor, name, type, data);
 }
 
+// Hands a walk's reports on as the calls would give them: keys of a hive
+// with their mount's bits, at their depth below the walk's top, a mount's
+// key with its hive's root. Keys of the SQLite store that are mounts are
+// walked in their hive instead.
+class MountingStore::Splice : public StoreWalkVisitor {
+ public:
+  Splice(MountingStore& store, StoreWalkVisitor& to, KeyId bits = 0, int depth = 0,
+         std::string_view root_name = "")
+      : store_(store), to_(to), bits_(bits), depth_(depth), root_name_(root_name) {}
+
+  LONG Key(int depth, KeyId id, std::string_view name) override {
+    if (bits_ != 0) return to_.Key(depth_ + depth, id | bits_, depth == 0 ? root_name_ : name);
+    // Mounts sit directly below HKLM and HKU, and only there are they shown.
+    parents_.resize(depth);
+    parents_.push_back(id);
+    auto at = store_.mount_at_.find(id);
+    if (depth == 0 || at == store_.mount_at_.end() || !store_.IsHiveRoot(parents_[depth - 1])) {
+      return to_.Key(depth, id, name);
+    }
+    const Mounted& mount = store_.mounts_[at->second];
+    if (!mount.hive) return mount.failure;
+    Splice hive(store_, to_, at->second << kMountShift, depth, name);
+    LONG rc = mount.hive->Walk(HiveStore::kRoot, hive);
+    return rc == ERROR_SUCCESS ? kWalkPrune : rc;
+  }
+  LONG Value(std::string_view name, DWORD type, std::string_view stored) override {
+    return to_.Value(name, type, stored);
+  }
+
+ private:
+  MountingStore& store_;
+  StoreWalkVisitor& to_;
+  KeyId bits_;     // a hive's keys: its mount's bits, else 0
+  int depth_;      // a hive's root: its depth below the walk's top
+  std::string root_name_;  // a hive's root: the name of its mount's key
+  std::vector<KeyId> parents_;  // the SQLite store's keys from the top down
+};
+
+LONG MountingStore::Walk(KeyId top, StoreWalkVisitor& visitor) {
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  LONG rc = Route(top, &store, &local);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (MountOf(top) != 0) {
+    Splice hive(*this, visitor, top & ~kLocalMask);
+    return store->Walk(local, hive);
+  }
+  if (!in_transaction_ && (rc = RefreshMounts()) != ERROR_SUCCESS) return rc;
+  Splice splice(*this, visitor);
+  return base_->Walk(top, splice);
+}
+
 LONG MountingStore::GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) {
   RegistryStore* store = nullptr;
   KeyId local = 0;

@@ -465,6 +465,10 @@ LONG RegistryService::EnumValueBytes(HKEY key, DWORD index, std::string* name, D
   });
 }
 
+LONG RegistryService::WalkTree(HKEY key, StoreWalkVisitor& visitor) {
+  return OnKey(key, [&](const Target& t) { return t.machine->store->Walk(t.key, visitor); });
+}
+
 LONG RegistryService::AwaitTurn(HKEY key, std::unique_lock<std::mutex>& lock) {
   // Asked anew at each wake-up: the handle may have been closed meanwhile
   // (Resolve then says so).

@@ -117,6 +117,17 @@ class RegistryService {
   LONG SetValueBytes(HKEY key, const char* name, DWORD type, std::string_view stored);
   LONG EnumValueBytes(HKEY key, DWORD index, std::string* name, DWORD* type, std::string* stored);
 
+  // Reports the key `key` and every key below it, with their values as
+  // stored, to `visitor`: depth first, in enumeration order, `key` itself at
+  // depth 0 and named "" (see RegistryStore::Walk). The store reads the tree
+  // in one pass where it can, far faster than a call per key. The whole walk
+  // holds the service's lock, once no other thread's transaction runs on the
+  // key's machine: other threads' calls wait for its end, so the visitor,
+  // which runs on the calling thread, must not call this service. Returns 0,
+  // the handle's failure (6, 1018), 170 as any call, the store's failure
+  // (1009) or the visitor's first code other than 0 and kWalkPrune.
+  LONG WalkTree(HKEY key, StoreWalkVisitor& visitor);
+
   // Runs `writes` as one transaction of the store that holds `key`: when it
   // returns 0 every write it made takes effect, otherwise (or when it throws)
   // none does, and its code is returned. 5 for a read-only machine; 170 when

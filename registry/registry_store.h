@@ -10,6 +10,9 @@
 // "could not read": a store whose data are damaged answers 1009 (ERROR_BADDB)
 // from the operation that meets the damage, and never passes it off as an
 // absent key or value, a deleted key or a refused write.
+//
+// Not thread-safe unless a store says otherwise: the registry service calls
+// its stores behind its own mutex, one call at a time.
 #ifndef QVR_REGISTRY_REGISTRY_STORE_H_
 #define QVR_REGISTRY_REGISTRY_STORE_H_
 
@@ -40,6 +43,30 @@ struct EnumCursor {
   int64_t row = 0;      // values: the row id at that index
 };
 
+// What RegistryStore::Walk reports, key by key, depth first. Both calls run
+// on the walking thread, in the middle of the walk: they may read the store
+// (or walk another one: a store that splices another in at a key walks it
+// from Key), but must not write it or walk it again, nor call the registry
+// service, whose lock the walk holds. Each returns 0 to go on, kWalkPrune
+// (from Key only) to pass over that key's values and sub-keys, or any other
+// code, which ends the walk and is what it returns.
+class StoreWalkVisitor {
+ public:
+  virtual ~StoreWalkVisitor() = default;
+  // The key `id`, `depth` levels below the walk's top (the top itself is
+  // depth 0 and named ""), with its name as stored. The views live until
+  // the call returns.
+  virtual LONG Key(int depth, KeyId id, std::string_view name) = 0;
+  // A value of the key Key reported last, with its stored type and bytes
+  // (text types as UTF-16LE).
+  virtual LONG Value(std::string_view name, DWORD type, std::string_view stored) = 0;
+};
+
+// From StoreWalkVisitor::Key: skip this key's values and sub-keys. A store
+// that splices another one in at a key returns it after walking that other
+// store there itself. Not a registry result code: no call returns it.
+inline constexpr LONG kWalkPrune = -2;
+
 class RegistryStore {
  public:
   virtual ~RegistryStore() = default;
@@ -63,6 +90,19 @@ class RegistryStore {
   // Value `index` in creation order; 259 past the end.
   virtual LONG EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::string* name,
                          DWORD* type, std::string* data) = 0;
+
+  // Reports the key `top` and every key below it to `visitor`, each key with
+  // its values in EnumValue's order, then its sub-keys in EnumChild's order,
+  // depth first: the order and the bytes that walking the tree with
+  // EnumChild, FindChild and EnumValue give. A sub-key that disappears
+  // between its listing and its visit is passed over. Returns 0 at the end,
+  // the first failure of the store (1009 for damage) or the visitor's first
+  // code other than 0 and kWalkPrune; whatever was reported before stays
+  // reported. The walk keeps its place on the heap, so any depth is walked,
+  // in time that grows with the number of keys and values. This default is
+  // built from those calls; a store that can read the tree in one pass
+  // overrides it, and must give the same reports.
+  virtual LONG Walk(KeyId top, StoreWalkVisitor& visitor);
 
   // The stored type and bytes of a value; 2 when it is absent.
   virtual LONG GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) = 0;

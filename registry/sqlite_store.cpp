@@ -65,6 +65,15 @@ class Step {
     auto p = reinterpret_cast<const char*>(sqlite3_column_text(s_, c));
     return p ? std::string(p, sqlite3_column_bytes(s_, c)) : std::string();
   }
+  // Views into the row, valid until the next Run or the end of the Step.
+  std::string_view TextView(int c) const {
+    auto p = reinterpret_cast<const char*>(sqlite3_column_text(s_, c));
+    return p ? std::string_view(p, sqlite3_column_bytes(s_, c)) : std::string_view();
+  }
+  std::string_view BlobView(int c) const {
+    auto p = static_cast<const char*>(sqlite3_column_blob(s_, c));
+    return p ? std::string_view(p, sqlite3_column_bytes(s_, c)) : std::string_view();
+  }
   std::string Blob(int c) const {
     auto p = static_cast<const char*>(sqlite3_column_blob(s_, c));
     return p ? std::string(p, sqlite3_column_bytes(s_, c)) : std::string();
@@ -594,6 +603,55 @@ LONG SqliteStore::EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::s
   }
   cursor->index = -1;
   return rc == SQLITE_DONE ? ERROR_NO_MORE_ITEMS : Failure(rc);
+}
+
+LONG SqliteStore::Walk(KeyId top, StoreWalkVisitor& visitor) {
+  // The queue of the recursive query is ordered deepest first, then by
+  // folded name: the children of the key just taken are the deepest rows
+  // waiting, and all of them siblings, so the next row taken is the first
+  // child by name, and a key's whole tree comes out before its next sibling.
+  // That is EnumChild's order, depth first. Leaving `top` out below it cuts
+  // the one loop a damaged parent column could make reachable from it.
+  Step keys(Prepared(
+      "WITH RECURSIVE tree(id, name, fold, depth) AS ("
+      "  SELECT ?1, '', '', 0"
+      "  UNION ALL"
+      "  SELECT k.id, k.name, k.fold, tree.depth + 1 FROM qvr_keys k JOIN tree"
+      "    ON k.parent = tree.id WHERE k.id <> ?1"
+      "  ORDER BY 4 DESC, 3)"
+      "SELECT id, name, fold, depth FROM tree"));
+  keys.Bind(1, top);
+  int pruned = -1;  // the depth of the key whose tree is passed over, if any
+  int rc;
+  while ((rc = keys.Run()) == SQLITE_ROW) {
+    const int depth = static_cast<int>(keys.Int(3));
+    if (pruned >= 0 && depth > pruned) continue;
+    pruned = -1;
+    const KeyId id = keys.Int(0);
+    const std::string_view name = keys.TextView(1);
+    // As EnumChild: a name that does not fold to its indexed fold is damage.
+    if (depth > 0 && FoldCase(name) != keys.TextView(2)) return ERROR_BADDB;
+    LONG visited = visitor.Key(depth, id, name);
+    if (visited == kWalkPrune) {
+      if (depth == 0) return ERROR_SUCCESS;  // nothing else is below the top
+      pruned = depth;
+      continue;
+    }
+    if (visited == ERROR_SUCCESS) visited = WalkValues(id, visitor);
+    if (visited != ERROR_SUCCESS) return visited;
+  }
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : Failure(rc);
+}
+
+LONG SqliteStore::WalkValues(KeyId key, StoreWalkVisitor& visitor) {
+  Step s(Prepared("SELECT name, type, data FROM qvr_values WHERE key=?1 ORDER BY id"));
+  s.Bind(1, key);
+  int rc;
+  while ((rc = s.Run()) == SQLITE_ROW) {
+    LONG visited = visitor.Value(s.TextView(0), static_cast<DWORD>(s.Int(1)), s.BlobView(2));
+    if (visited != ERROR_SUCCESS) return visited;
+  }
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : Failure(rc);
 }
 
 LONG SqliteStore::GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) {

@@ -88,6 +88,10 @@ class SqliteStore : public RegistryStore {
   LONG EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::string* name) override;
   LONG EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::string* name, DWORD* type,
                  std::string* data) override;
+  // One read of the tree (a single statement lists every key below `top`
+  // depth first, in EnumChild's order), so the walk sees one state of the
+  // store, whatever other processes write meanwhile.
+  LONG Walk(KeyId top, StoreWalkVisitor& visitor) override;
   LONG GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) override;
   LONG SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) override;
   LONG DeleteValue(KeyId key, std::string_view name) override;
@@ -116,6 +120,8 @@ class SqliteStore : public RegistryStore {
   // Maps the SQLite failure `rc` of the last call on the connection to a
   // registry result code: 1009 for a damaged file, whatever `rc` says.
   LONG Failure(int rc) const;
+  // Reports the values of `key` to `visitor` in EnumValue's order.
+  LONG WalkValues(KeyId key, StoreWalkVisitor& visitor);
   // 2 when no value `fold` of `key` turns up in the listing either; 1009 when
   // one does (the look-up index has lost it); the failure otherwise.
   LONG ConfirmNoValue(KeyId key, const std::string& fold);

@@ -104,6 +104,25 @@ TEST_F(RegFileImportExport, ImportStoresEveryTypeAndExportGivesTheSameBytes) {
   EXPECT_EQ(Export("HKCU\\Software\\Imp"), Utf16File(kEveryType));
 }
 
+TEST_F(RegFileImportExport, TheOnePassExportsWhatTheCallsKeyByKeyExport) {
+  // Keys in every letter case and beyond ASCII, out of order, with every type.
+  std::string text = kEveryType;
+  for (const char* key : {"b", "Ärger\\Y", "A\\Inner", "a2", "äb", "Z", "_x", "Ωmega", "日本"}) {
+    text += std::string("[HKEY_CURRENT_USER\\Software\\Imp\\") + key + "]\r\n\"Ñ\"=dword:1\r\n";
+  }
+  ASSERT_TRUE(Import(Utf16File(text)).ok());
+  // The same file in a store read key by key: the walk built from the calls.
+  FaultyRegistry by_calls;
+  WriteFile(reg_.Dir() + "/in.reg", Utf16File(text));
+  ASSERT_TRUE(IsOk(RegFileImporter(by_calls.Service()).ImportFile(reg_.Dir() + "/in.reg")));
+  const std::string path = reg_.Dir() + "/by_calls.reg";
+  RegFileExporter exporter(by_calls.Service());
+  ASSERT_TRUE(IsOk(exporter.ExportFile("HKCU\\Software\\Imp", path)));
+  EXPECT_GT(by_calls.Store().Calls(StoreOp::kEnumChild), 15);
+  EXPECT_EQ(exporter.keys(), 15);
+  EXPECT_TRUE(Export("HKCU\\Software\\Imp") == ReadFile(path));
+}
+
 TEST_F(RegFileImportExport, ASavedHiveLoadedAgainExportsTheSameBytes) {
   std::string text = kEveryType;
   text.insert(text.find("[HKEY_CURRENT_USER\\Software\\Imp\\Other]"),

@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "base/unicode.h"
 #include "console.h"
 #include "options.h"
+#include "registry/registry_service.h"
 #include "session.h"
 #include "value_text.h"
 #include "verb.h"
@@ -73,73 +75,108 @@ int QueryKey(Invocation& call, HKEY key, const KeyPath& path) {
   return kExitSuccess;
 }
 
-// Calls `visit(key, name)` for every key of the tree below `key` (whose full
-// name is `name`), in order, depth first, with the key open; stops at the
-// first code other than 0 from it or from a listing. The walk keeps its place
-// on the heap, not the machine stack, and opens each key from its parent, so
-// its cost grows with the size of the tree, whatever its depth.
-template <class Visit>
-LONG WalkTree(RegistrySession& session, HKEY key, std::string name, Visit visit) {
-  struct Level {
-    HKEY key;
-    size_t parent_length;  // where the parent's name ends in `name`
-    std::vector<std::string> sub_keys;
-    size_t next = 0;
-  };
-  std::vector<Level> stack;
-  auto enter = [&](HKEY k, size_t parent_length) {
-    stack.push_back(Level{k, parent_length, {}});
-    LONG rc = SubKeys(k, &stack.back().sub_keys);
-    return rc == ERROR_SUCCESS ? visit(k, name) : rc;
-  };
-  LONG rc = enter(key, name.size());
-  while (rc == ERROR_SUCCESS && !stack.empty()) {
-    Level& top = stack.back();
-    if (top.next == top.sub_keys.size()) {
-      name.resize(top.parent_length);
-      if (stack.size() > 1) session.Close(top.key);  // the caller's key stays open
-      stack.pop_back();
-      continue;
+// Hands every key of a tree (by its full name) and its values (as the
+// A-style calls give them) to OnKey and OnValue, depth first, in one walk of
+// the store (RegistryService::WalkTree): keys are not opened one by one, and
+// the walk keeps its place on the heap, so its cost grows with the size of
+// the tree, whatever its depth.
+class TreeReader : public StoreWalkVisitor {
+ public:
+  explicit TreeReader(std::string top) : name_(std::move(top)) {}
+
+  LONG Key(int depth, KeyId, std::string_view name) override {
+    if (depth > 0) {
+      name_.resize(ends_[depth - 1]);
+      name_ += '\\';
+      name_ += name;
     }
-    std::string sub_key = std::move(top.sub_keys[top.next++]);
-    HKEY child = session.Registry().OpenKey(top.key, sub_key, true);
-    // A sub-key deleted since it was listed is passed over.
-    if (child == -1) continue;
-    size_t parent_length = name.size();
-    name += '\\';
-    name += sub_key;
-    rc = enter(child, parent_length);
+    ends_.resize(depth);
+    ends_.push_back(name_.size());
+    return OnKey(name_);
   }
-  for (size_t i = 1; i < stack.size(); ++i) session.Close(stack[i].key);
-  return rc;
+  LONG Value(std::string_view name, DWORD type, std::string_view stored) override {
+    value_.name.assign(name);
+    value_.type = type;
+    // Text is stored as UTF-16LE; the A-style calls, and so the output, give UTF-8.
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+      value_.data = Utf16ToUtf8(LeBytesToUtf16(stored));
+    } else {
+      value_.data.assign(stored);
+    }
+    return OnValue(value_);
+  }
+
+ protected:
+  virtual LONG OnKey(const std::string& name) = 0;
+  virtual LONG OnValue(const RegistryValue& value) = 0;
+
+ private:
+  std::string name_;
+  std::vector<size_t> ends_;  // where the name of the key at each depth ends
+  RegistryValue value_;
+};
+
+// Walks the tree below `key` with `reader`; 87 where the registry has no service.
+LONG WalkTree(HKEY key, TreeReader& reader) {
+  auto service = CurrentRegistryService();
+  return service ? service->WalkTree(key, reader) : ERROR_INVALID_PARAMETER;
 }
 
 // Every key of the tree in order, each with its values and a blank line.
-LONG QueryTree(Invocation& call, RegistrySession& session, HKEY key, const KeyPath& path) {
-  return WalkTree(session, key, path.Text(), [&](HKEY k, const std::string& name) {
-    std::vector<RegistryValue> values;
-    LONG rc = Values(k, &values);
-    if (rc != ERROR_SUCCESS) return rc;
-    call.out << name << "\n";
-    for (const RegistryValue& value : values) PrintValue(call, value);
-    call.out << "\n";
-    return ERROR_SUCCESS;
-  });
+LONG QueryTree(Invocation& call, HKEY key, const KeyPath& path) {
+  class Printer : public TreeReader {
+   public:
+    Printer(Invocation& call, std::string top) : TreeReader(std::move(top)), call_(call) {}
+    // A key was printed, and its blank line is still due.
+    bool any() const { return any_; }
+
+   private:
+    LONG OnKey(const std::string& name) override {
+      call_.out << (any_ ? "\n" : "") << name << "\n";
+      any_ = true;
+      return ERROR_SUCCESS;
+    }
+    LONG OnValue(const RegistryValue& value) override {
+      PrintValue(call_, value);
+      return ERROR_SUCCESS;
+    }
+    Invocation& call_;
+    bool any_ = false;
+  };
+  Printer printer(call, path.Text());
+  LONG rc = WalkTree(key, printer);
+  if (printer.any()) call.out << "\n";
+  return rc;
 }
 
 // Every key of the tree that holds the value `value_name`, with that value.
-LONG SearchTree(Invocation& call, RegistrySession& session, HKEY key, const KeyPath& path,
-                const std::string& value_name, int* matches) {
-  return WalkTree(session, key, path.Text(), [&](HKEY k, const std::string& name) {
-    RegistryValue value;
-    if (FindValue(k, value_name, &value) == ERROR_SUCCESS) {
-      call.out << name << "\n";
-      PrintValue(call, value);
-      call.out << "\n";
-      ++*matches;
+LONG SearchTree(Invocation& call, HKEY key, const KeyPath& path, const std::string& value_name,
+                int* matches) {
+  class Search : public TreeReader {
+   public:
+    Search(Invocation& call, std::string top, const std::string& wanted, int* matches)
+        : TreeReader(std::move(top)), call_(call), wanted_(wanted), matches_(matches) {}
+
+   private:
+    LONG OnKey(const std::string& name) override {
+      key_ = &name;
+      return ERROR_SUCCESS;
     }
-    return ERROR_SUCCESS;
-  });
+    LONG OnValue(const RegistryValue& value) override {
+      if (!EqualsNoCase(value.name, wanted_)) return ERROR_SUCCESS;
+      call_.out << *key_ << "\n";
+      PrintValue(call_, value);
+      call_.out << "\n";
+      ++*matches_;
+      return ERROR_SUCCESS;
+    }
+    Invocation& call_;
+    const std::string& wanted_;
+    int* matches_;
+    const std::string* key_ = nullptr;
+  };
+  Search search(call, path.Text(), value_name, matches);
+  return WalkTree(key, search);
 }
 
 int Run(Invocation& call) {
@@ -164,11 +201,11 @@ int Run(Invocation& call) {
   if (options.Has("s")) {
     call.out << "\n";
     if (!one_value) {
-      rc = QueryTree(call, session, key, path);
+      rc = QueryTree(call, key, path);
       return rc == ERROR_SUCCESS ? kExitSuccess : FailWithCode(call, rc);
     }
     int matches = 0;
-    rc = SearchTree(call, session, key, path, name, &matches);
+    rc = SearchTree(call, key, path, name, &matches);
     if (rc != ERROR_SUCCESS) return FailWithCode(call, rc);
     call.out << "End of search: " << matches << " match(es) found.\n";
     return matches > 0 ? kExitSuccess : kExitFailure;

@@ -22,10 +22,9 @@ LONG MountingStore::RefreshMounts() {
       still[record.key] = at->second;
       continue;
     }
+    // Opened when first used: a process that never reads a hive does not
+    // pay for reading and checking its file.
     Mounted mount{record.key, record.file, nullptr, ERROR_SUCCESS};
-    Status opened = HiveStore::Open(record.file, base_->ReadOnly(), &mount.hive);
-    // A hive this process cannot open leaves its key answering why.
-    if (!opened.ok()) mount.failure = opened.code() == ERROR_FILE_NOT_FOUND ? ERROR_BADDB : opened.code();
     int64_t number = next_mount_++;
     mounts_[number] = std::move(mount);
     still[record.key] = number;
@@ -48,6 +47,15 @@ std::string MountingStore::MountFile(int64_t mount) const {
   return it == mounts_.end() ? "" : it->second.file;
 }
 
+LONG MountingStore::OpenHive(Mounted& mount) {
+  if (mount.hive || mount.failure != ERROR_SUCCESS) return mount.failure;
+  Status opened = HiveStore::Open(mount.file, base_->ReadOnly(), &mount.hive);
+  // A hive this process cannot open leaves its key answering why; a file
+  // that is gone is not an absent key.
+  if (!opened.ok()) mount.failure = opened.code() == ERROR_FILE_NOT_FOUND ? ERROR_BADDB : opened.code();
+  return mount.failure;
+}
+
 LONG MountingStore::Route(KeyId key, RegistryStore** store, KeyId* local) {
   int64_t number = MountOf(key);
   if (number == 0) {
@@ -62,7 +70,8 @@ LONG MountingStore::Route(KeyId key, RegistryStore** store, KeyId* local) {
   }
   auto it = mounts_.find(number);
   if (it == mounts_.end()) return ERROR_FILE_NOT_FOUND;
-  if (!it->second.hive) return it->second.failure;
+  LONG rc = OpenHive(it->second);
+  if (rc != ERROR_SUCCESS) return rc;
   *store = it->second.hive.get();
   *local = key & kLocalMask;
   return ERROR_SUCCESS;
@@ -87,8 +96,8 @@ LONG MountingStore::Translate(KeyId key, KeyId* shown) {
   *shown = key;
   auto at = mount_at_.find(key);
   if (at == mount_at_.end()) return ERROR_SUCCESS;
-  const Mounted& mount = mounts_[at->second];
-  if (!mount.hive) return mount.failure;
+  LONG rc = OpenHive(mounts_[at->second]);
+  if (rc != ERROR_SUCCESS) return rc;
   *shown = (at->second << kMountShift) | HiveStore::kRoot;
   return ERROR_SUCCESS;
 }
@@ -185,8 +194,8 @@ class MountingStore::Splice : public StoreWalkVisitor {
     if (depth == 0 || at == store_.mount_at_.end() || !store_.IsHiveRoot(parents_[depth - 1])) {
       return to_.Key(depth, id, name);
     }
-    const Mounted& mount = store_.mounts_[at->second];
-    if (!mount.hive) return mount.failure;
+    Mounted& mount = store_.mounts_[at->second];
+    if (LONG rc = store_.OpenHive(mount); rc != ERROR_SUCCESS) return rc;
     Splice hive(store_, to_, at->second << kMountShift, depth, name);
     LONG rc = mount.hive->Walk(HiveStore::kRoot, hive);
     return rc == ERROR_SUCCESS ? kWalkPrune : rc;

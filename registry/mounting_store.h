@@ -83,12 +83,14 @@ class MountingStore : public RegistryStore {
   struct Mounted {
     KeyId key = 0;     // the SQLite store's key it shows as
     std::string file;
-    std::unique_ptr<HiveStore> hive;  // null when the file could not be opened
+    std::unique_ptr<HiveStore> hive;  // null until first used, or when it could not be opened
     LONG failure = ERROR_SUCCESS;     // why, then
   };
 
   class Splice;
 
+  // Opens the mount's hive unless it is open or failed; its failure.
+  LONG OpenHive(Mounted& mount);
   // Reads the mount records again when another process changed the store.
   LONG RefreshMounts();
   // The store that holds `key` and the key's id there; 2 for an unloaded hive.

@@ -296,23 +296,47 @@ LONG HiveStore::EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::str
   Freed<char> bytes{hivex_value_value(hive_, value, &t, &length)};
   if (key_name.p == nullptr || bytes.p == nullptr) return Failure();
   *name = key_name.p;
-  *type = static_cast<DWORD>(t);
+  // Any 32-bit number: read it as such, not as hivex's enum, whose range it may leave.
+  static_assert(sizeof t == sizeof *type);
+  std::memcpy(type, &t, sizeof *type);
   data->assign(bytes.p, length);
   if (cursor != nullptr) cursor->index = index;
   return ERROR_SUCCESS;
 }
 
 LONG HiveStore::GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) {
-  std::string fold = FoldCase(name);
-  std::string found;
-  for (int64_t i = 0;; ++i) {
-    LONG rc = EnumValue(key, i, nullptr, &found, type, data);
-    if (rc == ERROR_NO_MORE_ITEMS) return ERROR_FILE_NOT_FOUND;
-    if (rc != ERROR_SUCCESS) return rc;
-    if (found.size() == name.size() ? EqualsNoCase(found, name) : FoldCase(found) == fold) {
+  const std::string fold = FoldCase(name);
+  LONG rc = Refresh();
+  if (rc != ERROR_SUCCESS) return rc;
+  if (auto pending = pending_.find(key); pending != pending_.end()) {
+    for (const PendingValue& v : pending->second) {
+      if (v.fold != fold) continue;
+      *type = v.type;
+      *data = v.data;
       return ERROR_SUCCESS;
     }
+    return ERROR_FILE_NOT_FOUND;
   }
+  size_t offset = 0;
+  const std::vector<size_t>* values = nullptr;
+  rc = Locate(key, &offset);
+  if (rc == ERROR_SUCCESS) rc = Values(offset, &values);
+  if (rc != ERROR_SUCCESS) return rc;
+  // Names first: only the value asked for has its data read.
+  for (size_t value : *values) {
+    Freed<char> key_name{hivex_value_key(hive_, value)};
+    if (key_name.p == nullptr) return Failure();
+    if (FoldCase(key_name.p) != fold) continue;
+    hive_type t{};
+    size_t length = 0;
+    errno = 0;
+    Freed<char> bytes{hivex_value_value(hive_, value, &t, &length)};
+    if (bytes.p == nullptr) return Failure();
+    std::memcpy(type, &t, sizeof *type);
+    data->assign(bytes.p, length);
+    return ERROR_SUCCESS;
+  }
+  return ERROR_FILE_NOT_FOUND;
 }
 
 LONG HiveStore::PendingValues(KeyId key, std::vector<PendingValue>** values) {
@@ -343,8 +367,9 @@ LONG HiveStore::FlushValues() {
     std::vector<hive_set_value> set;
     set.reserve(values.size());
     for (PendingValue& v : values) {
-      set.push_back(hive_set_value{v.name.data(), static_cast<hive_type>(v.type), v.data.size(),
-                                   v.data.data()});
+      hive_set_value value{v.name.data(), hive_t_REG_NONE, v.data.size(), v.data.data()};
+      std::memcpy(&value.t, &v.type, sizeof v.type);
+      set.push_back(value);
     }
     errno = 0;
     if (hivex_node_set_values(hive_, offset, set.size(), set.data(), 0) != 0) return Failure();
@@ -490,7 +515,8 @@ void HiveStore::Unlock() {
 }
 
 LONG HiveStore::Commit() {
-  std::string temp = TempStoreFilePrefix(path_) + std::to_string(getpid()) + "-XXXXXX";
+  std::string temp =
+      Folder(path_) + "/" + TempStoreFilePrefix(path_) + std::to_string(getpid()) + "-XXXXXX";
   int fd = mkstemp(temp.data());
   if (fd < 0) return errno == ENOSPC ? ERROR_DISK_FULL : ERROR_ACCESS_DENIED;
   struct stat st {};

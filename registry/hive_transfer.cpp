@@ -127,7 +127,9 @@ Status WriteFileAtomically(const std::string& path, const std::string& image, bo
     LONG code = errno == ENOSPC ? ERROR_DISK_FULL : ERROR_ACCESS_DENIED;
     return Status::Registry(code, "cannot " + what + " " + path + ": " + std::strerror(errno));
   };
-  std::string temp = TempStoreFilePrefix(path) + std::to_string(getpid()) + "-XXXXXX";
+  std::string folder = path.rfind('/') == std::string::npos ? "." : path.substr(0, path.rfind('/'));
+  if (folder.empty()) folder = "/";
+  std::string temp = folder + "/" + TempStoreFilePrefix(path) + std::to_string(getpid()) + "-XXXXXX";
   int fd = mkstemp(temp.data());
   if (fd < 0) return fail("write beside");
   fchmod(fd, 0644);
@@ -147,8 +149,6 @@ Status WriteFileAtomically(const std::string& path, const std::string& image, bo
     errno = saved;
     return fail("write");
   }
-  std::string folder = path.rfind('/') == std::string::npos ? "." : path.substr(0, path.rfind('/'));
-  if (folder.empty()) folder = "/";
   int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     fsync(dir);

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "base/unicode.h"
 #include "regfile/reg_file_exporter.h"
 #include "regfile/reg_file_importer.h"
 #include "reg_collect_sink.h"
@@ -101,6 +102,34 @@ TEST_F(RegFileImportExport, ImportStoresEveryTypeAndExportGivesTheSameBytes) {
             }));
   // The file was written as the Windows editor writes; its export is itself.
   EXPECT_EQ(Export("HKCU\\Software\\Imp"), Utf16File(kEveryType));
+}
+
+TEST_F(RegFileImportExport, ASavedHiveLoadedAgainExportsTheSameBytes) {
+  std::string text = kEveryType;
+  text.insert(text.find("[HKEY_CURRENT_USER\\Software\\Imp\\Other]"),
+              "[HKEY_CURRENT_USER\\Software\\Imp\\Grüße\\ключ]\r\n\"値\"=hex:" +
+                  Repeat("5a,", 20000) + "5a\r\n\r\n");
+  ASSERT_TRUE(Import(Utf16File(text)).ok());
+  const std::string before = Export("HKCU\\Software\\Imp");
+  HKEY key = 0;
+  ASSERT_EQ(reg_.Service().OpenKey(HKEY_CURRENT_USER, "Software\\Imp", &key), ERROR_SUCCESS);
+  const std::string hive = reg_.Dir() + "/imp.hiv";
+  ASSERT_TRUE(reg_.Service().SaveKey(key, hive.c_str(), false).ok());
+  reg_.Service().CloseKey(key);
+  ASSERT_TRUE(Import("REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\Imp]\n").ok());
+
+  ASSERT_TRUE(reg_.Service().LoadKey(HKEY_USERS, "Imp", hive.c_str()).ok());
+  std::string after = Export("HKU\\Imp");
+  const std::string from = Utf16ToLeBytes(Utf8ToUtf16("HKEY_USERS\\Imp"));
+  const std::string to = Utf16ToLeBytes(Utf8ToUtf16("HKEY_CURRENT_USER\\Software\\Imp"));
+  for (size_t at = 0; (at = after.find(from, at)) != std::string::npos; at += to.size()) {
+    after.replace(at, from.size(), to);
+  }
+  EXPECT_EQ(after, before);
+  // One import cannot write the store and the hive: nothing of it is kept.
+  Status spanning = Import("REGEDIT4\n[HKEY_USERS\\Imp\\New]\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n");
+  EXPECT_EQ(spanning.code(), ERROR_NOT_SAME_DEVICE) << spanning.ToString();
+  EXPECT_FALSE(Exists(HKEY_USERS, "Imp\\New"));
 }
 
 TEST_F(RegFileImportExport, DeleteFormsRemoveTreesAndValues) {

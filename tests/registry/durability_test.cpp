@@ -156,11 +156,34 @@ TEST(DurabilityTest, AKilledFirstUseLeavesNoStoreOrAWholeOneAndItsTemporaryFileG
   EXPECT_EQ(lost, 0);
 }
 
-std::string Shared(int i) { return "SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8); }
+// The writers' keys in the store itself, or in a hive loaded into it.
+class WrittenDurabilityTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    if (GetParam()) {
+      HKEY empty = 0;
+      const std::string hive = temp_.Dir() + "/hive.dat";
+      ASSERT_EQ(temp_.Service().CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Empty", KEY_ALL_ACCESS, &empty, nullptr), 0);
+      ASSERT_TRUE(testing::IsOk(temp_.Service().SaveKey(empty, hive.c_str(), false)));
+      temp_.Service().CloseKey(empty);
+      ASSERT_TRUE(testing::IsOk(temp_.Service().LoadKey(HKEY_LOCAL_MACHINE, "Hive", hive.c_str())));
+    }
+    root_ = GetParam() ? "Hive\\Durability" : "SOFTWARE\\Durability";
+    setenv("QVR_WRITER_ROOT", root_.c_str(), 1);
+  }
+  void TearDown() override { unsetenv("QVR_WRITER_ROOT"); }
+  std::string Shared(int i) const { return root_ + "\\Shared\\K" + std::to_string(i % 8); }
+  std::string Own(const std::string& label) const { return root_ + "\\" + label; }
 
-TEST(DurabilityTest, AcknowledgedWritesSurviveSigkill) {
-  testing::TempRegistry temp;
-  const std::string store = temp.LocalStorePath();
+  testing::TempRegistry temp_;
+  std::string root_;
+};
+
+INSTANTIATE_TEST_SUITE_P(StoreAndHive, WrittenDurabilityTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Hive" : "Store"; });
+
+TEST_P(WrittenDurabilityTest, AcknowledgedWritesSurviveSigkill) {
+  const std::string store = temp_.LocalStorePath();
   Writer writer(store, "Killed", 0);
   int acknowledged = -1;
   while (acknowledged < 150) {
@@ -176,19 +199,18 @@ TEST(DurabilityTest, AcknowledgedWritesSurviveSigkill) {
   std::shared_ptr<RegistryService> reopened;  // a new process's view
   ASSERT_TRUE(testing::IsOk(RegistryService::Open(store, "", &reopened)));
   for (int i = 0; i <= acknowledged; ++i) {
-    ASSERT_EQ(ReadDword(*reopened, "SOFTWARE\\Durability\\Killed", "v" + std::to_string(i)), i);
+    ASSERT_EQ(ReadDword(*reopened, Own("Killed"), "v" + std::to_string(i)), i);
     ASSERT_EQ(ReadDword(*reopened, Shared(i), "Killed-" + std::to_string(i)), i);
   }
   // The store is still sound and writable.
   HKEY key = 0;
-  ASSERT_EQ(reopened->CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\After", KEY_ALL_ACCESS, &key, nullptr),
+  ASSERT_EQ(reopened->CreateKey(HKEY_LOCAL_MACHINE, GetParam() ? "Hive\\After" : "SOFTWARE\\After", KEY_ALL_ACCESS, &key, nullptr),
             ERROR_SUCCESS);
   reopened->CloseKey(key);
 }
 
-TEST(DurabilityTest, ProcessesWritingAtOnceLoseNothing) {
-  testing::TempRegistry temp;
-  const std::string store = temp.LocalStorePath();
+TEST_P(WrittenDurabilityTest, ProcessesWritingAtOnceLoseNothing) {
+  const std::string store = temp_.LocalStorePath();
   constexpr int kCount = 120;
   std::vector<std::unique_ptr<Writer>> writers;
   for (const char* label : {"A", "B", "C"}) writers.push_back(std::make_unique<Writer>(store, label, kCount));
@@ -214,14 +236,14 @@ TEST(DurabilityTest, ProcessesWritingAtOnceLoseNothing) {
   for (int i = 0; i < kCount; ++i) {
     const std::string n = std::to_string(i);
     for (std::string label : {"A", "B", "C"}) {
-      ASSERT_EQ(ReadDword(*reopened, "SOFTWARE\\Durability\\" + label, "v" + n), i);
+      ASSERT_EQ(ReadDword(*reopened, Own(label), "v" + n), i);
       ASSERT_EQ(ReadDword(*reopened, Shared(i), label + "-" + n), i);
     }
     ASSERT_EQ(ReadDword(*reopened, Shared(i), "P-" + n), i);
   }
   // Eight shared keys, each created once although every writer created it.
   HKEY shared = 0;
-  ASSERT_EQ(reopened->OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Durability\\Shared", &shared), ERROR_SUCCESS);
+  ASSERT_EQ(reopened->OpenKey(HKEY_LOCAL_MACHINE, (root_ + "\\Shared").c_str(), &shared), ERROR_SUCCESS);
   char name[64];
   for (DWORD index : {7, 8}) {
     DWORD length = sizeof name;

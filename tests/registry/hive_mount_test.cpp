@@ -68,11 +68,20 @@ LONG SetText(RegistryService& s, HKEY root, const std::string& path, const std::
   return rc;
 }
 
+// Runs the test in a folder nobody can write (/proc), so that a file made in
+// the current folder instead of beside its target fails.
 class HiveMountTest : public ::testing::Test {
  protected:
+  void SetUp() override {
+    ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
+    ASSERT_EQ(chdir("/proc"), 0);
+  }
+  void TearDown() override { ASSERT_EQ(chdir(cwd_), 0); }
+
   RegistryService& S() { return temp_.Service(); }
   std::string Hive() { return MakeHive(temp_.Dir() + "/NTUSER.DAT"); }
   testing::TempRegistry temp_;
+  char cwd_[4096] = {};
 };
 
 TEST_F(HiveMountTest, LoadedHiveIsBrowsedAndEditedAndTheFileKeepsTheEdits) {
@@ -129,6 +138,16 @@ TEST_F(HiveMountTest, AMountIsSharedByEveryServiceOfTheStoreUntilUnloaded) {
   // The other service's handle now names a key that is gone.
   EXPECT_EQ(other->EnumKey(seen, 0, nullptr, nullptr), ERROR_KEY_DELETED);
   other->CloseKey(seen);
+
+  // Another machine's store holds its own mounts.
+  temp_.AddMachine("far");
+  HKEY far = 0;
+  ASSERT_TRUE(IsOk(S().ConnectMachine("\\\\far", HKEY_LOCAL_MACHINE, &far)));
+  ASSERT_TRUE(IsOk(S().LoadKey(far, "Remote", file.c_str())));
+  EXPECT_EQ(Text(S(), far, "Remote\\Software\\Acme", "By"), "other");
+  EXPECT_EQ(Text(S(), HKEY_LOCAL_MACHINE, "Remote\\Software\\Acme", "By"), "<no key>");
+  EXPECT_TRUE(IsOk(S().UnloadKey(far, "Remote")));
+  S().CloseKey(far);
 }
 
 TEST_F(HiveMountTest, LoadRefusesWhatIsNotAWholeHive) {
@@ -189,16 +208,46 @@ TEST_F(HiveMountTest, DirtyOrUnwritableHivesMountReadOnlyAndSayWhy) {
   EXPECT_EQ(SetText(S(), HKEY_LOCAL_MACHINE, "Dirty\\Software\\Acme", "Name", "x"), ERROR_ACCESS_DENIED);
 }
 
-TEST_F(HiveMountTest, PastHivexLimitsAWriteFailsAndChangesNothing) {
-  ASSERT_TRUE(IsOk(S().LoadKey(HKEY_LOCAL_MACHINE, "Big", Hive().c_str())));
+TEST_F(HiveMountTest, PastHivexLimitsACallFailsAndChangesNothing) {
+  HiveKey root, full, over, big;
+  full.name = "Full";
+  over.name = "Over";
+  for (size_t i = 0; i <= kHiveMaxSubKeys; ++i) {
+    HiveKey child;
+    child.name = "k" + std::to_string(i);
+    (i < kHiveMaxSubKeys ? full : over).children.push_back(child);
+    if (i < kHiveMaxSubKeys) over.children.push_back(std::move(child));
+  }
+  big.name = "Big";
+  big.values.push_back(HiveValue{"Huge", REG_BINARY, std::string(kHiveMaxReadData + 1, 'x')});
+  root.children = {full, over, big};
+  std::string image;
+  ASSERT_TRUE(IsOk(WriteHive(root, &image)));
+  const std::string file = temp_.Dir() + "/limits.hiv";
+  std::ofstream(file, std::ios::binary) << image;
+  ASSERT_TRUE(IsOk(S().LoadKey(HKEY_LOCAL_MACHINE, "Limits", file.c_str())));
+
   HKEY key = 0;
-  ASSERT_EQ(S().OpenKey(HKEY_LOCAL_MACHINE, "Big\\Software\\Acme", &key), ERROR_SUCCESS);
-  std::string huge(kHiveMaxWriteData + 1, 'x');
-  EXPECT_EQ(S().SetValue(key, "Huge", REG_BINARY, reinterpret_cast<const BYTE*>(huge.data()),
+  ASSERT_EQ(S().OpenKey(HKEY_LOCAL_MACHINE, "Limits\\Full", &key), ERROR_SUCCESS);
+  EXPECT_EQ(S().CreateKey(key, "one more", KEY_ALL_ACCESS, &key, nullptr), ERROR_NO_SYSTEM_RESOURCES);
+  char name[16];
+  DWORD length = sizeof name;
+  EXPECT_EQ(S().EnumKey(key, kHiveMaxSubKeys - 1, name, &length), ERROR_SUCCESS);
+  S().CloseKey(key);
+  ASSERT_EQ(S().OpenKey(HKEY_LOCAL_MACHINE, "Limits\\Over", &key), ERROR_SUCCESS);
+  EXPECT_EQ(S().EnumKey(key, 0, name, &length), ERROR_NO_SYSTEM_RESOURCES);
+  S().CloseKey(key);
+  EXPECT_EQ(Text(S(), HKEY_LOCAL_MACHINE, "Limits\\Big", "Huge"), "<1450>");
+  EXPECT_EQ(Text(S(), HKEY_LOCAL_MACHINE, "Limits\\Big", "Other"), "<2>");
+
+  ASSERT_EQ(S().OpenKey(HKEY_LOCAL_MACHINE, "Limits\\Full", &key), ERROR_SUCCESS);
+  std::string huge(kHiveMaxWriteData + 1, 'y');
+  EXPECT_EQ(S().SetValue(key, "Write", REG_BINARY, reinterpret_cast<const BYTE*>(huge.data()),
                          static_cast<DWORD>(huge.size())),
             ERROR_NO_SYSTEM_RESOURCES);
+  EXPECT_EQ(Text(S(), HKEY_LOCAL_MACHINE, "Limits\\Full", "Write"), "<2>");
   huge.pop_back();
-  EXPECT_EQ(S().SetValue(key, "Huge", REG_BINARY, reinterpret_cast<const BYTE*>(huge.data()),
+  EXPECT_EQ(S().SetValue(key, "Write", REG_BINARY, reinterpret_cast<const BYTE*>(huge.data()),
                          static_cast<DWORD>(huge.size())),
             ERROR_SUCCESS);
   S().CloseKey(key);

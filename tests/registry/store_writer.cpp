@@ -3,9 +3,10 @@
 //   platform_store_writer STORE LABEL COUNT
 //
 // Writes the DWORD values v0, v1, ... (vI = I) into the key
-// HKLM\SOFTWARE\Durability\LABEL of the store, and after each write that returned 0 prints I on a line
+// HKLM\ROOT\LABEL of the store (ROOT is $QVR_WRITER_ROOT, else
+// SOFTWARE\Durability: a key of a loaded hive puts the writes in the hive), and after each write that returned 0 prints I on a line
 // of its own (the acknowledgement). Every write also touches the key
-// HKLM\SOFTWARE\Durability\Shared\K<I % 8> and its value LABEL-I, which other
+// HKLM\ROOT\Shared\K<I % 8> and its value LABEL-I, which other
 // writers share. COUNT 0 writes until killed; COUNT -1 only opens the store
 // (making it when it is new), printing "opening" before and "opened" after.
 // Exit code 0 when every write succeeded, 1 (after printing "error CODE") on
@@ -38,8 +39,10 @@ int main(int argc, char** argv) {
     std::printf("opened\n");
     return 0;
   }
+  const char* root_env = std::getenv("QVR_WRITER_ROOT");
+  const std::string root = root_env && *root_env ? root_env : "SOFTWARE\\Durability";
   HKEY own = 0;
-  LONG rc = service->CreateKey(HKEY_LOCAL_MACHINE, ("SOFTWARE\\Durability\\" + label).c_str(),
+  LONG rc = service->CreateKey(HKEY_LOCAL_MACHINE, (root + "\\" + label).c_str(),
                                KEY_ALL_ACCESS, &own, nullptr);
   for (long i = 0; rc == ERROR_SUCCESS && (count == 0 || i < count); ++i) {
     const uint32_t data = static_cast<uint32_t>(i);
@@ -48,7 +51,7 @@ int main(int argc, char** argv) {
     HKEY shared = 0;
     if (rc == ERROR_SUCCESS) {
       rc = service->CreateKey(HKEY_LOCAL_MACHINE,
-                              ("SOFTWARE\\Durability\\Shared\\K" + std::to_string(i % 8)).c_str(),
+                              (root + "\\Shared\\K" + std::to_string(i % 8)).c_str(),
                               KEY_ALL_ACCESS, &shared, nullptr);
     }
     if (rc == ERROR_SUCCESS) {

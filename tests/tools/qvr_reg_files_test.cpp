@@ -96,6 +96,33 @@ TEST_F(QvrRegFilesTest, ExportAsksBeforeOverwritingUnlessToldNotTo) {
   EXPECT_FALSE(std::filesystem::exists(Path("new.reg")));
 }
 
+TEST_F(QvrRegFilesTest, HiveVerbsSaveLoadUnloadAndRestore) {
+  ASSERT_EQ(Reg({"add", "HKCU\\Software\\Acme\\Sub", "/v", "Name", "/d", "one", "/f"}).exit_code, 0);
+  EXPECT_EQ(Reg({"save", "HKCU\\Software\\Acme", Path("acme.hiv")}).out, kSuccess);
+  ProgramResult r = Reg({"save", "HKCU\\Software\\Acme", Path("acme.hiv")}, "no\n");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_THAT(r.out, HasSubstr("File " + Path("acme.hiv") + " already exists. Overwrite (Yes/No)?"));
+  EXPECT_EQ(Reg({"save", "HKCU\\Software\\Acme", Path("acme.hiv"), "/y"}).exit_code, 0);
+
+  r = Reg({"load", "HKU\\Alice", Path("acme.hiv")});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(Reg({"add", "HKU\\Alice\\Sub", "/v", "Name", "/d", "two", "/f"}).exit_code, 0);
+  EXPECT_EQ(ValueText(HKEY_USERS, "Alice\\Sub", "Name"), "two");
+  r = Reg({"delete", "HKU\\Alice", "/f"});
+  EXPECT_EQ(r.err, "ERROR: HKEY_USERS\\Alice is a loaded hive file: unload it with \"qvr-reg unload\".\n");
+  EXPECT_EQ(Reg({"load", "HKU\\Alice\\Deeper", Path("acme.hiv")}).exit_code, 1);
+  Write("acme.reg", "REGEDIT4\n");
+  r = Reg({"load", "HKLM\\Text", Path("acme.reg")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_THAT(r.err, HasSubstr("not a registry hive file"));
+  EXPECT_EQ(Reg({"unload", "HKU\\Alice"}).out, kSuccess);
+  EXPECT_EQ(ValueText(HKEY_USERS, "Alice\\Sub", "Name"), "<no key>");
+
+  // The file kept the hive's write; restore brings it back into the store.
+  EXPECT_EQ(Reg({"restore", "HKCU\\Software\\Acme", Path("acme.hiv")}).out, kSuccess);
+  EXPECT_EQ(ValueText(HKEY_CURRENT_USER, "Software\\Acme\\Sub", "Name"), "two");
+}
+
 TEST_F(QvrRegFilesTest, TheDeepestTreeIsWalkedOnASmallStack) {
   // HKEY_CURRENT_USER\Software\Deep is level 3; the last key is level 512.
   const std::string top = "HKEY_CURRENT_USER\\Software\\Deep";

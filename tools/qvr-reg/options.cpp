@@ -8,6 +8,11 @@ namespace qvr::reg_tool {
 namespace {
 
 bool LooksLikeOption(const std::string& arg) {
+  // An absolute file name ("/tmp/a.reg", "/a.hiv") is not an option, as no
+  // option holds a '/' or a '.'.
+  if (arg.size() >= 2 && arg[0] == '/' && arg.find_first_of("/.", 1) != std::string::npos) {
+    return false;
+  }
   return arg.size() >= 2 && (arg[0] == '/' || arg[0] == '-');
 }
 

@@ -71,6 +71,8 @@ Tree SampleTree() {
               {"Multi", {REG_MULTI_SZ, Multi({"one", "two", "drei"})}},
               {"Small", {REG_BINARY, std::string("\x01\x00\xff", 3)}},
               {"Big", {REG_BINARY, big}},
+              // A short last segment, which fits in a gap further up.
+              {"Big2", {REG_BINARY, big.substr(0, 20000)}},
               {"Dword", {REG_DWORD, LittleEndian(0x12345678, 4)}},
               {"Qword", {REG_QWORD, LittleEndian(0x0123456789abcdefULL, 8)}},
               {"None", {REG_NONE, ""}}};
@@ -356,12 +358,8 @@ class HivePeersTest : public ::testing::Test {
  protected:
   static constexpr char kTop[] = "HKEY_CURRENT_USER\\Software\\PeerTest";
 
-  // qvr-reg runs in the temporary folder and is given file names relative
-  // to it: it takes any argument that starts with "/" for an option.
   ProgramResult Reg(std::vector<std::string> args) {
-    args.insert(args.begin(), {"-c", "cd \"$0\" && exec \"$@\"", temp_.Dir(),
-                               testing::BuildOutput("tools/qvr-reg/qvr-reg")});
-    return testing::RunProgram("/bin/sh", args);
+    return testing::RunProgram(testing::BuildOutput("tools/qvr-reg/qvr-reg"), args);
   }
   std::string Path(const std::string& name) { return temp_.Dir() + "/" + name; }
   std::string Read(const std::string& name) {
@@ -381,10 +379,10 @@ class HivePeersTest : public ::testing::Test {
   // that the store holds what the file gave.
   void SaveSample() {
     Write("sample.reg", RegFileOf(sample_, kTop));
-    ExpectRan(Reg({"import", "sample.reg"}), "import");
-    ExpectRan(Reg({"export", kTop, "store.reg", "/y"}), "export");
+    ExpectRan(Reg({"import", Path("sample.reg")}), "import");
+    ExpectRan(Reg({"export", kTop, Path("store.reg"), "/y"}), "export");
     ASSERT_EQ(Differences(sample_, ParseRegFile(Read("store.reg"), kTop)), "");
-    ExpectRan(Reg({"save", kTop, "saved.hiv", "/y"}), "save");
+    ExpectRan(Reg({"save", kTop, Path("saved.hiv"), "/y"}), "save");
   }
 
   testing::TempRegistry temp_;
@@ -425,7 +423,7 @@ TEST_F(HivePeersTest, ReglookupReadsWhatSaveWrote) {
 TEST_F(HivePeersTest, AHiveHivexregeditMergedIntoLoads) {
   SKIP_WITHOUT(hivexregedit, "libwin-hivex-perl");
   ExpectRan(Reg({"add", "HKCU\\Software\\Empty", "/f"}), "add");
-  ExpectRan(Reg({"save", "HKCU\\Software\\Empty", "merged.hiv", "/y"}), "save");
+  ExpectRan(Reg({"save", "HKCU\\Software\\Empty", Path("merged.hiv"), "/y"}), "save");
   // hivexregedit makes a key only below one that exists, so parents come
   // first (RegFileOf writes them in path order); text in "..." form too.
   const std::string from = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Peer";
@@ -439,8 +437,8 @@ TEST_F(HivePeersTest, AHiveHivexregeditMergedIntoLoads) {
                        Path("merged.hiv"), Path("merge.reg")});
   ExpectRan(r, "hivexregedit --merge");
 
-  ExpectRan(Reg({"load", "HKLM\\Merged", "merged.hiv"}), "load");
-  ExpectRan(Reg({"export", "HKLM\\Merged", "loaded.reg", "/y"}), "export");
+  ExpectRan(Reg({"load", "HKLM\\Merged", Path("merged.hiv")}), "load");
+  ExpectRan(Reg({"export", "HKLM\\Merged", Path("loaded.reg"), "/y"}), "export");
   EXPECT_EQ(Differences(tree, ParseRegFile(Read("loaded.reg"), "HKEY_LOCAL_MACHINE\\Merged")), "");
   ExpectRan(Reg({"unload", "HKLM\\Merged"}), "unload");
 }

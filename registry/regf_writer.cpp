@@ -132,8 +132,8 @@ class HiveLayout {
 
  private:
   // A cell of `size` bytes (with its size field, a multiple of 8), allocated
-  // and zeroed; returns its offset from the first hbin.
-  uint32_t Alloc(size_t size);
+  // and zeroed past offset `after`; returns its offset from the first hbin.
+  uint32_t Alloc(size_t size, size_t after = 0);
   void CloseBin(size_t index);
   // The file offset of byte `at` of the cell at `cell`, after its size field.
   static size_t At(uint32_t cell, size_t at) { return kBaseBlock + cell + 4 + at; }
@@ -153,12 +153,12 @@ class HiveLayout {
   int64_t now_ = 0;
 };
 
-uint32_t HiveLayout::Alloc(size_t size) {
+uint32_t HiveLayout::Alloc(size_t size, size_t after) {
   size_t cell = 0;
   bool placed = false;
   if (size <= kBinUnit - kBinHeader) {
     for (Bin& bin : open_) {
-      if (bin.end - bin.next >= size) {
+      if (bin.end - bin.next >= size && bin.next > after) {
         cell = bin.next;
         bin.next += size;
         placed = true;
@@ -219,11 +219,14 @@ uint32_t HiveLayout::Value(const HiveValue& value, const Name& name) {
     // Big data: a "db" record, a list of segment cells, the segments. Each
     // segment cell keeps 4 spare bytes at its end, as Windows' full ones do
     // (16344 bytes of data in a 16352-byte cell); readers count on them.
+    // The segments also ascend through the file, the short last one too:
+    // reglookup (libregfi) joins them in file order, not the list's.
     const size_t count = (len + kSegment - 1) / kSegment;
     std::string list(4 * count, '\0');
+    uint32_t seg = 0;
     for (size_t i = 0; i < count && !too_big_; ++i) {
       const size_t piece = std::min(kSegment, len - i * kSegment);
-      const uint32_t seg = Alloc(Align8(piece + 8));
+      seg = Alloc(Align8(piece + 8), seg);
       if (too_big_) break;
       image_.replace(At(seg, 0), piece, value.data, i * kSegment, piece);
       Put32(list, 4 * i, seg);

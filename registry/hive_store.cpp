@@ -136,7 +136,7 @@ Status HiveStore::Load() {
 LONG HiveStore::Refresh() {
   // Under the lock nobody else writes, and memory may hold edits not yet
   // committed, which reading the file again would drop.
-  if (held_) return ERROR_SUCCESS;
+  if (held_ || walking_) return ERROR_SUCCESS;
   struct stat st {};
   // A hive that vanished or cannot be looked at keeps serving what was read.
   if (stat(path_.c_str(), &st) != 0) return ERROR_SUCCESS;
@@ -551,6 +551,15 @@ void HiveStore::Discard() {
     children_.clear();
     values_.clear();
   }
+}
+
+LONG HiveStore::Walk(KeyId top, StoreWalkVisitor& visitor) {
+  LONG rc = Refresh();
+  if (rc != ERROR_SUCCESS || walking_) return rc != ERROR_SUCCESS ? rc : RegistryStore::Walk(top, visitor);
+  walking_ = true;
+  rc = RegistryStore::Walk(top, visitor);
+  walking_ = false;
+  return rc;
 }
 
 LONG HiveStore::BeginTransaction() {

@@ -85,6 +85,9 @@ class HiveStore : public RegistryStore {
   LONG BeginTransaction() override;
   LONG CommitTransaction() override;
   LONG RollbackTransaction() override;
+  // The calls' walk, with the file looked at once at the start rather than
+  // at every call: a walk reads one version of the hive.
+  LONG Walk(KeyId top, StoreWalkVisitor& visitor) override;
 
  private:
   // A key the store has given an id: its parent's id and its name, and where
@@ -161,7 +164,8 @@ class HiveStore : public RegistryStore {
   FileStamp stamp_;
   uint64_t generation_ = 1;
   int lock_fd_ = -1;
-  bool held_ = false;  // the lock file's lock is ours
+  bool held_ = false;     // the lock file's lock is ours
+  bool walking_ = false;  // a walk runs: the file was looked at when it began
   bool in_transaction_ = false;
   // The failure of a hivex edit in this transaction, which may have left it
   // half made: the transaction then cannot commit.

@@ -19,6 +19,11 @@ std::string CodeText(LONG rc) {
     case ERROR_BUSY:
       return "another program is writing to the registry and did not finish in time; try again "
              "when it has (170)";
+    case ERROR_NOT_SAME_DEVICE:
+      return "it lies in another store than the keys before it (the registry store, a loaded "
+             "hive): one import cannot write both, so nothing was imported; import each part "
+             "by itself (17)";
+    case ERROR_NO_SYSTEM_RESOURCES: return "it is past the limits of a loaded hive (1450)";
     default: return "registry error " + std::to_string(rc);
   }
 }

@@ -148,6 +148,7 @@ TEST_F(RegFileImportExport, ASavedHiveLoadedAgainExportsTheSameBytes) {
   // One import cannot write the store and the hive: nothing of it is kept.
   Status spanning = Import("REGEDIT4\n[HKEY_USERS\\Imp\\New]\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n");
   EXPECT_EQ(spanning.code(), ERROR_NOT_SAME_DEVICE) << spanning.ToString();
+  EXPECT_THAT(spanning.ToString(), HasSubstr("line 3: cannot create the key HKEY_LOCAL_MACHINE\\SOFTWARE\\New: it lies in another store"));
   EXPECT_FALSE(Exists(HKEY_USERS, "Imp\\New"));
 }
 

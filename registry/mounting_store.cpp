@@ -227,6 +227,13 @@ LONG MountingStore::Walk(KeyId top, StoreWalkVisitor& visitor) {
   return base_->Walk(top, splice);
 }
 
+LONG MountingStore::QueryInfo(KeyId key, KeyInfo* info) {
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  LONG rc = Route(key, &store, &local);
+  return rc != ERROR_SUCCESS ? rc : store->QueryInfo(local, info);
+}
+
 LONG MountingStore::GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) {
   RegistryStore* store = nullptr;
   KeyId local = 0;

@@ -72,6 +72,7 @@ class MountingStore : public RegistryStore {
   LONG GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) override;
   LONG SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) override;
   LONG DeleteValue(KeyId key, std::string_view name) override;
+  LONG QueryInfo(KeyId key, KeyInfo* info) override;
   LONG BeginTransaction() override;
   LONG CommitTransaction() override;
   LONG RollbackTransaction() override;

@@ -1,6 +1,9 @@
 #include "registry/registry_store.h"
 
+#include <algorithm>
 #include <vector>
+
+#include "base/unicode.h"
 
 namespace qvr {
 namespace {
@@ -59,6 +62,26 @@ LONG RegistryStore::Walk(KeyId top, StoreWalkVisitor& visitor) {
     stack.back().id = child;
   }
   return ERROR_SUCCESS;
+}
+
+LONG RegistryStore::QueryInfo(KeyId key, KeyInfo* info) {
+  *info = KeyInfo();
+  EnumCursor keys, values;
+  std::string name, data;
+  DWORD type = 0;
+  LONG rc;
+  for (int64_t i = 0; (rc = EnumChild(key, i, &keys, &name)) == ERROR_SUCCESS; ++i) {
+    ++info->sub_keys;
+    info->max_sub_key_len = std::max(info->max_sub_key_len, static_cast<DWORD>(Utf8ToUtf16(name).size()));
+  }
+  if (rc != ERROR_NO_MORE_ITEMS) return rc;
+  for (int64_t i = 0; (rc = EnumValue(key, i, &values, &name, &type, &data)) == ERROR_SUCCESS; ++i) {
+    ++info->values;
+    info->max_value_name_len =
+        std::max(info->max_value_name_len, static_cast<DWORD>(Utf8ToUtf16(name).size()));
+    info->max_value_len = std::max(info->max_value_len, static_cast<DWORD>(data.size()));
+  }
+  return rc == ERROR_NO_MORE_ITEMS ? ERROR_SUCCESS : rc;
 }
 
 }  // namespace qvr

@@ -67,6 +67,19 @@ class StoreWalkVisitor {
 // store there itself. Not a registry result code: no call returns it.
 inline constexpr LONG kWalkPrune = -2;
 
+// What RegQueryInfoKeyA tells of a key. Lengths count UTF-16 units for
+// names and the class, bytes for data (as stored: text types as UTF-16LE).
+struct KeyInfo {
+  std::string class_name;      // "" when the key has none or the store keeps none
+  DWORD sub_keys = 0;
+  DWORD max_sub_key_len = 0;   // the longest sub-key name
+  DWORD max_class_len = 0;     // the longest class name of a sub-key
+  DWORD values = 0;
+  DWORD max_value_name_len = 0;
+  DWORD max_value_len = 0;     // the largest value data
+  int64_t last_write = 0;      // a FILETIME (100 ns since 1601, UTC); 0 when unknown
+};
+
 class RegistryStore {
  public:
   virtual ~RegistryStore() = default;
@@ -103,6 +116,11 @@ class RegistryStore {
   // built from those calls; a store that can read the tree in one pass
   // overrides it, and must give the same reports.
   virtual LONG Walk(KeyId top, StoreWalkVisitor& visitor);
+
+  // The counts, lengths, class and last-write time of `key`. This default
+  // counts through EnumChild and EnumValue and knows no class or time; a
+  // store that keeps them, or can count faster, overrides it.
+  virtual LONG QueryInfo(KeyId key, KeyInfo* info);
 
   // The stored type and bytes of a value; 2 when it is absent.
   virtual LONG GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) = 0;

@@ -234,6 +234,13 @@ LONG MountingStore::QueryInfo(KeyId key, KeyInfo* info) {
   return rc != ERROR_SUCCESS ? rc : store->QueryInfo(local, info);
 }
 
+LONG MountingStore::SetKeyTime(KeyId key, int64_t last_write) {
+  RegistryStore* store = nullptr;
+  KeyId local = 0;
+  LONG rc = RouteWrite(key, &store, &local);
+  return rc != ERROR_SUCCESS ? rc : store->SetKeyTime(local, last_write);
+}
+
 LONG MountingStore::GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) {
   RegistryStore* store = nullptr;
   KeyId local = 0;

@@ -73,6 +73,7 @@ class MountingStore : public RegistryStore {
   LONG SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) override;
   LONG DeleteValue(KeyId key, std::string_view name) override;
   LONG QueryInfo(KeyId key, KeyInfo* info) override;
+  LONG SetKeyTime(KeyId key, int64_t last_write) override;
   LONG BeginTransaction() override;
   LONG CommitTransaction() override;
   LONG RollbackTransaction() override;

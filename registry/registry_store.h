@@ -121,6 +121,10 @@ class RegistryStore {
   // counts through EnumChild and EnumValue and knows no class or time; a
   // store that keeps them, or can count faster, overrides it.
   virtual LONG QueryInfo(KeyId key, KeyInfo* info);
+  // Sets the last-write time of `key` (a FILETIME), for data brought in with
+  // its times (an import of Wine's files, a restore). A store that keeps no
+  // times keeps this default and ignores it.
+  virtual LONG SetKeyTime(KeyId key, int64_t last_write) { return ERROR_SUCCESS; }
 
   // The stored type and bytes of a value; 2 when it is absent.
   virtual LONG GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) = 0;

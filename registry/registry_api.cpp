@@ -37,6 +37,46 @@ LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWO
   QVR_WITH_SERVICE(EnumKey(hKey, dwIndex, lpName, lpcchName));
 }
 
+LONG RegQueryInfoKeyA(HKEY hKey, char* lpClass, DWORD* lpcchClass, DWORD* lpReserved,
+                      DWORD* lpcSubKeys, DWORD* lpcbMaxSubKeyLen, DWORD* lpcbMaxClassLen,
+                      DWORD* lpcValues, DWORD* lpcbMaxValueNameLen, DWORD* lpcbMaxValueLen,
+                      DWORD* lpcbSecurityDescriptor, FILETIME* lpftLastWriteTime) {
+  auto service = CurrentRegistryService();
+  if (!service) return ERROR_BADDB;
+  KeyInfo info;
+  // The handle is checked before the arguments, as Windows does.
+  LONG rc = service->QueryInfoKey(hKey, &info);
+  if (rc != ERROR_SUCCESS) return rc;
+  if (lpReserved != nullptr || (lpClass != nullptr && lpcchClass == nullptr)) {
+    return ERROR_INVALID_PARAMETER;
+  }
+  if (lpcchClass != nullptr) {
+    const DWORD length = static_cast<DWORD>(info.class_name.size());
+    if (lpClass != nullptr && length + 1 > *lpcchClass) {
+      rc = ERROR_MORE_DATA;
+    } else if (lpClass != nullptr) {
+      std::memcpy(lpClass, info.class_name.c_str(), length + 1);
+    }
+    *lpcchClass = length;
+  }
+  auto put = [](DWORD* out, DWORD value) {
+    if (out != nullptr) *out = value;
+  };
+  put(lpcSubKeys, info.sub_keys);
+  put(lpcbMaxSubKeyLen, info.max_sub_key_len);
+  put(lpcbMaxClassLen, info.max_class_len);
+  put(lpcValues, info.values);
+  put(lpcbMaxValueNameLen, info.max_value_name_len);
+  put(lpcbMaxValueLen, info.max_value_len);
+  put(lpcbSecurityDescriptor, 0);
+  if (lpftLastWriteTime != nullptr) {
+    const auto time = static_cast<uint64_t>(info.last_write);
+    lpftLastWriteTime->dwLowDateTime = static_cast<DWORD>(time & 0xFFFFFFFFu);
+    lpftLastWriteTime->dwHighDateTime = static_cast<DWORD>(time >> 32);
+  }
+  return rc;
+}
+
 LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValueName, DWORD*,
                    DWORD* lpType, BYTE* lpData, DWORD* lpcbData) {
   QVR_WITH_SERVICE(EnumValue(hKey, dwIndex, lpValueName, lpcchValueName, lpType, lpData, lpcbData));

@@ -123,8 +123,28 @@ LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Reserved, DWORD dw
 
 // Sub-key `dwIndex` in case-insensitive name order. *lpcchName is the buffer's
 // size in bytes on entry and the name's length without its NUL on return.
+// lpClass, lpcchClass and lpftLastWriteTime are left as they are: a listing
+// stays one look-up per sub-key (RegQueryInfoKeyA of the sub-key tells them).
 LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD* lpReserved,
                    char* lpClass, DWORD* lpcchClass, FILETIME* lpftLastWriteTime);
+
+// What a key holds and when it last changed. Each output may be null.
+// *lpcSubKeys and *lpcValues count the key's sub-keys and values;
+// *lpcbMaxSubKeyLen, *lpcbMaxClassLen and *lpcbMaxValueNameLen give the
+// longest sub-key name, sub-key class and value name in UTF-16 units, as
+// Windows counts them (this call's UTF-8 may take up to 3 bytes a unit), and
+// *lpcbMaxValueLen the largest value data in bytes as stored (text types as
+// UTF-16LE), all without a terminating NUL. *lpcbSecurityDescriptor is 0:
+// keys carry no security descriptors here. *lpftLastWriteTime is the key's
+// last-write time (UTC; 0 when the store does not know it). The class comes
+// as UTF-8 into lpClass, whose size in bytes *lpcchClass gives on entry;
+// *lpcchClass is the class's length without its NUL on return. A class
+// buffer too small gives 234, with that length and every other output
+// filled; lpClass without lpcchClass, or lpReserved not null, gives 87.
+LONG RegQueryInfoKeyA(HKEY hKey, char* lpClass, DWORD* lpcchClass, DWORD* lpReserved,
+                      DWORD* lpcSubKeys, DWORD* lpcbMaxSubKeyLen, DWORD* lpcbMaxClassLen,
+                      DWORD* lpcValues, DWORD* lpcbMaxValueNameLen, DWORD* lpcbMaxValueLen,
+                      DWORD* lpcbSecurityDescriptor, FILETIME* lpftLastWriteTime);
 
 // Value `dwIndex` in creation order (name, type and, when asked, data).
 LONG RegEnumValueA(HKEY hKey, DWORD dwIndex, char* lpValueName, DWORD* lpcchValueName,

@@ -426,6 +426,18 @@ LONG RegistryService::DeleteKey(HKEY key, const char* sub_key) {
   });
 }
 
+LONG RegistryService::QueryInfoKey(HKEY key, KeyInfo* info) {
+  if (info == nullptr) return ERROR_INVALID_PARAMETER;
+  return OnKey(key, [&](const Target& t) { return t.machine->store->QueryInfo(t.key, info); });
+}
+
+LONG RegistryService::SetKeyLastWrite(HKEY key, int64_t last_write) {
+  return OnKey(key, [&](const Target& t) {
+    return t.machine->store->ReadOnly() ? ERROR_ACCESS_DENIED
+                                        : t.machine->store->SetKeyTime(t.key, last_write);
+  });
+}
+
 LONG RegistryService::ExpandEnvironment(HKEY key, std::string_view text, std::string* expanded) {
   if (expanded == nullptr) return ERROR_INVALID_PARAMETER;
   return OnKey(key, [&](const Target& t) {

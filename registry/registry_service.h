@@ -71,6 +71,12 @@ class RegistryService {
                  DWORD* data_size);
   LONG DeleteValue(HKEY key, const char* name);
   LONG DeleteKey(HKEY key, const char* sub_key);
+  // What RegQueryInfoKeyA tells of `key`: counts, longest names and data,
+  // class name and last-write time (see KeyInfo; a time of 0 is unknown).
+  LONG QueryInfoKey(HKEY key, KeyInfo* info);
+  // Sets the last-write time of `key` (a FILETIME), for data brought in with
+  // its times; a store that keeps none ignores it. 5 on a read-only machine.
+  LONG SetKeyLastWrite(HKEY key, int64_t last_write);
   LONG Connect(const char* machine, HKEY hive, HKEY* result);
   // Connect, with a person's reason when it fails: the machine is not in the
   // table, its line cannot be read, or its store is missing, is not a

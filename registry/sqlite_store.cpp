@@ -13,6 +13,7 @@
 #include <map>
 
 #include "base/unicode.h"
+#include "registry/key_time.h"
 #include "registry/store_file.h"
 
 namespace qvr {
@@ -23,7 +24,8 @@ constexpr const char* kSchema =
     // AUTOINCREMENT: a deleted key's id is never given to a new key, so a
     // handle still open on the deleted key cannot reach the new one.
     "  id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL, name TEXT NOT NULL,"
-    "  fold TEXT NOT NULL, UNIQUE(parent, fold));"
+    "  fold TEXT NOT NULL, last_write INTEGER NOT NULL DEFAULT 0, class TEXT,"
+    "  UNIQUE(parent, fold));"
     "CREATE TABLE IF NOT EXISTS qvr_values("
     "  id INTEGER PRIMARY KEY, key INTEGER NOT NULL, name TEXT NOT NULL, fold TEXT NOT NULL,"
     "  type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, fold));"
@@ -31,9 +33,36 @@ constexpr const char* kSchema =
     // every step of a listing sorted all the key's values again.
     "CREATE INDEX IF NOT EXISTS qvr_values_order ON qvr_values(key, id);"
     "CREATE TABLE IF NOT EXISTS qvr_meta(name TEXT PRIMARY KEY, value TEXT);"
-    "INSERT OR IGNORE INTO qvr_meta VALUES('format', 'qvrRegistryBrowser store 1');";
-// The format marker above: a store holding another is not one this code reads.
-constexpr std::string_view kFormat = "qvrRegistryBrowser store 1";
+    "INSERT OR IGNORE INTO qvr_meta VALUES('format', 'qvrRegistryBrowser store 2');";
+// The format markers: format 2 (the schema above) and format 1, the same
+// without the keys' last_write and class columns. A store holding another
+// marker is not one this code reads; programs that know format 1 only refuse
+// format 2 for that reason.
+constexpr std::string_view kFormatPrefix = "qvrRegistryBrowser store ";
+constexpr std::string_view kFormat1 = "qvrRegistryBrowser store 1";
+constexpr std::string_view kFormat2 = "qvrRegistryBrowser store 2";
+// From format 1 to format 2, inside the upgrade's transaction; the keys'
+// time (the upgrade's) is set after it.
+constexpr const char* kUpgrade =
+    "ALTER TABLE qvr_keys ADD COLUMN last_write INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE qvr_keys ADD COLUMN class TEXT;"
+    "CREATE INDEX IF NOT EXISTS qvr_values_order ON qvr_values(key, id);"
+    "UPDATE qvr_meta SET value='qvrRegistryBrowser store 2' WHERE name='format';";
+
+// The SQL function qvr_utf16_length(text): the UTF-16 units of a UTF-8 text
+// (names are measured as Windows measures them), NULL for NULL.
+void Utf16Length(sqlite3_context* context, int, sqlite3_value** args) {
+  if (sqlite3_value_type(args[0]) == SQLITE_NULL) return;
+  auto text = static_cast<const unsigned char*>(sqlite3_value_text(args[0]));
+  const int bytes = sqlite3_value_bytes(args[0]);
+  int64_t units = 0;
+  for (int i = 0; i < bytes; ++i) {
+    // A lead byte starts a character; four-byte characters take two units.
+    if ((text[i] & 0xC0) != 0x80) ++units;
+    if (text[i] >= 0xF0) ++units;
+  }
+  sqlite3_result_int64(context, units);
+}
 
 // A prepared statement that is reset when it goes out of scope, so a cached
 // statement never holds a read transaction open between calls.
@@ -328,6 +357,9 @@ Status SqliteStore::Build(const std::string& temp, const Filler& fill) {
 Status SqliteStore::Adopt(sqlite3* db, bool read_only, std::unique_ptr<SqliteStore>* store,
                           bool fresh) {
   std::unique_ptr<SqliteStore> opened(new SqliteStore(db, read_only));
+  sqlite3_create_function_v2(db, "qvr_utf16_length", 1,
+                             SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS, nullptr,
+                             &Utf16Length, nullptr, nullptr, nullptr);
   Status status = opened->Prepare(fresh);
   if (status.ok()) *store = std::move(opened);
   return status;
@@ -361,7 +393,11 @@ Status SqliteStore::Prepare(bool fresh) {
   }
   // Switching the journal to WAL rewrites the file's header, so another
   // program's database must be recognised as such before that.
-  if (tables > 0 && !IsRegistryStore()) return Status::Registry(ERROR_BADDB, "not a registry store");
+  int format = 0;
+  std::string why;
+  if (tables > 0 && (format = ReadFormat(&why)) == 0) {
+    return Status::Registry(ERROR_BADDB, why.empty() ? "not a registry store" : why);
+  }
   // Full synchronisation: a commit is on disk before the call returns.
   std::string setup = "PRAGMA synchronous=FULL;";
   // A store being made is opened by nobody else and thrown away whole when
@@ -381,7 +417,14 @@ Status SqliteStore::Prepare(bool fresh) {
     sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     return status;
   }
-  if (fresh && !IsRegistryStore()) return Status::Registry(ERROR_BADDB, "not a registry store");
+  if (fresh && (format = ReadFormat(&why)) != 2) {
+    return Status::Registry(ERROR_BADDB, "not a registry store");
+  }
+  keeps_times_ = format == 2;
+  // A connection SQLite opened read-only (a full disk's) cannot upgrade.
+  if (format == 1 && !read_only_ && sqlite3_db_readonly(db_, "main") == 0) {
+    keeps_times_ = Upgrade();
+  }
   // A store made before an index was added gets it now. Without it the store
   // still works, only slower, so a failure here (a busy store) is not one of
   // opening.
@@ -392,21 +435,59 @@ Status SqliteStore::Prepare(bool fresh) {
   return Status::OK();
 }
 
-bool SqliteStore::IsRegistryStore() {
+int SqliteStore::ReadFormat(std::string* why) {
   // The columns the operations use: a file without one of them (another
   // program's, or one whose schema was damaged) is refused at once, instead
   // of failing at every call.
-  for (const char* sql : {"SELECT id, parent, name, fold FROM qvr_keys",
-                          "SELECT id, key, name, fold, type, data FROM qvr_values"}) {
+  auto compiles = [this](const char* sql) {
     sqlite3_stmt* probe = nullptr;
     int rc = sqlite3_prepare_v2(db_, sql, -1, &probe, nullptr);
     sqlite3_finalize(probe);
-    if (rc != SQLITE_OK) return false;
+    return rc == SQLITE_OK;
+  };
+  if (!compiles("SELECT id, parent, name, fold FROM qvr_keys") ||
+      !compiles("SELECT id, key, name, fold, type, data FROM qvr_values")) {
+    return 0;
   }
-  sqlite3_stmt* s = Prepared("SELECT value FROM qvr_meta WHERE name='format'");
-  if (s == nullptr) return false;
-  Step step(s);
-  return step.Run() == SQLITE_ROW && step.Text(0) == kFormat;
+  std::string marker;
+  {
+    sqlite3_stmt* s = Prepared("SELECT value FROM qvr_meta WHERE name='format'");
+    if (s == nullptr) return 0;
+    Step step(s);
+    if (step.Run() != SQLITE_ROW) return 0;
+    marker = step.Text(0);
+  }
+  if (marker == kFormat1) return 1;
+  if (marker == kFormat2) return compiles("SELECT last_write, class FROM qvr_keys") ? 2 : 0;
+  // A later program's store is told from a foreign or damaged one.
+  const std::string_view number = std::string_view(marker).substr(
+      marker.compare(0, kFormatPrefix.size(), kFormatPrefix) == 0 ? kFormatPrefix.size()
+                                                                  : marker.size());
+  if (!number.empty() && number.size() < 9 &&
+      number.find_first_not_of("0123456789") == std::string_view::npos &&
+      std::stoi(std::string(number)) > 2) {
+    *why = "a registry store of a later version of qvrRegistryBrowser (format " +
+           std::string(number) + "); this program reads formats 1 and 2";
+  }
+  return 0;
+}
+
+bool SqliteStore::Upgrade() {
+  if (sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+  // Another process may have upgraded it while this one waited.
+  std::string why;
+  const int format = ReadFormat(&why);
+  int rc = format == 0 ? SQLITE_ERROR : SQLITE_OK;
+  if (format == 1) {
+    rc = sqlite3_exec(db_, kUpgrade, nullptr, nullptr, nullptr);
+    // Before the upgrade the store kept no times: from it on, it does.
+    const std::string stamp = "UPDATE qvr_keys SET last_write=" + std::to_string(FileTimeNow());
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db_, stamp.c_str(), nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) return true;
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return false;
 }
 
 SqliteStore::~SqliteStore() {
@@ -475,17 +556,26 @@ LONG SqliteStore::CreateChild(KeyId parent, std::string_view name, KeyId* child,
   // Only a key that is surely absent is inserted.
   if (LONG found = FindChild(parent, name, child); found != ERROR_FILE_NOT_FOUND) return found;
   if (read_only_) return ERROR_ACCESS_DENIED;
-  Step s(Prepared("INSERT INTO qvr_keys(parent, name, fold) VALUES(?1, ?2, ?3)"));
-  s.Bind(1, parent).Bind(2, name).Bind(3, FoldCase(name));
-  int rc = s.Run();
-  if (rc == SQLITE_DONE) {
-    *child = sqlite3_last_insert_rowid(db_);
-    *created = true;
-    return ERROR_SUCCESS;
-  }
-  // Another process may have created it between our look-up and insert.
-  if ((rc & 0xFF) == SQLITE_CONSTRAINT) return FindChild(parent, name, child);
-  return Failure(rc);
+  bool raced = false;
+  LONG rc = Atomically([&]() -> LONG {
+    const int64_t now = FileTimeNow();
+    Step s(Prepared(
+        keeps_times_ ? "INSERT INTO qvr_keys(parent, name, fold, last_write) VALUES(?1, ?2, ?3, ?4)"
+                     : "INSERT INTO qvr_keys(parent, name, fold) VALUES(?1, ?2, ?3)"));
+    s.Bind(1, parent).Bind(2, name).Bind(3, FoldCase(name));
+    if (keeps_times_) s.Bind(4, now);
+    int step = s.Run();
+    if (step == SQLITE_DONE) {
+      *child = sqlite3_last_insert_rowid(db_);
+      return Touch(parent, now);
+    }
+    // Another process may have created it between our look-up and insert.
+    raced = (step & 0xFF) == SQLITE_CONSTRAINT;
+    return raced ? ERROR_ALREADY_EXISTS : Failure(step);
+  });
+  if (raced) return FindChild(parent, name, child);
+  *created = rc == ERROR_SUCCESS;
+  return rc;
 }
 
 LONG SqliteStore::FindKey(KeyId key) {
@@ -509,39 +599,28 @@ LONG SqliteStore::DeleteKey(KeyId key) {
   bool has_children = false;
   if (LONG rc = HasChildren(key, &has_children)) return rc;
   if (has_children) return ERROR_ACCESS_DENIED;
-  // Inside the caller's transaction the two deletes simply join it.
-  bool own = sqlite3_get_autocommit(db_) != 0;
-  int rc = SQLITE_OK;
-  if (own) {
-    char* msg = nullptr;
-    rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, &msg);
-    sqlite3_free(msg);
-    if (rc != SQLITE_OK) return Failure(rc);
-  }
-  {
-    Step v(Prepared("DELETE FROM qvr_values WHERE key=?1"));
-    v.Bind(1, key);
-    rc = v.Run();
-  }
-  if (rc == SQLITE_DONE) {
-    Step k(Prepared("DELETE FROM qvr_keys WHERE id=?1"));
-    k.Bind(1, key);
-    rc = k.Run();
-  }
-  // The code is taken before the rollback, which resets SQLite's last error.
-  if (rc != SQLITE_DONE) {
-    LONG code = Failure(rc);
-    if (own) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    return code;
-  }
-  if (!own) return ERROR_SUCCESS;
-  rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) {
-    LONG code = Failure(rc);
-    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    return code;
-  }
-  return ERROR_SUCCESS;
+  return Atomically([&]() -> LONG {
+    int rc = SQLITE_DONE;
+    if (keeps_times_) {
+      // The parent's time moves while the key still names its parent.
+      Step p(
+          Prepared("UPDATE qvr_keys SET last_write=?2 "
+                   "WHERE id=(SELECT parent FROM qvr_keys WHERE id=?1)"));
+      p.Bind(1, key).Bind(2, FileTimeNow());
+      rc = p.Run();
+    }
+    if (rc == SQLITE_DONE) {
+      Step v(Prepared("DELETE FROM qvr_values WHERE key=?1"));
+      v.Bind(1, key);
+      rc = v.Run();
+    }
+    if (rc == SQLITE_DONE) {
+      Step k(Prepared("DELETE FROM qvr_keys WHERE id=?1"));
+      k.Bind(1, key);
+      rc = k.Run();
+    }
+    return rc == SQLITE_DONE ? ERROR_SUCCESS : Failure(rc);
+  });
 }
 
 LONG SqliteStore::EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::string* name) {
@@ -552,6 +631,12 @@ LONG SqliteStore::EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::s
                     "ORDER BY fold LIMIT 1"));
     s.Bind(1, key).Bind(2, cursor->fold);
     rc = s.Run();
+    // An index out of order can give a name at or before the last one, and
+    // the listing would go round for ever.
+    if (rc == SQLITE_ROW && s.TextView(1) <= cursor->fold) {
+      cursor->index = -1;
+      return ERROR_BADDB;
+    }
     if (rc == SQLITE_ROW) *name = s.Text(0), cursor->fold = s.Text(1);
   } else {
     Step s(Prepared("SELECT name, fold FROM qvr_keys WHERE parent=?1 ORDER BY fold "
@@ -589,6 +674,11 @@ LONG SqliteStore::EnumValue(KeyId key, int64_t index, EnumCursor* cursor, std::s
                     "ORDER BY id LIMIT 1"));
     s.Bind(1, key).Bind(2, cursor->row);
     rc = s.Run();
+    // As for sub-keys: a row at or before the last one is a damaged index.
+    if (rc == SQLITE_ROW && s.Int(3) <= cursor->row) {
+      cursor->index = -1;
+      return ERROR_BADDB;
+    }
     if (rc == SQLITE_ROW) take(s);
   } else {
     Step s(Prepared("SELECT name, type, data, id FROM qvr_values WHERE key=?1 ORDER BY id "
@@ -688,26 +778,117 @@ LONG SqliteStore::ConfirmNoValue(KeyId key, const std::string& fold) {
 
 LONG SqliteStore::SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) {
   if (read_only_) return ERROR_ACCESS_DENIED;
-  // An upsert keeps the row id, so a replaced value keeps its place.
-  Step s(Prepared("INSERT INTO qvr_values(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
-                  "ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data"));
-  s.Bind(1, key).Bind(2, name).Bind(3, FoldCase(name)).Bind(4, static_cast<int64_t>(type));
-  s.BindBlob(5, data);
-  int rc = s.Run();
-  return rc == SQLITE_DONE ? ERROR_SUCCESS : Failure(rc);
+  return Atomically([&]() -> LONG {
+    // An upsert keeps the row id, so a replaced value keeps its place.
+    Step s(
+        Prepared("INSERT INTO qvr_values(key, name, fold, type, data) VALUES(?1, ?2, ?3, ?4, ?5) "
+                 "ON CONFLICT(key, fold) DO UPDATE SET type=excluded.type, data=excluded.data"));
+    s.Bind(1, key).Bind(2, name).Bind(3, FoldCase(name)).Bind(4, static_cast<int64_t>(type));
+    s.BindBlob(5, data);
+    int rc = s.Run();
+    return rc == SQLITE_DONE ? Touch(key, FileTimeNow()) : Failure(rc);
+  });
 }
 
 LONG SqliteStore::DeleteValue(KeyId key, std::string_view name) {
   if (read_only_) return ERROR_ACCESS_DENIED;
   const std::string fold = FoldCase(name);
+  return Atomically([&]() -> LONG {
+    int rc;
+    {
+      Step s(Prepared("DELETE FROM qvr_values WHERE key=?1 AND fold=?2"));
+      s.Bind(1, key).Bind(2, fold);
+      rc = s.Run();
+    }
+    if (rc != SQLITE_DONE) return Failure(rc);
+    return sqlite3_changes(db_) > 0 ? Touch(key, FileTimeNow()) : ConfirmNoValue(key, fold);
+  });
+}
+
+template <class Body>
+LONG SqliteStore::Atomically(Body body) {
+  // Inside the caller's transaction the writes simply join it.
+  const bool own = sqlite3_get_autocommit(db_) != 0;
+  if (own) {
+    int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) return Failure(rc);
+  }
+  LONG result = body();
+  if (!own) return result;
+  if (result == ERROR_SUCCESS) {
+    int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) return ERROR_SUCCESS;
+    // The code is taken before the rollback, which resets SQLite's last error.
+    result = Failure(rc);
+  }
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  return result;
+}
+
+LONG SqliteStore::Touch(KeyId key, int64_t now) {
+  if (!keeps_times_) return ERROR_SUCCESS;
+  Step s(Prepared("UPDATE qvr_keys SET last_write=?2 WHERE id=?1"));
+  s.Bind(1, key).Bind(2, now);
+  int rc = s.Run();
+  return rc == SQLITE_DONE ? ERROR_SUCCESS : Failure(rc);
+}
+
+LONG SqliteStore::SetKeyTime(KeyId key, int64_t last_write) {
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  if (last_write < 0) return ERROR_INVALID_PARAMETER;
+  if (!keeps_times_) return FindKey(key);
+  LONG rc = Touch(key, last_write);
+  if (rc != ERROR_SUCCESS) return rc;
+  return sqlite3_changes(db_) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+LONG SqliteStore::SetKeyClass(KeyId key, std::string_view class_name) {
+  if (read_only_) return ERROR_ACCESS_DENIED;
+  if (!keeps_times_) return FindKey(key);
   int rc;
   {
-    Step s(Prepared("DELETE FROM qvr_values WHERE key=?1 AND fold=?2"));
-    s.Bind(1, key).Bind(2, fold);
+    Step s(Prepared("UPDATE qvr_keys SET class=nullif(?2, '') WHERE id=?1"));
+    s.Bind(1, key).Bind(2, class_name);
     rc = s.Run();
   }
   if (rc != SQLITE_DONE) return Failure(rc);
-  return sqlite3_changes(db_) > 0 ? ERROR_SUCCESS : ConfirmNoValue(key, fold);
+  return sqlite3_changes(db_) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+LONG SqliteStore::QueryInfo(KeyId key, KeyInfo* info) {
+  *info = KeyInfo();
+  // One statement, so the counts come from one state of the store whatever
+  // other processes write meanwhile. Names are measured in UTF-16 units.
+  Step s(Prepared(
+      keeps_times_
+          ? "SELECT k.last_write, k.class, c.n, c.name_len, c.class_len, v.n, v.name_len, "
+            "v.data_len "
+            "FROM qvr_keys k, "
+            "(SELECT count(*) n, max(qvr_utf16_length(name)) name_len, "
+            "  max(qvr_utf16_length(class)) class_len FROM qvr_keys WHERE parent=?1) c, "
+            "(SELECT count(*) n, max(qvr_utf16_length(name)) name_len, max(length(data)) data_len "
+            "  FROM qvr_values WHERE key=?1) v "
+            "WHERE k.id=?1"
+          : "SELECT 0, NULL, c.n, c.name_len, 0, v.n, v.name_len, v.data_len "
+            "FROM qvr_keys k, "
+            "(SELECT count(*) n, max(qvr_utf16_length(name)) name_len "
+            "  FROM qvr_keys WHERE parent=?1) c, "
+            "(SELECT count(*) n, max(qvr_utf16_length(name)) name_len, max(length(data)) data_len "
+            "  FROM qvr_values WHERE key=?1) v "
+            "WHERE k.id=?1"));
+  s.Bind(1, key);
+  int rc = s.Run();
+  if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? ERROR_FILE_NOT_FOUND : Failure(rc);
+  auto count = [&](int column) { return static_cast<DWORD>(s.Int(column)); };
+  info->last_write = s.Int(0);
+  info->class_name = s.Text(1);
+  info->sub_keys = count(2);
+  info->max_sub_key_len = count(3);
+  info->max_class_len = count(4);
+  info->values = count(5);
+  info->max_value_name_len = count(6);
+  info->max_value_len = count(7);
+  return ERROR_SUCCESS;
 }
 
 LONG SqliteStore::BeginTransaction() {

@@ -20,6 +20,24 @@
 // On a full disk a store that cannot be given its `-shm` index opens for
 // reading only: reads work, every write gives 112.
 //
+// Each key has a last-write time (a FILETIME, see key_time.h) that moves as
+// Windows moves it: setting or deleting one of the key's values sets it to
+// now, and so does creating or deleting one of its direct sub-keys (the
+// parent's time; a new key starts at the time it was made). Reads and
+// changes further down leave it alone. A key may also have a class name.
+//
+// The file names its format in qvr_meta. Format 2 keeps the times and class
+// names; format 1, written before times were kept, has neither. A format-1
+// store opened for writing is upgraded to format 2 in one transaction, its
+// keys given the time of the upgrade: a process killed meanwhile leaves it
+// whole in format 1, and the next opening upgrades it. A format-1 store
+// opened for reading only, or whose upgrade failed (busy past
+// kWriterWaitMs, a full disk), is used as it is, its times unknown (0), and
+// the next opening for writing tries again. Programs that read format 1 only
+// refuse a format-2 store as "not a registry store" (1009); a program that
+// already had the store open when it was upgraded goes on writing without
+// moving times. A store of a later format is refused (1009), saying so.
+//
 // Not thread-safe: the registry service calls a store behind its mutex.
 #ifndef QVR_REGISTRY_SQLITE_STORE_H_
 #define QVR_REGISTRY_SQLITE_STORE_H_
@@ -78,6 +96,11 @@ class SqliteStore : public RegistryStore {
   LONG RemoveMount(KeyId key);
   // A number that changes whenever another connection commits a change.
   int64_t DataVersion();
+  // Sets the class name of `key` (2 when there is no such key); a format-1
+  // store keeps none and ignores it. The key's time does not move.
+  LONG SetKeyClass(KeyId key, std::string_view class_name);
+  // The format the file is in (1 or 2, see above).
+  int Format() const { return keeps_times_ ? 2 : 1; }
 
   bool ReadOnly() const override { return read_only_; }
   LONG FindChild(KeyId parent, std::string_view name, KeyId* child) override;
@@ -92,6 +115,11 @@ class SqliteStore : public RegistryStore {
   // depth first, in EnumChild's order), so the walk sees one state of the
   // store, whatever other processes write meanwhile.
   LONG Walk(KeyId top, StoreWalkVisitor& visitor) override;
+  // Counted by SQL, in one read of the store; a format-1 store gives no
+  // class names and a time of 0.
+  LONG QueryInfo(KeyId key, KeyInfo* info) override;
+  // 2 when there is no such key; a format-1 store ignores it.
+  LONG SetKeyTime(KeyId key, int64_t last_write) override;
   LONG GetValue(KeyId key, std::string_view name, DWORD* type, std::string* data) override;
   LONG SetValue(KeyId key, std::string_view name, DWORD type, std::string_view data) override;
   LONG DeleteValue(KeyId key, std::string_view name) override;
@@ -113,10 +141,22 @@ class SqliteStore : public RegistryStore {
   // schema, then `fill`. Closed again when it returns.
   static Status Build(const std::string& temp, const Filler& fill);
   // Checks the database; a `fresh` one is given the schema, any other
-  // without it is refused.
+  // without it is refused. A format-1 store opened for writing is upgraded.
   Status Prepare(bool fresh);
-  // True when the database holds this store's format marker.
-  bool IsRegistryStore();
+  // The store's format (1 or 2) from its marker and columns; 0 when the
+  // database is no registry store, with `*why` set when it is one of a later
+  // format.
+  int ReadFormat(std::string* why);
+  // Upgrades a format-1 store to format 2 in one transaction; true when the
+  // store is in format 2 afterwards (another process may have upgraded it).
+  bool Upgrade();
+  // Runs `body` (which returns a registry code) inside a transaction: the
+  // caller's when one is open, else its own, committed when `body` gives 0
+  // and rolled back otherwise.
+  template <class Body>
+  LONG Atomically(Body body);
+  // Sets the time of `key` to `now` (a format-1 store keeps none).
+  LONG Touch(KeyId key, int64_t now);
   // Maps the SQLite failure `rc` of the last call on the connection to a
   // registry result code: 1009 for a damaged file, whatever `rc` says.
   LONG Failure(int rc) const;
@@ -134,6 +174,8 @@ class SqliteStore : public RegistryStore {
   // Opened for reading on a full disk: SQLite refuses every write as
   // read-only, and the caller hears 112.
   bool disk_full_ = false;
+  // Format 2: keys carry last_write and class columns.
+  bool keeps_times_ = false;
   std::map<const char*, sqlite3_stmt*> statements_;  // by the address of the SQL text
 };
 

@@ -30,7 +30,9 @@ std::string CodeText(LONG rc) {
 
 }  // namespace
 
-// Applies what a reader reads through the registry service.
+// Applies what a reader reads through the registry service. The keys'
+// times are kept until ApplyTimes: every write moves a time, a key's own
+// values and later sub-keys included.
 class RegFileImporter::ServiceSink : public RegSink {
  public:
   ServiceSink(RegistryService& service, HKEY hklm, HKEY hku, bool remote)
@@ -57,6 +59,31 @@ class RegFileImporter::ServiceSink : public RegSink {
       return Status::Registry(rc, "cannot create the key " + std::string(path) + ": " + why);
     }
     ++keys;
+    root_ = root;
+    sub_ = std::move(sub);
+    return Status::OK();
+  }
+
+  Status KeyTime(int64_t last_write) override {
+    times_.push_back({root_, sub_, last_write});
+    return Status::OK();
+  }
+
+  // Gives the keys the times the file named, in file order (a later time of
+  // a key is the finer one).
+  Status ApplyTimes() {
+    for (const KeyTimeRecord& record : times_) {
+      HKEY key = 0;
+      LONG rc = service_.OpenKey(record.root, record.sub.c_str(), &key);
+      if (rc == ERROR_SUCCESS) {
+        rc = service_.SetKeyLastWrite(key, record.time);
+        service_.CloseKey(key);
+      }
+      if (rc != ERROR_SUCCESS) {
+        return Status::Registry(
+            rc, "cannot set the time of the key " + record.sub + ": " + CodeText(rc));
+      }
+    }
     return Status::OK();
   }
 
@@ -158,11 +185,20 @@ class RegFileImporter::ServiceSink : public RegSink {
     return rc;
   }
 
+  struct KeyTimeRecord {
+    HKEY root;
+    std::string sub;
+    int64_t time;
+  };
+
   RegistryService& service_;
   HKEY hklm_, hku_;
   bool remote_;
   HKEY current_ = 0;
   std::string name_;
+  HKEY root_ = 0;  // the key opened last, below root_
+  std::string sub_;
+  std::vector<KeyTimeRecord> times_;
 };
 
 template <typename Body>
@@ -184,6 +220,7 @@ Status RegFileImporter::Run(const std::string& machine, Body body) {
   LONG rc = service_.Transact(hklm, [&]() -> LONG {
     ServiceSink sink(service_, hklm, hku, remote);
     result = body(sink);
+    if (result.ok()) result = sink.ApplyTimes();
     keys = sink.keys;
     values = sink.values;
     if (result.ok()) return ERROR_SUCCESS;

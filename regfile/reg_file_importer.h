@@ -28,6 +28,8 @@ class RegFileImporter {
   Status Import(RegTextSource& source, const std::string& machine = "");
   // A Wine prefix's system.reg into HKEY_LOCAL_MACHINE, user.reg into the
   // current user's hive and userdef.reg into HKEY_USERS\.DEFAULT.
+  // The keys get the files' last-write times (not the import's); the files'
+  // class names are not carried.
   Status ImportWinePrefix(const std::string& prefix, const std::string& machine = "");
 
   // What the last successful import wrote.

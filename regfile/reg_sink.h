@@ -7,6 +7,7 @@
 #ifndef QVR_REGFILE_REG_SINK_H_
 #define QVR_REGFILE_REG_SINK_H_
 
+#include <cstdint>
 #include <string_view>
 
 #include "registry/registry_api.h"
@@ -26,6 +27,12 @@ class RegSink {
   virtual Status SetValue(std::string_view name, DWORD type, std::string_view stored) = 0;
   // "name"=-: the value goes; a missing value is no fault.
   virtual Status DeleteValue(std::string_view name) = 0;
+  // The last-write time (a FILETIME) of the key opened last, where the file
+  // keeps one; a later call for the same key is the finer time. Sinks that
+  // keep no times ignore it.
+  virtual Status KeyTime(int64_t last_write) { return Status::OK(); }
+  // The class name of the key opened last, where the file keeps one.
+  virtual Status KeyClass(std::string_view class_name) { return Status::OK(); }
 };
 
 }  // namespace qvr

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 #include "registry/machine_table.h"
 #include "registry/registry_service.h"
 #include "regfile/reg_byte_input.h"
@@ -32,6 +34,8 @@ class PrefixedSink : public RegSink {
   Status DeleteValue(std::string_view name) override {
     return Status::Syntax(0, "a Wine registry file does not delete values");
   }
+  Status KeyTime(int64_t last_write) override { return inner_.KeyTime(last_write); }
+  Status KeyClass(std::string_view class_name) override { return inner_.KeyClass(class_name); }
 
  private:
   RegSink& inner_;
@@ -39,10 +43,12 @@ class PrefixedSink : public RegSink {
   std::string path_;
 };
 
-// Writes straight into a store, below its hive roots.
+// Writes straight into a store, below its hive roots. The keys' times are
+// kept until Finish: every write moves a time, a key's own values and later
+// sub-keys included.
 class StoreSink : public RegSink {
  public:
-  explicit StoreSink(RegistryStore& store) : store_(store) {}
+  explicit StoreSink(SqliteStore& store) : store_(store) {}
   Status OpenKey(std::string_view path) override {
     KeyId k = 0;
     size_t start = 0;
@@ -71,10 +77,28 @@ class StoreSink : public RegSink {
     return Status::OK();
   }
   Status DeleteValue(std::string_view) override { return Status::OK(); }
+  Status KeyTime(int64_t last_write) override {
+    times_.emplace_back(key_, last_write);
+    return Status::OK();
+  }
+  Status KeyClass(std::string_view class_name) override {
+    LONG rc = store_.SetKeyClass(key_, class_name);
+    return rc == ERROR_SUCCESS ? Status::OK() : Status::Registry(rc, "cannot store the class name");
+  }
+  // Gives the keys the times the files named, in file order (a later time
+  // of a key is the finer one).
+  Status Finish() {
+    for (const auto& [key, time] : times_) {
+      LONG rc = store_.SetKeyTime(key, time);
+      if (rc != ERROR_SUCCESS) return Status::Registry(rc, "cannot store a key's time");
+    }
+    return Status::OK();
+  }
 
  private:
-  RegistryStore& store_;
+  SqliteStore& store_;
   KeyId key_ = 0;
+  std::vector<std::pair<KeyId, int64_t>> times_;
 };
 
 }  // namespace
@@ -135,6 +159,7 @@ Status WinePrefix::Load(const std::string& prefix, std::unique_ptr<RegistryStore
   status = sink.OpenKey("HKEY_LOCAL_MACHINE");
   if (status.ok()) status = sink.OpenKey("HKEY_USERS");
   if (status.ok()) status = Read(prefix, sink);
+  if (status.ok()) status = sink.Finish();
   if (!status.ok()) return status;
   LONG rc = memory->CommitTransaction();
   if (rc != ERROR_SUCCESS) return Status::Registry(rc, "cannot keep the prefix's registry in memory");

@@ -37,7 +37,9 @@ class WinePrefix {
   static Status Read(const std::string& prefix, RegSink& sink);
 
   // A read-only store in memory holding the prefix's registry, shaped as a
-  // machine's store (hive roots HKEY_LOCAL_MACHINE and HKEY_USERS).
+  // machine's store (hive roots HKEY_LOCAL_MACHINE and HKEY_USERS), with
+  // the files' key times and class names (keys the files do not list, such
+  // as the hive roots, have the time of the loading).
   static Status Load(const std::string& prefix, std::unique_ptr<RegistryStore>* store);
 
   // Makes machine-table lines `NAME = wine:PREFIX` open as Load's store

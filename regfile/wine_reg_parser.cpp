@@ -1,8 +1,11 @@
 #include "regfile/wine_reg_parser.h"
 
+#include <cstdint>
+
 #include "base/hex.h"
 #include "regfile/reg_syntax.h"
 #include "base/unicode.h"
+#include "registry/key_time.h"
 
 namespace qvr {
 namespace {
@@ -92,8 +95,11 @@ Status WineRegParser::Parse(RegTextSource& source, RegSink& sink) {
     size_t i = 0;
     SkipSpace(line, &i);
     std::string_view rest = std::string_view(line).substr(i);
-    if (rest.empty() || rest[0] == ';' || rest[0] == '#') continue;
-    if (rest[0] == '[') {
+    if (rest.empty() || rest[0] == ';') continue;
+    if (rest[0] == '#') {
+      // Metadata before the first key (#arch=) belongs to the file.
+      status = in_key_ ? MetadataLine(rest, sink) : Status::OK();
+    } else if (rest[0] == '[') {
       status = KeyLine(rest, sink);
     } else if (rest[0] == '"' || rest[0] == '@') {
       status = ValueLine(rest, source, sink);
@@ -110,9 +116,15 @@ Status WineRegParser::KeyLine(std::string_view line, RegSink& sink) {
   if (!Escaped(line, &i, ']', &wide_)) {
     return Status::Syntax(line_, "a key line without its closing ']'");
   }
-  // The modification time: decimal seconds, optional.
+  // The modification time: decimal seconds since 1970, optional.
   SkipSpace(line, &i);
-  while (i < line.size() && line[i] >= '0' && line[i] <= '9') ++i;
+  const size_t digits = i;
+  int64_t seconds = 0;
+  while (i < line.size() && line[i] >= '0' && line[i] <= '9') {
+    // Past twelve digits (the year 33658) it is no time Wine wrote.
+    if (i - digits < 12) seconds = seconds * 10 + (line[i] - '0');
+    ++i;
+  }
   if (!NothingMore(line.substr(i))) {
     return Status::Syntax(line_, "unexpected text after the key's time stamp");
   }
@@ -120,7 +132,33 @@ Status WineRegParser::KeyLine(std::string_view line, RegSink& sink) {
   std::string problem = regsyntax::KeyPathProblem(path);
   if (!problem.empty()) return Status::Syntax(line_, problem);
   in_key_ = true;
-  return sink.OpenKey(path);
+  Status status = sink.OpenKey(path);
+  if (status.ok() && i > digits && i - digits <= 12) {
+    status = sink.KeyTime(FileTimeFromUnixSeconds(seconds));
+  }
+  return status;
+}
+
+Status WineRegParser::MetadataLine(std::string_view line, RegSink& sink) {
+  // Wine skips what it cannot read here, and so do we: these lines were
+  // comments to older readers.
+  if (StartsWith(line, "#time=")) {
+    std::string_view hex = line.substr(6);
+    uint64_t time = 0;
+    size_t n = 0;
+    while (n < hex.size() && HexDigit(hex[n]) >= 0) time = time * 16 + HexDigit(hex[n++]);
+    if (n == 0 || n > 16 || time > static_cast<uint64_t>(INT64_MAX) ||
+        !NothingMore(hex.substr(n))) {
+      return Status::OK();
+    }
+    return sink.KeyTime(static_cast<int64_t>(time));
+  }
+  if (StartsWith(line, "#class=\"")) {
+    size_t i = 8;
+    if (!Escaped(line, &i, '"', &wide_) || !NothingMore(line.substr(i))) return Status::OK();
+    return sink.KeyClass(Utf16ToUtf8(wide_));
+  }
+  return Status::OK();
 }
 
 Status WineRegParser::ValueLine(std::string_view line, RegTextSource& source, RegSink& sink) {

@@ -4,9 +4,12 @@
 // The file's keys are relative to the hive the file belongs to; paths reach
 // the sink as written, without a hive name. The forms read:
 //
-//   [Software\\Wine\\Key] 1603211567    a key with its modification time
-//   #time=1d6a6d2a5c3e5f0               metadata lines (#time=, #class=,
-//   #class="..."  #arch=win64  #link      #arch=, #link): skipped
+//   [Software\\Wine\\Key] 1603211567    a key with its last-write time in
+//                                       seconds since 1970 (UTC)
+//   #time=1d6a6d2a5c3e5f0               the key's time as a FILETIME in
+//                                       hexadecimal (newer Wine writes both)
+//   #class="..."                        the key's class name
+//   #arch=win64  #link                  other metadata: skipped
 //   @="text"   "name"="text"            REG_SZ (the terminator is added)
 //   "name"=str(2):"text"                a text type N (hexadecimal)
 //   "name"=dword:0000002a   "name"=hex:..   "name"=hex(N):..
@@ -36,6 +39,8 @@ class WineRegParser {
 
  private:
   Status KeyLine(std::string_view line, RegSink& sink);
+  // A "#name=..." line of the key read last: its time or class.
+  Status MetadataLine(std::string_view line, RegSink& sink);
   Status ValueLine(std::string_view line, RegTextSource& source, RegSink& sink);
 
   bool in_key_ = false;

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "regfile/reg_file_importer.h"
+#include "registry/key_time.h"
 #include "reg_collect_sink.h"
 #include "support/temp_registry.h"
 
@@ -59,9 +60,24 @@ class WinePrefixTest : public ::testing::Test {
     WriteFile(prefix_ + "/" + name, text);
   }
 
+  // The class name and time of `path` below `root`, as "class@time".
+  std::string ClassAndTime(HKEY root, const char* path) {
+    HKEY key = 0;
+    KeyInfo info;
+    if (reg_.Service().OpenKey(root, path, &key) != ERROR_SUCCESS) return "<no key>";
+    reg_.Service().QueryInfoKey(key, &info);
+    reg_.Service().CloseKey(key);
+    return info.class_name + "@" + std::to_string(info.last_write);
+  }
+
   TempRegistry reg_;
   std::string prefix_;
 };
+
+// The files' times: #time= (a FILETIME) where given, else the key line's
+// seconds since 1970.
+const std::string kTestTime = "@" + std::to_string(0x1d6a6d2a5c3e5f0);
+const std::string kSecondsTime = "@" + std::to_string(FileTimeFromUnixSeconds(1600000000));
 
 TEST_F(WinePrefixTest, ImportPutsEachFileIntoItsHiveOrNothingAtAll) {
   RegFileImporter importer(reg_.Service());
@@ -82,6 +98,11 @@ TEST_F(WinePrefixTest, ImportPutsEachFileIntoItsHiveOrNothingAtAll) {
             "C:\\wall \xC3\xA9.bmp");
   EXPECT_EQ(ValueText(HKEY_USERS, ".DEFAULT\\Software\\Defaults", "Setting"), "1");
   EXPECT_EQ(importer.values(), 6);
+  // The keys keep the files' times, though values and sub-keys were written
+  // after them; class names stay behind.
+  EXPECT_EQ(ClassAndTime(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test"), kTestTime);
+  EXPECT_EQ(ClassAndTime(HKEY_LOCAL_MACHINE, "Software\\Wine\\Test\\Sub"), kSecondsTime);
+  EXPECT_EQ(ClassAndTime(HKEY_CURRENT_USER, "Control Panel\\Desktop"), kSecondsTime);
   // A folder without registry files is not a prefix.
   std::filesystem::create_directories(reg_.Dir() + "/empty");
   EXPECT_THAT(importer.ImportWinePrefix(reg_.Dir() + "/empty").message(),
@@ -104,6 +125,8 @@ TEST_F(WinePrefixTest, TheMachineTableShowsAPrefixReadOnly) {
   DWORD size = sizeof name;
   ASSERT_EQ(RegEnumKeyExA(hku, 0, name, &size, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
   EXPECT_STREQ(name, ".DEFAULT");
+  EXPECT_EQ(ClassAndTime(hklm, "Software\\Wine\\Test"), kTestTime);
+  EXPECT_EQ(ClassAndTime(hklm, "Software\\Wine\\Test\\Sub"), "Wine" + kSecondsTime);
   // Every write is refused with 5; the local machine did not get the data.
   HKEY key = 0;
   ASSERT_EQ(RegOpenKeyExA(hklm, "Software\\Wine\\Test", 0, KEY_READ, &key), ERROR_SUCCESS);

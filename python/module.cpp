@@ -7,10 +7,12 @@
 //   reg.SetValue(h, "Count", 300)            # REG_DWORD
 //   cookie = q.advise(reg, KeyEnumerated=lambda name, has_children: print(name))
 //   for key in reg.EnumKeys(h, True): print(key.KeyName)
+//   q.key_info("HKCU\\Software\\Acme").last_write   # datetime (UTC) or None
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include "dispatch/registration.h"
+#include "python/key_info.h"
 #include "python/objects.h"
 #include "python/values.h"
 #include "server/entry_points.h"
@@ -41,6 +43,7 @@ PYBIND11_MODULE(qvrRegistryBrowser, m) {
             "control, late-bound through the library's server interface.";
   BindValueTypes(m);
   BindAutomationError(m);
+  BindKeyInfo(m);
 
   py::class_<ServerObject>(m, "ServerObject", "An object of the qvrRegistryBrowser library.")
       .def("__getattr__", &ServerObject::GetAttr)

@@ -69,7 +69,9 @@ Status HiveStore::Open(const std::string& path, bool read_only, std::unique_ptr<
   }
   std::unique_ptr<HiveStore> hive(new HiveStore(real));
   std::free(real);
-  RemoveStaleStoreFiles(hive->path_);
+  // A reader leaves the folder as it is: it may be another system's drive
+  // or evidence. The next writer clears what a killed one left.
+  if (!read_only) RemoveStaleStoreFiles(hive->path_);
   if (read_only) hive->read_only_reason_ = "it was opened for reading only";
   Status loaded = hive->Load();
   if (!loaded.ok()) return loaded;

@@ -1,0 +1,175 @@
+// A Windows installation's hives as a machine of the machine table: its
+// keys, CurrentControlSet, its profiles, its own environment, writes
+// refused, and what was left out told once.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "registry/registry_service.h"
+#include "support/temp_registry.h"
+#include "support/windows_machine.h"
+
+namespace qvr {
+namespace {
+
+using namespace std::string_literals;
+using testing::kAliceSid;
+using testing::kBobSid;
+
+class WindowsMachineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    drive_ = testing::AddWindowsMachine(temp_.Dir(), temp_.MachineTablePath(), "win");
+    // The same installation named by its Windows folder.
+    std::ofstream(temp_.MachineTablePath(), std::ios::app) << "winfolder = windows:" << drive_
+                                                           << "/WINDOWS\n";
+  }
+  RegistryService& S() { return temp_.Service(); }
+  HKEY Hive(const std::string& machine, HKEY hive) {
+    HKEY key = 0;
+    EXPECT_TRUE(testing::IsOk(S().ConnectMachine(machine.c_str(), hive, &key)));
+    return key;
+  }
+  std::vector<std::string> SubKeys(HKEY root, const std::string& path) {
+    HKEY key = 0;
+    std::vector<std::string> names;
+    if (S().OpenKey(root, path.c_str(), &key) != ERROR_SUCCESS) return {"<no key>"};
+    char name[256];
+    DWORD size = sizeof name;
+    for (DWORD i = 0; S().EnumKey(key, i, name, &size) == ERROR_SUCCESS; ++i, size = sizeof name) {
+      names.push_back(name);
+    }
+    S().CloseKey(key);
+    return names;
+  }
+  std::string Text(HKEY root, const std::string& path, const char* value) {
+    HKEY key = 0;
+    if (S().OpenKey(root, path.c_str(), &key) != ERROR_SUCCESS) return "<no key>";
+    char data[256] = {};
+    DWORD size = sizeof data, type = 0;
+    LONG rc = S().QueryValue(key, value, &type, reinterpret_cast<BYTE*>(data), &size);
+    S().CloseKey(key);
+    return rc == ERROR_SUCCESS ? data : "<" + std::to_string(rc) + ">";
+  }
+
+  testing::TempRegistry temp_;
+  std::string drive_;
+};
+
+TEST_F(WindowsMachineTest, HivesProfilesAndCurrentControlSetAsOnWindows) {
+  const std::string alice = kAliceSid;
+  for (const char* machine : {"win", "\\\\WINFOLDER"}) {
+    SCOPED_TRACE(machine);
+    HKEY hklm = Hive(machine, HKEY_LOCAL_MACHINE), hku = Hive(machine, HKEY_USERS);
+    EXPECT_EQ(SubKeys(hklm, ""), (std::vector<std::string>{"HARDWARE", "SOFTWARE", "SYSTEM"}));
+    EXPECT_EQ(SubKeys(hklm, "HARDWARE"), std::vector<std::string>{});
+    EXPECT_EQ(SubKeys(hklm, "SYSTEM"), (std::vector<std::string>{"ControlSet001", "ControlSet002",
+                                                                 "CurrentControlSet", "Select"}));
+    EXPECT_EQ(SubKeys(hku, ""), (std::vector<std::string>{".DEFAULT", alice, alice + "_Classes"}));
+    struct {
+      HKEY root;
+      std::string path;
+      const char* value;
+      std::string text;
+    } const cases[] = {
+        {hklm, "system\\currentcontrolset\\Control\\Session Manager\\Environment", "AppHome",
+         "%SystemDrive%\\Apps"},
+        {hklm, "SOFTWARE\\Vendor\\App", "Path", "%AppHome%\\bin"},
+        {hku, ".DEFAULT\\Control Panel\\Desktop", "Wallpaper", "default"},
+        {hku, alice + "\\Software\\Alice", "Name", "alice"},
+        {hku, alice + "_Classes\\.txt", "", "txtfile"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Text(c.root, c.path, c.value), c.text) << c.path;
+
+    // Its own environment, through the control set Select\Current names.
+    HKEY app = 0;
+    ASSERT_EQ(S().OpenKey(hklm, "SOFTWARE\\Vendor\\App", &app), ERROR_SUCCESS);
+    std::string expanded;
+    EXPECT_EQ(S().ExpandEnvironment(app, "%AppHome%\\bin", &expanded), ERROR_SUCCESS);
+    EXPECT_EQ(expanded, "C:\\Apps\\bin");
+
+    // Read-only, through every write.
+    HKEY created = 0;
+    const BYTE one[] = {'1', 0};
+    EXPECT_EQ(S().SetValue(app, "Path", REG_SZ, one, 2), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(S().DeleteValue(app, "Path"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(S().CreateKey(hklm, "SOFTWARE\\New", KEY_ALL_ACCESS, &created, nullptr),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(S().DeleteKey(hklm, "SOFTWARE\\Vendor\\App"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(S().Transact(app, [] { return ERROR_SUCCESS; }), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Text(hklm, "SOFTWARE\\Vendor\\App", "Path"), "%AppHome%\\bin");
+    S().CloseKey(app);
+
+    // What was left out is told once: the missing SAM, the damaged
+    // SECURITY, Bob without a profile folder.
+    const std::string note = S().TakeMachineNote(machine);
+    for (const std::string& left : {"HKLM\\SAM ("s, "HKLM\\SECURITY ("s, "HKU\\"s + kBobSid}) {
+      EXPECT_NE(note.find(left), std::string::npos) << note;
+    }
+    EXPECT_EQ(note.find("SOFTWARE"), std::string::npos) << note;
+    EXPECT_EQ(S().TakeMachineNote(machine), "");
+  }
+}
+
+// Reports a walk as "depth name" lines, value names included.
+class Lines : public StoreWalkVisitor {
+ public:
+  LONG Key(int depth, KeyId, std::string_view name) override {
+    text += std::to_string(depth) + " " + std::string(name) + "\n";
+    return ERROR_SUCCESS;
+  }
+  LONG Value(std::string_view name, DWORD, std::string_view) override {
+    text += "  " + std::string(name) + "\n";
+    return ERROR_SUCCESS;
+  }
+  std::string text;
+};
+
+TEST_F(WindowsMachineTest, AWalkGivesWhatTheListingsGive) {
+  HKEY hklm = Hive("win", HKEY_LOCAL_MACHINE);
+  Lines walked;
+  ASSERT_EQ(S().WalkTree(hklm, walked), ERROR_SUCCESS);
+  // The same tree through the calls, CurrentControlSet and the hives' roots
+  // named as listed.
+  std::string listed;
+  std::vector<std::pair<int, std::string>> todo{{0, ""}};
+  while (!todo.empty()) {
+    auto [depth, path] = todo.back();
+    todo.pop_back();
+    listed += std::to_string(depth) + " " + path.substr(path.rfind('\\') + 1) + "\n";
+    HKEY key = 0;
+    ASSERT_EQ(S().OpenKey(hklm, path.c_str(), &key), ERROR_SUCCESS) << path;
+    char name[256];
+    DWORD size = sizeof name;
+    for (DWORD i = 0; S().EnumValue(key, i, name, &size, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, size = sizeof name) {
+      listed += "  " + std::string(name) + "\n";
+    }
+    S().CloseKey(key);
+    std::vector<std::string> children = SubKeys(hklm, path);
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+      todo.push_back({depth + 1, path.empty() ? *it : path + "\\" + *it});
+    }
+  }
+  EXPECT_EQ(walked.text, listed);
+  EXPECT_NE(walked.text.find("2 CurrentControlSet\n"), std::string::npos) << walked.text;
+}
+
+TEST_F(WindowsMachineTest, AFolderWithoutWindowsOrWithoutHivesIsUnreachable) {
+  std::filesystem::create_directories(temp_.Dir() + "/empty/Windows/System32/config");
+  std::ofstream(temp_.MachineTablePath(), std::ios::app)
+      << "nothing = windows:" << temp_.Dir() << "\nnohives = windows:empty\n";
+  HKEY key = 0;
+  Status none = S().ConnectMachine("nothing", HKEY_LOCAL_MACHINE, &key);
+  EXPECT_EQ(none.code(), ERROR_BAD_NETPATH);
+  EXPECT_NE(none.message().find("holds no Windows installation"), std::string::npos) << none.message();
+  Status empty = S().ConnectMachine("nohives", HKEY_LOCAL_MACHINE, &key);
+  EXPECT_EQ(empty.code(), ERROR_BAD_NETPATH);
+  EXPECT_NE(empty.message().find("no hive"), std::string::npos) << empty.message();
+}
+
+}  // namespace
+}  // namespace qvr

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <utility>
 
 #include "base/unicode.h"
@@ -105,6 +106,15 @@ bool TextValue(HiveStore& hive, KeyId key, std::string_view name, std::string* t
   return !text->empty();
 }
 
+// True when the hive `file`'s two sequence numbers differ: Windows stopped
+// before it wrote the changes waiting in the .LOG1/.LOG2 files into it, as
+// after a hibernation or Fast Startup.
+bool Dirty(const std::string& file) {
+  char head[12] = {};
+  std::ifstream(file, std::ios::binary).read(head, sizeof head);
+  return std::string_view(head + 4, 4) != std::string_view(head + 8, 4);
+}
+
 // Passes a hive's walk on as this store's: its keys' ids with the hive's
 // bits, `depth` levels deeper, its top named `name`.
 class Shifted : public StoreWalkVisitor {
@@ -191,6 +201,10 @@ KeyId WindowsStore::Attach(KeyId parent, const std::string& name, const std::str
   if (!opened.ok()) {
     left_out_.push_back(shown + " (" + opened.message() + ")");
     return 0;
+  }
+  if (Dirty(file)) {
+    left_out_.push_back("the changes to " + shown + " that wait in " + file +
+                        ".LOG1/.LOG2 (its header says it is dirty; they are not replayed here)");
   }
   hives_.push_back(std::move(hive));
   KeyId root = (static_cast<KeyId>(hives_.size()) << kHiveShift) | HiveStore::kRoot;

@@ -22,7 +22,9 @@
 // them "windows/system32/config" as well as "Windows/System32/config".
 //
 // A hive that is missing or cannot be read leaves its key out and the others
-// in place; LeftOut() says which and why, for a person. Every hive is opened
+// in place; LeftOut() says which and why, for a person, and also names the
+// hives shown without the changes that wait in their logs (hivex cannot
+// replay them), as a drive of a Windows that hibernated holds them. Every hive is opened
 // read-only, so nothing on the drive is ever changed: every write gives 5.
 // The hives are read when the store opens; a hive rewritten since is read
 // again by its HiveStore, but the set of hives stays as it was found.

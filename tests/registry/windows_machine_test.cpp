@@ -104,9 +104,10 @@ TEST_F(WindowsMachineTest, HivesProfilesAndCurrentControlSetAsOnWindows) {
     S().CloseKey(app);
 
     // What was left out is told once: the missing SAM, the damaged
-    // SECURITY, Bob without a profile folder.
+    // SECURITY, Bob without a profile folder, the logs of the dirty DEFAULT.
     const std::string note = S().TakeMachineNote(machine);
-    for (const std::string& left : {"HKLM\\SAM ("s, "HKLM\\SECURITY ("s, "HKU\\"s + kBobSid}) {
+    for (const std::string& left : {"HKLM\\SAM ("s, "HKLM\\SECURITY ("s, "HKU\\"s + kBobSid,
+                                    "the changes to HKU\\.DEFAULT"s}) {
       EXPECT_NE(note.find(left), std::string::npos) << note;
     }
     EXPECT_EQ(note.find("SOFTWARE"), std::string::npos) << note;

@@ -9,7 +9,8 @@
 //                  ControlSet002 sets AppHome = REG_EXPAND_SZ
 //                  "%SystemDrive%\Apps" and SystemDrive = "C:", that of
 //                  ControlSet001 AppHome = "D:\Old".
-//   HKU            .DEFAULT, Alice's NTUSER.DAT and UsrClass.dat.
+//   HKU            .DEFAULT (dirty: its sequence numbers differ), Alice's
+//                  NTUSER.DAT and UsrClass.dat.
 //   no SAM, and a SECURITY cut short.
 #ifndef QVR_TESTS_SUPPORT_WINDOWS_MACHINE_H_
 #define QVR_TESTS_SUPPORT_WINDOWS_MACHINE_H_
@@ -84,6 +85,17 @@ inline std::string AddWindowsMachine(const std::string& dir, const std::string& 
                   "%SystemDrive%\\Apps"},
                  {("ControlSet002" + environment).c_str(), "SystemDrive", REG_SZ, "C:"}});
   WriteHiveFile(config + "DEFAULT", {{"Control Panel\\Desktop", "Wallpaper", REG_SZ, "default"}});
+  {
+    // The second sequence number and the checksum change alike, so the
+    // header stays whole.
+    std::fstream dirty(config + "DEFAULT", std::ios::in | std::ios::out | std::ios::binary);
+    char bytes[2];
+    for (std::streamoff at : {8, 0x1FC}) {
+      dirty.seekg(at).read(bytes, 1);
+      bytes[0] ^= 1;
+      dirty.seekp(at).write(bytes, 1);
+    }
+  }
   WriteHiveFile(config + "SECURITY", {{"Policy", nullptr, REG_SZ, ""}});
   std::filesystem::resize_file(config + "SECURITY", 4200);
   WriteHiveFile(drive + "/users/ALICE/NTUSER.DAT", {{"Software\\Alice", "Name", REG_SZ, "alice"}});

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "registry/registry_service.h"
+#include "registry/windows_store.h"
 #include "support/temp_registry.h"
 #include "support/windows_machine.h"
 
@@ -115,11 +116,11 @@ TEST_F(WindowsMachineTest, HivesProfilesAndCurrentControlSetAsOnWindows) {
   }
 }
 
-// Reports a walk as "depth name" lines, value names included.
+// Reports a walk as "depth id name" lines, with the values' names.
 class Lines : public StoreWalkVisitor {
  public:
-  LONG Key(int depth, KeyId, std::string_view name) override {
-    text += std::to_string(depth) + " " + std::string(name) + "\n";
+  LONG Key(int depth, KeyId id, std::string_view name) override {
+    text += std::to_string(depth) + " " + std::to_string(id) + " " + std::string(name) + "\n";
     return ERROR_SUCCESS;
   }
   LONG Value(std::string_view name, DWORD, std::string_view) override {
@@ -129,34 +130,14 @@ class Lines : public StoreWalkVisitor {
   std::string text;
 };
 
-TEST_F(WindowsMachineTest, AWalkGivesWhatTheListingsGive) {
-  HKEY hklm = Hive("win", HKEY_LOCAL_MACHINE);
-  Lines walked;
-  ASSERT_EQ(S().WalkTree(hklm, walked), ERROR_SUCCESS);
-  // The same tree through the calls, CurrentControlSet and the hives' roots
-  // named as listed.
-  std::string listed;
-  std::vector<std::pair<int, std::string>> todo{{0, ""}};
-  while (!todo.empty()) {
-    auto [depth, path] = todo.back();
-    todo.pop_back();
-    listed += std::to_string(depth) + " " + path.substr(path.rfind('\\') + 1) + "\n";
-    HKEY key = 0;
-    ASSERT_EQ(S().OpenKey(hklm, path.c_str(), &key), ERROR_SUCCESS) << path;
-    char name[256];
-    DWORD size = sizeof name;
-    for (DWORD i = 0; S().EnumValue(key, i, name, &size, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-         ++i, size = sizeof name) {
-      listed += "  " + std::string(name) + "\n";
-    }
-    S().CloseKey(key);
-    std::vector<std::string> children = SubKeys(hklm, path);
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-      todo.push_back({depth + 1, path.empty() ? *it : path + "\\" + *it});
-    }
-  }
-  EXPECT_EQ(walked.text, listed);
-  EXPECT_NE(walked.text.find("2 CurrentControlSet\n"), std::string::npos) << walked.text;
+TEST_F(WindowsMachineTest, AWalkGivesWhatTheCallsGive) {
+  std::unique_ptr<WindowsStore> store;
+  ASSERT_TRUE(testing::IsOk(WindowsStore::Open(drive_, &store)));
+  Lines walked, called;
+  ASSERT_EQ(store->Walk(0, walked), ERROR_SUCCESS);
+  ASSERT_EQ(store->RegistryStore::Walk(0, called), ERROR_SUCCESS);
+  EXPECT_EQ(walked.text, called.text);
+  EXPECT_NE(walked.text.find(" CurrentControlSet\n4 "), std::string::npos) << walked.text;
 }
 
 TEST_F(WindowsMachineTest, AFolderWithoutWindowsOrWithoutHivesIsUnreachable) {

@@ -6,8 +6,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "registry/hive_store.h"
 #include "registry/registry_service.h"
 #include "registry/windows_store.h"
 #include "support/temp_registry.h"
@@ -130,7 +132,7 @@ class Lines : public StoreWalkVisitor {
   std::string text;
 };
 
-TEST_F(WindowsMachineTest, AWalkGivesWhatTheCallsGive) {
+TEST_F(WindowsMachineTest, WalkAndKeyInfoAsTheCallsAndTheHivesGiveThem) {
   std::unique_ptr<WindowsStore> store;
   ASSERT_TRUE(testing::IsOk(WindowsStore::Open(drive_, &store)));
   Lines walked, called;
@@ -138,6 +140,23 @@ TEST_F(WindowsMachineTest, AWalkGivesWhatTheCallsGive) {
   ASSERT_EQ(store->RegistryStore::Walk(0, called), ERROR_SUCCESS);
   EXPECT_EQ(walked.text, called.text);
   EXPECT_NE(walked.text.find(" CurrentControlSet\n4 "), std::string::npos) << walked.text;
+
+  // A key's info is its hive's; SYSTEM's root counts CurrentControlSet too.
+  std::unique_ptr<HiveStore> system;
+  ASSERT_TRUE(testing::IsOk(HiveStore::Open(drive_ + "/WINDOWS/system32/Config/SYSTEM", true, &system)));
+  KeyId hklm = 0, root = 0, current = 0, set = 0;
+  ASSERT_EQ(store->FindChild(0, "HKEY_LOCAL_MACHINE", &hklm), ERROR_SUCCESS);
+  ASSERT_EQ(store->FindChild(hklm, "SYSTEM", &root), ERROR_SUCCESS);
+  ASSERT_EQ(store->FindChild(root, "CurrentControlSet", &current), ERROR_SUCCESS);
+  ASSERT_EQ(system->FindChild(HiveStore::kRoot, "ControlSet002", &set), ERROR_SUCCESS);
+  KeyInfo shown, own;
+  for (auto [key, local, extra] : {std::tuple{current, set, 0u}, {root, HiveStore::kRoot, 1u}}) {
+    ASSERT_EQ(store->QueryInfo(key, &shown), ERROR_SUCCESS);
+    ASSERT_EQ(system->QueryInfo(local, &own), ERROR_SUCCESS);
+    EXPECT_EQ(shown.sub_keys, own.sub_keys + extra);
+    EXPECT_EQ(shown.last_write, own.last_write);
+    EXPECT_NE(shown.last_write, 0);
+  }
 }
 
 TEST_F(WindowsMachineTest, AFolderWithoutWindowsOrWithoutHivesIsUnreachable) {

@@ -154,8 +154,8 @@ Status WindowsStore::Open(const std::string& dir, std::unique_ptr<WindowsStore>*
   if (s->hives_.empty()) {
     std::string why;
     for (const std::string& left : s->left_out_) why += (why.empty() ? "" : "; ") + left;
-    return Status::Registry(ERROR_FILE_NOT_FOUND,
-                            "no hive of the Windows installation at " + dir + " can be read: " + why);
+    return Status::Registry(ERROR_FILE_NOT_FOUND, "no hive of the Windows installation at " + dir +
+                                                      " can be read: " + why);
   }
   *store = std::move(s);
   return Status::OK();
@@ -185,7 +185,7 @@ void WindowsStore::Assemble(const std::string& drive, const std::string& windows
   // Listed in name order, as every store lists sub-keys.
   for (auto& children : above_) {
     std::sort(children.begin(), children.end(),
-                     [](const Child& a, const Child& b) { return a.fold < b.fold; });
+              [](const Child& a, const Child& b) { return a.fold < b.fold; });
   }
 }
 
@@ -330,8 +330,9 @@ LONG WindowsStore::SystemListing(std::vector<std::string>* names) {
   }
   if (rc != ERROR_NO_MORE_ITEMS) return rc;
   const std::string fold = FoldCase(kCurrentControlSet);
-  auto at = std::lower_bound(names->begin(), names->end(), fold,
-                             [](const std::string& n, const std::string& f) { return FoldCase(n) < f; });
+  auto at =
+      std::lower_bound(names->begin(), names->end(), fold,
+                       [](const std::string& n, const std::string& f) { return FoldCase(n) < f; });
   names->insert(at, kCurrentControlSet);
   return ERROR_SUCCESS;
 }
@@ -413,7 +414,8 @@ LONG WindowsStore::QueryInfo(KeyId key, KeyInfo* info) {
   if (hive == nullptr && !IsAbove(key)) return ERROR_FILE_NOT_FOUND;
   LONG rc = RegistryStore::QueryInfo(key, info);
   KeyInfo own;
-  if (rc == ERROR_SUCCESS && hive != nullptr && (rc = hive->QueryInfo(local, &own)) == ERROR_SUCCESS) {
+  if (rc == ERROR_SUCCESS && hive != nullptr &&
+      (rc = hive->QueryInfo(local, &own)) == ERROR_SUCCESS) {
     info->class_name = own.class_name;
     info->max_class_len = own.max_class_len;
     info->last_write = own.last_write;

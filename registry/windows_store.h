@@ -122,7 +122,7 @@ class WindowsStore : public RegistryStore {
   std::vector<std::vector<Child>> above_;  // sub-keys by id, sorted by fold; 0 holds the roots
   std::vector<std::unique_ptr<HiveStore>> hives_;  // hive n at n - 1
   std::vector<std::string> left_out_;
-  KeyId system_root_ = -1;      // SYSTEM's root, when it shows CurrentControlSet
+  KeyId system_root_ = -1;  // SYSTEM's root, when it shows CurrentControlSet
   KeyId current_control_set_ = 0;
   std::vector<std::string> system_listing_;  // the last SystemListing
 };

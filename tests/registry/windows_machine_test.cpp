@@ -27,8 +27,8 @@ class WindowsMachineTest : public ::testing::Test {
   void SetUp() override {
     drive_ = testing::AddWindowsMachine(temp_.Dir(), temp_.MachineTablePath(), "win");
     // The same installation named by its Windows folder.
-    std::ofstream(temp_.MachineTablePath(), std::ios::app) << "winfolder = windows:" << drive_
-                                                           << "/WINDOWS\n";
+    std::ofstream(temp_.MachineTablePath(), std::ios::app)
+        << "winfolder = windows:" << drive_ << "/WINDOWS\n";
   }
   RegistryService& S() { return temp_.Service(); }
   HKEY Hive(const std::string& machine, HKEY hive) {
@@ -143,7 +143,8 @@ TEST_F(WindowsMachineTest, WalkAndKeyInfoAsTheCallsAndTheHivesGiveThem) {
 
   // A key's info is its hive's; SYSTEM's root counts CurrentControlSet too.
   std::unique_ptr<HiveStore> system;
-  ASSERT_TRUE(testing::IsOk(HiveStore::Open(drive_ + "/WINDOWS/system32/Config/SYSTEM", true, &system)));
+  ASSERT_TRUE(
+      testing::IsOk(HiveStore::Open(drive_ + "/WINDOWS/system32/Config/SYSTEM", true, &system)));
   KeyId hklm = 0, root = 0, current = 0, set = 0;
   ASSERT_EQ(store->FindChild(0, "HKEY_LOCAL_MACHINE", &hklm), ERROR_SUCCESS);
   ASSERT_EQ(store->FindChild(hklm, "SYSTEM", &root), ERROR_SUCCESS);
@@ -166,7 +167,8 @@ TEST_F(WindowsMachineTest, AFolderWithoutWindowsOrWithoutHivesIsUnreachable) {
   HKEY key = 0;
   Status none = S().ConnectMachine("nothing", HKEY_LOCAL_MACHINE, &key);
   EXPECT_EQ(none.code(), ERROR_BAD_NETPATH);
-  EXPECT_NE(none.message().find("holds no Windows installation"), std::string::npos) << none.message();
+  EXPECT_NE(none.message().find("holds no Windows installation"), std::string::npos)
+      << none.message();
   Status empty = S().ConnectMachine("nohives", HKEY_LOCAL_MACHINE, &key);
   EXPECT_EQ(empty.code(), ERROR_BAD_NETPATH);
   EXPECT_NE(empty.message().find("no hive"), std::string::npos) << empty.message();

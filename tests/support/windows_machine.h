@@ -78,12 +78,12 @@ inline std::string AddWindowsMachine(const std::string& dir, const std::string& 
                  {(profiles + kBobSid).c_str(), "ProfileImagePath", REG_SZ, "C:\\Users\\Bob"},
                  {"Vendor\\App", "Path", REG_EXPAND_SZ, "%AppHome%\\bin"}});
   const std::string environment = "\\Control\\Session Manager\\Environment";
-  WriteHiveFile(config + "SYSTEM",
-                {{"Select", "Current", REG_DWORD, std::string("\2\0\0\0", 4)},
-                 {("ControlSet001" + environment).c_str(), "AppHome", REG_SZ, "D:\\Old"},
-                 {("ControlSet002" + environment).c_str(), "AppHome", REG_EXPAND_SZ,
-                  "%SystemDrive%\\Apps"},
-                 {("ControlSet002" + environment).c_str(), "SystemDrive", REG_SZ, "C:"}});
+  WriteHiveFile(
+      config + "SYSTEM",
+      {{"Select", "Current", REG_DWORD, std::string("\2\0\0\0", 4)},
+       {("ControlSet001" + environment).c_str(), "AppHome", REG_SZ, "D:\\Old"},
+       {("ControlSet002" + environment).c_str(), "AppHome", REG_EXPAND_SZ, "%SystemDrive%\\Apps"},
+       {("ControlSet002" + environment).c_str(), "SystemDrive", REG_SZ, "C:"}});
   WriteHiveFile(config + "DEFAULT", {{"Control Panel\\Desktop", "Wallpaper", REG_SZ, "default"}});
   {
     // The second sequence number and the checksum change alike, so the

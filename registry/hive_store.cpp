@@ -207,6 +207,12 @@ LONG HiveStore::Children(size_t offset, const std::vector<Child>** children) {
   return ERROR_SUCCESS;
 }
 
+LONG HiveStore::ChildrenOf(KeyId key, size_t* offset, const std::vector<Child>** children) {
+  LONG rc = Refresh();
+  if (rc == ERROR_SUCCESS) rc = Locate(key, offset);
+  return rc != ERROR_SUCCESS ? rc : Children(*offset, children);
+}
+
 LONG HiveStore::Values(size_t offset, const std::vector<size_t>** values) {
   auto cached = values_.find(offset);
   if (cached != values_.end()) {
@@ -236,9 +242,7 @@ KeyId HiveStore::IdFor(KeyId parent, const std::string& name, size_t offset) {
 LONG HiveStore::FindChild(KeyId parent, std::string_view name, KeyId* child) {
   size_t offset = 0;
   const std::vector<Child>* children = nullptr;
-  LONG rc = Refresh();
-  if (rc == ERROR_SUCCESS) rc = Locate(parent, &offset);
-  if (rc == ERROR_SUCCESS) rc = Children(offset, &children);
+  LONG rc = ChildrenOf(parent, &offset, &children);
   if (rc != ERROR_SUCCESS) return rc;
   std::string fold = FoldCase(name);
   auto it = std::lower_bound(children->begin(), children->end(), fold,
@@ -257,9 +261,7 @@ LONG HiveStore::FindKey(KeyId key) {
 LONG HiveStore::HasChildren(KeyId key, bool* has_children) {
   size_t offset = 0;
   const std::vector<Child>* children = nullptr;
-  LONG rc = Refresh();
-  if (rc == ERROR_SUCCESS) rc = Locate(key, &offset);
-  if (rc == ERROR_SUCCESS) rc = Children(offset, &children);
+  LONG rc = ChildrenOf(key, &offset, &children);
   if (rc == ERROR_SUCCESS) *has_children = !children->empty();
   return rc;
 }
@@ -267,9 +269,7 @@ LONG HiveStore::HasChildren(KeyId key, bool* has_children) {
 LONG HiveStore::EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::string* name) {
   size_t offset = 0;
   const std::vector<Child>* children = nullptr;
-  LONG rc = Refresh();
-  if (rc == ERROR_SUCCESS) rc = Locate(key, &offset);
-  if (rc == ERROR_SUCCESS) rc = Children(offset, &children);
+  LONG rc = ChildrenOf(key, &offset, &children);
   if (rc != ERROR_SUCCESS) return rc;
   if (index < 0 || index >= static_cast<int64_t>(children->size())) return ERROR_NO_MORE_ITEMS;
   *name = (*children)[index].name;
@@ -435,9 +435,7 @@ LONG HiveStore::DeleteKey(KeyId key) {
   return Write([&]() -> LONG {
     size_t offset = 0;
     const std::vector<Child>* children = nullptr;
-    LONG rc = Refresh();
-    if (rc == ERROR_SUCCESS) rc = Locate(key, &offset);
-    if (rc == ERROR_SUCCESS) rc = Children(offset, &children);
+    LONG rc = ChildrenOf(key, &offset, &children);
     if (rc != ERROR_SUCCESS) return rc;
     if (!children->empty()) return ERROR_ACCESS_DENIED;
     errno = 0;
@@ -630,9 +628,7 @@ LONG HiveStore::QueryInfo(KeyId key, KeyInfo* info) {
   *info = KeyInfo();
   size_t offset = 0;
   const std::vector<Child>* children = nullptr;
-  LONG rc = Refresh();
-  if (rc == ERROR_SUCCESS) rc = Locate(key, &offset);
-  if (rc == ERROR_SUCCESS) rc = Children(offset, &children);
+  LONG rc = ChildrenOf(key, &offset, &children);
   if (rc != ERROR_SUCCESS) return rc;
   auto u16 = [](std::string_view text) { return static_cast<DWORD>(Utf8ToUtf16(text).size()); };
   info->sub_keys = static_cast<DWORD>(children->size());

@@ -135,6 +135,8 @@ class HiveStore : public RegistryStore {
   LONG Refresh();
   // Where `key` is in the file now; 2 when it is gone.
   LONG Locate(KeyId key, size_t* offset);
+  // Where `key` is, with the file looked at first, and its sorted sub-keys.
+  LONG ChildrenOf(KeyId key, size_t* offset, const std::vector<Child>** children);
   // The sorted sub-keys of the key at `offset`.
   LONG Children(size_t offset, const std::vector<Child>** children);
   // The id for the sub-key `name` of `parent` (made on first use).

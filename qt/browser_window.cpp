@@ -61,7 +61,14 @@ bool BrowserWindow::ShowMachine(const std::string& machine) {
     }
     return false;
   }
-  if (Control().Show(machine)) return true;
+  if (Control().Show(machine)) {
+    auto service = CurrentRegistryService();
+    std::string note = service && !machine.empty() ? service->TakeMachineNote(machine.c_str()) : "";
+    if (!note.empty()) {
+      Messages().MsgBox(note, toolkit::vbOKOnly + toolkit::vbInformation, "Registry Browser");
+    }
+    return true;
+  }
   Messages().MsgBox(Unreachable(machine), toolkit::vbOKOnly + toolkit::vbExclamation,
                     "Registry Browser");
   return false;

@@ -37,7 +37,9 @@ class BrowserWindow : public QMainWindow {
   std::string MachineField() const { return machine_->text().trimmed().toStdString(); }
   // Shows a machine ("" for this one); false when it cannot be reached, after
   // a message that says why. When this machine's store cannot be opened at
-  // all, that is said once and nothing is shown.
+  // all, that is said once and nothing is shown. What a machine shown has
+  // to tell (the keys a Windows installation left out) is said once, as
+  // information.
   bool ShowMachine(const std::string& machine);
   // Switches between single and multiple selection.
   void SetMultipleSelection(bool multiple);

@@ -69,7 +69,9 @@ Status HiveStore::Open(const std::string& path, bool read_only, std::unique_ptr<
   }
   std::unique_ptr<HiveStore> hive(new HiveStore(real));
   std::free(real);
-  RemoveStaleStoreFiles(hive->path_);
+  // A reader leaves the folder as it is: it may be another system's drive
+  // or evidence. The next writer clears what a killed one left.
+  if (!read_only) RemoveStaleStoreFiles(hive->path_);
   if (read_only) hive->read_only_reason_ = "it was opened for reading only";
   Status loaded = hive->Load();
   if (!loaded.ok()) return loaded;
@@ -85,6 +87,7 @@ Status HiveStore::Open(const std::string& path, bool read_only, std::unique_ptr<
 
 HiveStore::~HiveStore() {
   if (hive_ != nullptr) hivex_close(hive_);
+  if (file_fd_ >= 0) close(file_fd_);
   if (lock_fd_ >= 0) close(lock_fd_);
 }
 
@@ -119,6 +122,10 @@ Status HiveStore::Load() {
   }
   if (hive_ != nullptr) hivex_close(hive_);
   hive_ = opened;
+  if (file_fd_ >= 0) close(file_fd_);
+  file_fd_ = f.fd;  // kept: class names are read from the file's key cells
+  f.fd = -1;
+  times_.clear();
   stamp_ = FileStamp{st.st_dev, st.st_ino, st.st_size,
                      static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
   ++generation_;
@@ -200,6 +207,12 @@ LONG HiveStore::Children(size_t offset, const std::vector<Child>** children) {
   return ERROR_SUCCESS;
 }
 
+LONG HiveStore::ChildrenOf(KeyId key, size_t* offset, const std::vector<Child>** children) {
+  LONG rc = Refresh();
+  if (rc == ERROR_SUCCESS) rc = Locate(key, offset);
+  return rc != ERROR_SUCCESS ? rc : Children(*offset, children);
+}
+
 LONG HiveStore::Values(size_t offset, const std::vector<size_t>** values) {
   auto cached = values_.find(offset);
   if (cached != values_.end()) {
@@ -229,9 +242,7 @@ KeyId HiveStore::IdFor(KeyId parent, const std::string& name, size_t offset) {
 LONG HiveStore::FindChild(KeyId parent, std::string_view name, KeyId* child) {
   size_t offset = 0;
   const std::vector<Child>* children = nullptr;
-  LONG rc = Refresh();
-  if (rc == ERROR_SUCCESS) rc = Locate(parent, &offset);
-  if (rc == ERROR_SUCCESS) rc = Children(offset, &children);
+  LONG rc = ChildrenOf(parent, &offset, &children);
   if (rc != ERROR_SUCCESS) return rc;
   std::string fold = FoldCase(name);
   auto it = std::lower_bound(children->begin(), children->end(), fold,
@@ -250,9 +261,7 @@ LONG HiveStore::FindKey(KeyId key) {
 LONG HiveStore::HasChildren(KeyId key, bool* has_children) {
   size_t offset = 0;
   const std::vector<Child>* children = nullptr;
-  LONG rc = Refresh();
-  if (rc == ERROR_SUCCESS) rc = Locate(key, &offset);
-  if (rc == ERROR_SUCCESS) rc = Children(offset, &children);
+  LONG rc = ChildrenOf(key, &offset, &children);
   if (rc == ERROR_SUCCESS) *has_children = !children->empty();
   return rc;
 }
@@ -260,9 +269,7 @@ LONG HiveStore::HasChildren(KeyId key, bool* has_children) {
 LONG HiveStore::EnumChild(KeyId key, int64_t index, EnumCursor* cursor, std::string* name) {
   size_t offset = 0;
   const std::vector<Child>* children = nullptr;
-  LONG rc = Refresh();
-  if (rc == ERROR_SUCCESS) rc = Locate(key, &offset);
-  if (rc == ERROR_SUCCESS) rc = Children(offset, &children);
+  LONG rc = ChildrenOf(key, &offset, &children);
   if (rc != ERROR_SUCCESS) return rc;
   if (index < 0 || index >= static_cast<int64_t>(children->size())) return ERROR_NO_MORE_ITEMS;
   *name = (*children)[index].name;
@@ -417,6 +424,8 @@ LONG HiveStore::CreateChild(KeyId parent, std::string_view name, KeyId* child, b
     children_.erase(offset);
     *child = IdFor(parent, owned, node);
     *created = true;
+    Touch(parent);
+    Touch(*child);
     return ERROR_SUCCESS;
   });
 }
@@ -426,14 +435,15 @@ LONG HiveStore::DeleteKey(KeyId key) {
   return Write([&]() -> LONG {
     size_t offset = 0;
     const std::vector<Child>* children = nullptr;
-    LONG rc = Refresh();
-    if (rc == ERROR_SUCCESS) rc = Locate(key, &offset);
-    if (rc == ERROR_SUCCESS) rc = Children(offset, &children);
+    LONG rc = ChildrenOf(key, &offset, &children);
     if (rc != ERROR_SUCCESS) return rc;
     if (!children->empty()) return ERROR_ACCESS_DENIED;
     errno = 0;
     if (hivex_node_delete_child(hive_, offset) != 0) return broken_ = Failure();
     pending_.erase(key);
+    touched_.erase(key);
+    times_.erase(offset);
+    Touch(nodes_[key].parent);
     // Every id now looks its key up again, so none reaches the freed cells.
     ++generation_;
     children_.clear();
@@ -459,6 +469,7 @@ LONG HiveStore::SetValue(KeyId key, std::string_view name, DWORD type, std::stri
       it->type = type;
       it->data.assign(data);
     }
+    Touch(key);
     return ERROR_SUCCESS;
   });
 }
@@ -473,6 +484,7 @@ LONG HiveStore::DeleteValue(KeyId key, std::string_view name) {
                            [&](const PendingValue& v) { return v.fold == fold; });
     if (it == values->end()) return ERROR_FILE_NOT_FOUND;
     values->erase(it);
+    Touch(key);
     return ERROR_SUCCESS;
   });
 }
@@ -526,6 +538,8 @@ LONG HiveStore::Commit() {
   LONG rc = ERROR_SUCCESS;
   if (hivex_commit(hive_, temp.c_str(), 0) != 0) {
     rc = errno == ENOSPC ? ERROR_DISK_FULL : ERROR_ACCESS_DENIED;
+  } else if (!WriteTimes(temp)) {
+    rc = errno == ENOSPC ? ERROR_DISK_FULL : ERROR_ACCESS_DENIED;
   } else if (!SyncPath(temp, O_RDONLY)) {
     rc = errno == ENOSPC ? ERROR_DISK_FULL : ERROR_ACCESS_DENIED;
   } else if (rename(temp.c_str(), path_.c_str()) != 0) {
@@ -536,6 +550,11 @@ LONG HiveStore::Commit() {
     return rc;
   }
   SyncPath(Folder(path_), O_RDONLY | O_DIRECTORY);
+  // Memory and the file agree again: class names are read from the new file.
+  if (int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+    close(file_fd_);
+    file_fd_ = fd;
+  }
   if (stat(path_.c_str(), &st) == 0) {
     stamp_ = FileStamp{st.st_dev, st.st_ino, st.st_size,
                        static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
@@ -545,12 +564,127 @@ LONG HiveStore::Commit() {
 
 void HiveStore::Discard() {
   pending_.clear();
+  touched_.clear();
   broken_ = ERROR_SUCCESS;
   // Read again even if the file did not change: memory holds the undone edits.
   if (!Load().ok()) {
     children_.clear();
     values_.clear();
   }
+}
+
+int64_t HiveStore::Now() {
+  // FILETIME: 100 ns since 1601-01-01 UTC.
+  struct timespec now {};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return (static_cast<int64_t>(now.tv_sec) + 11644473600LL) * 10000000 + now.tv_nsec / 100;
+}
+
+void HiveStore::Touch(KeyId key) {
+  if (key >= kRoot) touched_[key] = Now();
+}
+
+bool HiveStore::WriteTimes(const std::string& temp) {
+  // hivex has no call to set a key's time, and writes the times it read:
+  // every time set since the file was read goes into its key cell of each
+  // committed file, 8 bytes past the cell's start.
+  for (const auto& [key, time] : touched_) {
+    size_t offset = 0;
+    if (Locate(key, &offset) == ERROR_SUCCESS) times_[offset] = time;
+  }
+  touched_.clear();
+  if (times_.empty()) return true;
+  Fd f{open(temp.c_str(), O_RDWR | O_CLOEXEC)};
+  if (f.fd < 0) return false;
+  for (const auto& [offset, time] : times_) {
+    char tag[2] = {};
+    if (pread(f.fd, tag, 2, static_cast<off_t>(offset + 4)) != 2 || tag[0] != 'n' || tag[1] != 'k') {
+      continue;
+    }
+    unsigned char bytes[8];
+    for (int i = 0; i < 8; ++i) bytes[i] = static_cast<unsigned char>(static_cast<uint64_t>(time) >> (8 * i));
+    if (pwrite(f.fd, bytes, sizeof bytes, static_cast<off_t>(offset + 8)) != sizeof bytes) return false;
+  }
+  return true;
+}
+
+LONG HiveStore::SetKeyTime(KeyId key, int64_t last_write) {
+  return Write([&]() -> LONG {
+    size_t offset = 0;
+    LONG rc = Locate(key, &offset);
+    if (rc == ERROR_SUCCESS) touched_[key] = last_write;
+    return rc;
+  });
+}
+
+std::string HiveStore::ReadCell(size_t offset, size_t length) {
+  std::string bytes(length, '\0');
+  ssize_t n = pread(file_fd_, bytes.data(), length, static_cast<off_t>(offset));
+  bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
+  return bytes;
+}
+
+LONG HiveStore::QueryInfo(KeyId key, KeyInfo* info) {
+  *info = KeyInfo();
+  size_t offset = 0;
+  const std::vector<Child>* children = nullptr;
+  LONG rc = ChildrenOf(key, &offset, &children);
+  if (rc != ERROR_SUCCESS) return rc;
+  auto u16 = [](std::string_view text) { return static_cast<DWORD>(Utf8ToUtf16(text).size()); };
+  info->sub_keys = static_cast<DWORD>(children->size());
+  for (const Child& child : *children) {
+    info->max_sub_key_len = std::max(info->max_sub_key_len, u16(child.name));
+    info->max_class_len = std::max(info->max_class_len, static_cast<DWORD>(ClassOf(child.offset).size() / 2));
+  }
+  if (auto pending = pending_.find(key); pending != pending_.end()) {
+    for (const PendingValue& v : pending->second) {
+      ++info->values;
+      info->max_value_name_len = std::max(info->max_value_name_len, u16(v.name));
+      info->max_value_len = std::max(info->max_value_len, static_cast<DWORD>(v.data.size()));
+    }
+  } else {
+    const std::vector<size_t>* values = nullptr;
+    if ((rc = Values(offset, &values)) != ERROR_SUCCESS) return rc;
+    for (size_t value : *values) {
+      Freed<char> name{hivex_value_key(hive_, value)};
+      hive_type t{};
+      size_t length = 0;
+      if (name.p == nullptr || hivex_value_type(hive_, value, &t, &length) != 0) return Failure();
+      ++info->values;
+      info->max_value_name_len = std::max(info->max_value_name_len, u16(name.p));
+      info->max_value_len = std::max(info->max_value_len, static_cast<DWORD>(length));
+    }
+  }
+  info->class_name = Utf16ToUtf8(LeBytesToUtf16(ClassOf(offset)));
+  if (auto t = touched_.find(key); t != touched_.end()) {
+    info->last_write = t->second;
+  } else if (auto w = times_.find(offset); w != times_.end()) {
+    info->last_write = w->second;
+  } else {
+    info->last_write = hivex_node_timestamp(hive_, offset);
+    if (info->last_write < 0) info->last_write = 0;
+  }
+  return ERROR_SUCCESS;
+}
+
+std::string HiveStore::ClassOf(size_t offset) {
+  // The key cell: size, "nk", ..., the class cell's offset at 0x34 and the
+  // class's length in bytes at 0x4E (both from the cell's start). Offsets in
+  // cells count from the first hbin, at 4096. A key made since the file was
+  // read is not in it, and has no class.
+  std::string nk = ReadCell(offset, 0x50);
+  if (nk.size() < 0x50 || nk.compare(4, 2, "nk") != 0) return "";
+  auto u32 = [&](size_t at) {
+    return static_cast<uint32_t>(static_cast<unsigned char>(nk[at])) |
+           static_cast<uint32_t>(static_cast<unsigned char>(nk[at + 1])) << 8 |
+           static_cast<uint32_t>(static_cast<unsigned char>(nk[at + 2])) << 16 |
+           static_cast<uint32_t>(static_cast<unsigned char>(nk[at + 3])) << 24;
+  };
+  const uint32_t cell = u32(0x34);
+  const size_t length = static_cast<unsigned char>(nk[0x4E]) | static_cast<unsigned char>(nk[0x4F]) << 8;
+  if (cell == 0xFFFFFFFFu || length == 0) return "";
+  std::string text = ReadCell(4096 + static_cast<size_t>(cell) + 4, length);
+  return text.size() == length ? text : "";
 }
 
 LONG HiveStore::Walk(KeyId top, StoreWalkVisitor& visitor) {

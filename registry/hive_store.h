@@ -88,6 +88,10 @@ class HiveStore : public RegistryStore {
   // The calls' walk, with the file looked at once at the start rather than
   // at every call: a walk reads one version of the hive.
   LONG Walk(KeyId top, StoreWalkVisitor& visitor) override;
+  // Times are the key cells' (written by every write that changes a key, as
+  // Windows keeps them); class names are read from the key cells too.
+  LONG QueryInfo(KeyId key, KeyInfo* info) override;
+  LONG SetKeyTime(KeyId key, int64_t last_write) override;
 
  private:
   // A key the store has given an id: its parent's id and its name, and where
@@ -131,6 +135,8 @@ class HiveStore : public RegistryStore {
   LONG Refresh();
   // Where `key` is in the file now; 2 when it is gone.
   LONG Locate(KeyId key, size_t* offset);
+  // Where `key` is, with the file looked at first, and its sorted sub-keys.
+  LONG ChildrenOf(KeyId key, size_t* offset, const std::vector<Child>** children);
   // The sorted sub-keys of the key at `offset`.
   LONG Children(size_t offset, const std::vector<Child>** children);
   // The id for the sub-key `name` of `parent` (made on first use).
@@ -155,12 +161,24 @@ class HiveStore : public RegistryStore {
   LONG Commit();
   // Forgets the in-memory changes by reading the file again.
   void Discard();
+  // The time now, as a FILETIME.
+  static int64_t Now();
+  // Marks `key` as changed now, for its time to be written at the commit.
+  void Touch(KeyId key);
+  // Writes the times of the keys this write changed into the committed file
+  // `temp`; false when it cannot.
+  bool WriteTimes(const std::string& temp);
+  // `length` bytes of the file read last, from `offset`; fewer past its end.
+  std::string ReadCell(size_t offset, size_t length);
+  // The class name (UTF-16LE bytes) of the key cell at `offset`.
+  std::string ClassOf(size_t offset);
   // The code for the hivex failure in errno.
   static LONG Failure();
 
   std::string path_;
   std::string read_only_reason_;
   ::hive_h* hive_ = nullptr;
+  int file_fd_ = -1;  // the file `hive_` was read from
   FileStamp stamp_;
   uint64_t generation_ = 1;
   int lock_fd_ = -1;
@@ -171,6 +189,8 @@ class HiveStore : public RegistryStore {
   // half made: the transaction then cannot commit.
   LONG broken_ = ERROR_SUCCESS;
   std::map<KeyId, std::vector<PendingValue>> pending_;
+  std::map<KeyId, int64_t> touched_;  // new times of this write, by key
+  std::map<size_t, int64_t> times_;   // times written since the file was read, by key offset
   std::vector<Node> nodes_;                        // by id; 0 and 1 are the root's parent and the root
   std::map<std::pair<KeyId, std::string>, KeyId> ids_;  // by parent and folded name
   std::map<size_t, std::vector<Child>> children_;  // by key offset, for this generation

@@ -79,12 +79,22 @@ LONG Copy(RegistryStore& store, KeyId key, RegistryStore& from, KeyId from_key) 
     if (rc == ERROR_SUCCESS) rc = store.CreateChild(key, names[i], &target, &created);
     if (rc == ERROR_SUCCESS) rc = Copy(store, target, from, source);
   }
+  // Last, as making the sub-keys changed the time: the key keeps the time
+  // it had where it came from.
+  KeyInfo info;
+  if (rc == ERROR_SUCCESS) rc = from.QueryInfo(from_key, &info);
+  if (rc == ERROR_SUCCESS && info.last_write != 0) rc = store.SetKeyTime(key, info.last_write);
   return rc;
 }
 
 }  // namespace
 
 LONG ReadTree(RegistryStore& store, KeyId key, HiveKey* tree) {
+  KeyInfo info;
+  LONG found = store.QueryInfo(key, &info);
+  if (found != ERROR_SUCCESS) return found;
+  tree->class_name = info.class_name;
+  tree->last_write = info.last_write;
   EnumCursor values;
   for (int64_t i = 0;; ++i) {
     HiveValue value;

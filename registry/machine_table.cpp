@@ -11,6 +11,7 @@
 
 #include "base/unicode.h"
 #include "registry/sqlite_store.h"
+#include "registry/windows_store.h"
 
 namespace qvr {
 namespace {
@@ -58,6 +59,23 @@ Status Unreachable(std::string message) {
   return Status::Registry(ERROR_BAD_NETPATH, std::move(message));
 }
 
+// A Windows installation's hives as one machine; what was left out becomes
+// the note.
+Status OpenWindows(const std::string& dir, const std::string& who,
+                   std::unique_ptr<RegistryStore>* store, std::string* note) {
+  std::unique_ptr<WindowsStore> windows;
+  Status status = WindowsStore::Open(dir, &windows);
+  if (!status.ok()) return Unreachable(who + status.message());
+  if (note != nullptr && !windows->LeftOut().empty()) {
+    *note = who + "left out of its registry: ";
+    for (size_t i = 0; i < windows->LeftOut().size(); ++i) {
+      *note += (i == 0 ? "" : "; ") + windows->LeftOut()[i];
+    }
+  }
+  *store = std::move(windows);
+  return status;
+}
+
 }  // namespace
 
 void RegisterStoreOpener(const std::string& scheme, StoreOpener opener) {
@@ -97,8 +115,11 @@ Status MachineTable::Find(std::string_view name, Entry* entry) const {
   return Unreachable("The network path was not found.");
 }
 
-Status MachineTable::Open(const Entry& entry, std::unique_ptr<RegistryStore>* store) {
+Status MachineTable::Open(const Entry& entry, std::unique_ptr<RegistryStore>* store,
+                          std::string* note) {
   const std::string who = "\\\\" + entry.name + ": ";
+  if (note != nullptr) note->clear();
+  if (entry.scheme == "windows") return OpenWindows(entry.location, who, store, note);
   if (!entry.scheme.empty()) {
     StoreOpener opener = FindOpener(entry.scheme);
     if (!opener) {

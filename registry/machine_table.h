@@ -5,8 +5,10 @@
 // skipped, and a leading "\\" on NAME is ignored; names match without regard
 // to case. LOCATION is the file of a registry store, or `SCHEME:REST` for a
 // store that the opener registered for SCHEME builds (`wine:~/.wine`; the
-// Wine opener lives in regfile/, and each program registers it at start). In
-// both, "~/" stands for $HOME and a relative path starts at the table's
+// Wine opener lives in regfile/, and each program registers it at start).
+// `windows:DIR` needs no opener: DIR is a Windows drive mounted here, or its
+// Windows folder, shown read-only as a machine (registry/windows_store.h). In
+// all, "~/" stands for $HOME and a relative path starts at the table's
 // folder.
 //
 // The file is read on every lookup, so an edit takes effect at the next
@@ -58,8 +60,12 @@ class MachineTable {
   // Opens the store `entry` names: an existing registry store file (never
   // created for a name), or the opener's store. Failures carry code 53 and
   // say whether the store is missing, is not a registry store, or cannot be
-  // opened, and why.
-  static Status Open(const Entry& entry, std::unique_ptr<RegistryStore>* store);
+  // opened, and why. `*note` (when given) gets what a person should be told
+  // of a store that did open: for a Windows installation, the keys left out
+  // for want of a readable hive ("\\NAME: left out of its registry: ...");
+  // "" when there is nothing to tell.
+  static Status Open(const Entry& entry, std::unique_ptr<RegistryStore>* store,
+                     std::string* note = nullptr);
 
  private:
   std::string path_;

@@ -30,7 +30,8 @@ struct HiveHeader {
 // Code 1017 (ERROR_NOT_REGISTRY_FILE): not a hive file at all (shorter than
 // a base block, or no "regf"); 1015 (ERROR_REGISTRY_CORRUPT), with a message
 // that says what is wrong at which file offset: a damaged or truncated hive.
-// The sequence numbers are not checked: see HiveHeader::Dirty.
+// The sequence numbers are not checked: see HiveHeader::Dirty. Reads only
+// `image`; safe from several threads at once.
 Status CheckHiveImage(std::string_view image, HiveHeader* header);
 
 }  // namespace qvr

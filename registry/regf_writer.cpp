@@ -124,6 +124,44 @@ Status Invalid(std::string message) {
   return Status::Registry(ERROR_INVALID_PARAMETER, std::move(message));
 }
 
+// The names of a key's values, sub-keys and class, encoded and checked.
+struct KeyNames {
+  std::vector<Name> values, children;
+  std::vector<size_t> order;  // of the sub-keys, as their list holds them
+  std::string class_bytes;    // UTF-16LE
+};
+
+Status CheckNames(const HiveKey& key, KeyNames* names) {
+  names->values.resize(key.values.size());
+  for (size_t i = 0; i < key.values.size(); ++i) {
+    const HiveValue& v = key.values[i];
+    if (!EncodeName(v.name, &names->values[i]) || names->values[i].units > 16383) {
+      return Invalid("a bad value name below \"" + key.name + "\"");
+    }
+    if (v.data.size() > kMaxData) return Invalid("value data over 1 GB: \"" + v.name + "\"");
+  }
+  if (!SortNames(names->values, &names->order)) {
+    return Invalid("two values of \"" + key.name + "\" with the same name");
+  }
+  names->children.resize(key.children.size());
+  for (size_t i = 0; i < key.children.size(); ++i) {
+    const std::string& n = key.children[i].name;
+    if (n.empty() || n.find('\\') != std::string::npos || !EncodeName(n, &names->children[i]) ||
+        names->children[i].units > 255) {
+      return Invalid("a bad key name below \"" + key.name + "\": \"" + n + "\"");
+    }
+  }
+  if (!SortNames(names->children, &names->order)) {
+    return Invalid("two sub-keys of \"" + key.name + "\" with the same name");
+  }
+  Name class_name;
+  if (!EncodeName(key.class_name, &class_name) || class_name.units > 32767) {
+    return Invalid("a bad class name at \"" + key.name + "\"");
+  }
+  names->class_bytes = Utf16ToLeBytes(Utf8ToUtf16(key.class_name));
+  return Status::OK();
+}
+
 class HiveLayout {
  public:
   explicit HiveLayout(std::string* image) : image_(*image) {}
@@ -139,6 +177,8 @@ class HiveLayout {
   static size_t At(uint32_t cell, size_t at) { return kBaseBlock + cell + 4 + at; }
   uint32_t CellWith(std::string_view bytes);
   Status Key(const HiveKey& key, const Name& name, uint32_t parent, int depth, uint32_t* nk);
+  uint32_t Nk(const HiveKey& key, const Name& name, uint32_t parent, bool root,
+              const KeyNames& names);
   uint32_t Value(const HiveValue& value, const Name& name);
   uint32_t SubkeyLists(const std::vector<uint32_t>& nks, const std::vector<uint32_t>& hashes);
 
@@ -272,103 +312,74 @@ uint32_t HiveLayout::SubkeyLists(const std::vector<uint32_t>& nks,
   return CellWith(ri);
 }
 
-Status HiveLayout::Key(const HiveKey& key, const Name& name, uint32_t parent, int depth,
-                       uint32_t* nk_out) {
-  if (depth > kMaxDepth) return Invalid("keys nested more than 512 levels deep");
-  if (key.last_write < 0) return Invalid("a time of last write before 1601 at \"" + key.name + "\"");
-  // Check the names of the values and sub-keys before writing anything.
-  std::vector<Name> value_names(key.values.size());
-  for (size_t i = 0; i < key.values.size(); ++i) {
-    const HiveValue& v = key.values[i];
-    if (!EncodeName(v.name, &value_names[i]) || value_names[i].units > 16383) {
-      return Invalid("a bad value name below \"" + key.name + "\"");
-    }
-    if (v.data.size() > kMaxData) return Invalid("value data over 1 GB: \"" + v.name + "\"");
-  }
-  std::vector<size_t> order;
-  if (!SortNames(value_names, &order)) {
-    return Invalid("two values of \"" + key.name + "\" with the same name");
-  }
-  std::vector<Name> child_names(key.children.size());
-  for (size_t i = 0; i < key.children.size(); ++i) {
-    const std::string& n = key.children[i].name;
-    if (n.empty() || n.find('\\') != std::string::npos || !EncodeName(n, &child_names[i]) ||
-        child_names[i].units > 255) {
-      return Invalid("a bad key name below \"" + key.name + "\": \"" + n + "\"");
-    }
-  }
-  if (!SortNames(child_names, &order)) {
-    return Invalid("two sub-keys of \"" + key.name + "\" with the same name");
-  }
-  Name class_name;
-  if (!EncodeName(key.class_name, &class_name) || class_name.units > 32767) {
-    return Invalid("a bad class name at \"" + key.name + "\"");
-  }
-  const std::string class_bytes = Utf16ToLeBytes(Utf8ToUtf16(key.class_name));
-
+uint32_t HiveLayout::Nk(const HiveKey& key, const Name& name, uint32_t parent, bool root,
+                        const KeyNames& names) {
+  // The largest lengths below the key, as Windows counts them: names and
+  // classes in bytes of UTF-16, data in bytes.
   uint32_t max_name = 0, max_class = 0, max_value_name = 0, max_data = 0;
   for (size_t i = 0; i < key.children.size(); ++i) {
-    max_name = std::max<uint32_t>(max_name, static_cast<uint32_t>(2 * child_names[i].units));
-    max_class = std::max<uint32_t>(
+    max_name = std::max(max_name, static_cast<uint32_t>(2 * names.children[i].units));
+    max_class = std::max(
         max_class, static_cast<uint32_t>(2 * Utf8ToUtf16(key.children[i].class_name).size()));
   }
   for (size_t i = 0; i < key.values.size(); ++i) {
-    max_value_name = std::max<uint32_t>(max_value_name, static_cast<uint32_t>(2 * value_names[i].units));
-    max_data = std::max<uint32_t>(max_data, static_cast<uint32_t>(key.values[i].data.size()));
+    max_value_name = std::max(max_value_name, static_cast<uint32_t>(2 * names.values[i].units));
+    max_data = std::max(max_data, static_cast<uint32_t>(key.values[i].data.size()));
   }
-
   const uint32_t nk = Alloc(Align8(4 + kNkHeader + name.bytes.size()));
-  if (too_big_) return Invalid("a hive over 2 GB");
+  if (too_big_) return 0;
   ++keys_;
   uint16_t flags = name.compressed ? kKeyCompName : 0;
-  if (depth == 0) flags |= kKeyHiveEntry | kKeyNoDelete;
+  if (root) flags |= kKeyHiveEntry | kKeyNoDelete;
   image_.replace(At(nk, 0), 2, "nk");
   Put16(image_, At(nk, 0x02), flags);
   Put64(image_, At(nk, 0x04), static_cast<uint64_t>(key.last_write ? key.last_write : now_));
   Put32(image_, At(nk, 0x10), parent);
-  Put32(image_, At(nk, 0x1C), kNone);
+  Put32(image_, At(nk, 0x1C), kNone);  // sub-key list, volatile sub-key list
   Put32(image_, At(nk, 0x20), kNone);
   Put32(image_, At(nk, 0x24), static_cast<uint32_t>(key.values.size()));
-  Put32(image_, At(nk, 0x28), kNone);
+  Put32(image_, At(nk, 0x28), kNone);  // value list
   Put32(image_, At(nk, 0x2C), sk_);
-  Put32(image_, At(nk, 0x30), kNone);
+  Put32(image_, At(nk, 0x30), kNone);  // class name
   Put32(image_, At(nk, 0x34), max_name);
   Put32(image_, At(nk, 0x38), max_class);
   Put32(image_, At(nk, 0x3C), max_value_name);
   Put32(image_, At(nk, 0x40), max_data);
   Put16(image_, At(nk, 0x48), static_cast<uint32_t>(name.bytes.size()));
-  Put16(image_, At(nk, 0x4A), static_cast<uint32_t>(class_bytes.size()));
+  Put16(image_, At(nk, 0x4A), static_cast<uint32_t>(names.class_bytes.size()));
   image_.replace(At(nk, kNkHeader), name.bytes.size(), name.bytes);
+  return nk;
+}
 
-  if (!class_bytes.empty()) {
-    const uint32_t cell = CellWith(class_bytes);
-    Put32(image_, At(nk, 0x30), cell);
-  }
+Status HiveLayout::Key(const HiveKey& key, const Name& name, uint32_t parent, int depth,
+                       uint32_t* nk_out) {
+  if (depth > kMaxDepth) return Invalid("keys nested more than 512 levels deep");
+  if (key.last_write < 0) return Invalid("a time of last write before 1601 at \"" + key.name + "\"");
+  KeyNames names;
+  Status s = CheckNames(key, &names);
+  if (!s.ok()) return s;
+  const uint32_t nk = Nk(key, name, parent, depth == 0, names);
+  if (!names.class_bytes.empty()) Put32(image_, At(nk, 0x30), CellWith(names.class_bytes));
   if (!key.values.empty()) {
     std::string list(4 * key.values.size(), '\0');
     for (size_t i = 0; i < key.values.size() && !too_big_; ++i) {
-      Put32(list, 4 * i, Value(key.values[i], value_names[i]));
+      Put32(list, 4 * i, Value(key.values[i], names.values[i]));
     }
-    const uint32_t cell = CellWith(list);
-    if (too_big_) return Invalid("a hive over 2 GB");
-    Put32(image_, At(nk, 0x28), cell);
+    Put32(image_, At(nk, 0x28), CellWith(list));
   }
   if (!key.children.empty()) {
     std::vector<uint32_t> nks, hashes;
-    nks.reserve(order.size());
-    hashes.reserve(order.size());
-    for (size_t i : order) {
+    for (size_t i : names.order) {
       uint32_t child = 0;
-      Status s = Key(key.children[i], child_names[i], nk, depth + 1, &child);
+      s = Key(key.children[i], names.children[i], nk, depth + 1, &child);
       if (!s.ok()) return s;
       nks.push_back(child);
-      hashes.push_back(LeafHash(child_names[i].upper));
+      hashes.push_back(LeafHash(names.children[i].upper));
     }
-    const uint32_t list = SubkeyLists(nks, hashes);
-    if (too_big_) return Invalid("a hive over 2 GB");
     Put32(image_, At(nk, 0x14), static_cast<uint32_t>(nks.size()));
-    Put32(image_, At(nk, 0x1C), list);
+    Put32(image_, At(nk, 0x1C), SubkeyLists(nks, hashes));
   }
+  if (too_big_) return Invalid("a hive over 2 GB");
   *nk_out = nk;
   return Status::OK();
 }

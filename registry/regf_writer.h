@@ -48,12 +48,14 @@ struct HiveKey {
 
 // Lays out `root` and everything below it as the bytes of a hive file, in
 // *image (replaced). The root's name is written as the hive root's name and
-// may be empty.
+// may be empty. Reads only its arguments: safe from several threads at once.
+// The image takes about as much memory as the file: some 100 bytes a key and
+// 30 a value besides names and data.
 //
 // Refused with code 87 (ERROR_INVALID_PARAMETER), *image left empty, for what
 // would make a corrupt hive: two sub-keys of a key, or two values of a key,
 // whose names are equal without regard to case (as Windows compares them: by
-// upper-cased UTF-16 unit); a name that is not valid UTF-8 or holds a NUL; a
+// upper-cased UTF-16 unit); a name or class that is not valid UTF-8 or holds a NUL; a
 // key name below the root that is empty, holds '\' or is longer than 255
 // UTF-16 units; a value name longer than 16383 units; a class name longer than
 // 32767 units; value data over 1 GB (65535 big-data segments); a negative

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "registry/environment.h"
@@ -27,6 +28,7 @@ struct RegistryService::Machine {
   KeyId users = 0;          // HKEY_USERS' root
   // The thread running a transaction on the store; none when no one is.
   std::thread::id writer;
+  std::string note;  // for TakeMachineNote, until it hands it out
 };
 
 struct RegistryService::Handle {
@@ -548,7 +550,8 @@ std::shared_ptr<RegistryService::Machine> RegistryService::FindMachine(std::stri
   MachineTable::Entry entry;
   *status = machine_table_.Find(name, &entry);
   std::unique_ptr<RegistryStore> store;
-  if (status->ok()) *status = MachineTable::Open(entry, &store);
+  std::string note;
+  if (status->ok()) *status = MachineTable::Open(entry, &store, &note);
   if (!status->ok()) return nullptr;
   // A store file of the table's can hold mounts; another program's
   // registry, read into memory, cannot keep them.
@@ -559,6 +562,7 @@ std::shared_ptr<RegistryService::Machine> RegistryService::FindMachine(std::stri
     }
   }
   auto machine = std::make_shared<Machine>();
+  machine->note = std::move(note);
   machine->mounting = dynamic_cast<MountingStore*>(store.get());
   machine->store = std::move(store);
   if (machine->store->FindChild(0, "HKEY_LOCAL_MACHINE", &machine->local_machine) != ERROR_SUCCESS ||
@@ -688,6 +692,12 @@ Status RegistryService::ConnectMachine(const char* machine_name, HKEY hive, HKEY
   }
   *result = Issue(machine, hive == HKEY_LOCAL_MACHINE ? machine->local_machine : machine->users, 0);
   return Status::OK();
+}
+
+std::string RegistryService::TakeMachineNote(const char* machine_name) {
+  std::lock_guard<std::mutex> lock(mu_);
+  auto it = remotes_.find(FoldCase(StripMachinePrefix(machine_name ? machine_name : "")));
+  return it == remotes_.end() ? "" : std::exchange(it->second->note, "");
 }
 
 namespace {

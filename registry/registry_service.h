@@ -82,6 +82,12 @@ class RegistryService {
   // table, its line cannot be read, or its store is missing, is not a
   // registry store or cannot be opened (see MachineTable).
   Status ConnectMachine(const char* machine, HKEY hive, HKEY* result);
+  // What a person should be told of the machine `machine`, connected
+  // already, though it could be reached: for a Windows installation, the
+  // keys left out because their hives are missing or damaged. Handed out
+  // once: "" after the first call, for a machine with nothing to tell, and
+  // for one not connected.
+  std::string TakeMachineNote(const char* machine);
 
   // `text` with its %NAME% references expanded from the environment of the
   // machine that holds `key`, read anew from its registry for each call (see

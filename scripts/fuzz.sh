@@ -26,7 +26,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 CC=clang CXX=clang++ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQVR_BUILD_FUZZ=ON -DQVR_BUILD_TESTS=OFF -DQVR_BUILD_BENCH=OFF -DQVR_BUILD_QT=OFF >/dev/null
-targets=(${QVR_FUZZ_TARGETS:-reg_file_parser_fuzz wine_reg_parser_fuzz reg_file_import_fuzz})
+targets=(${QVR_FUZZ_TARGETS:-reg_file_parser_fuzz wine_reg_parser_fuzz reg_file_import_fuzz
+          regf_writer_fuzz regf_check_fuzz hive_store_fuzz})
 cmake --build "$build" -j"${QVR_JOBS:-2}" --target "${targets[@]}"
 [ "$runs" = build ] && exit 0
 for t in "${targets[@]}"; do
@@ -37,6 +38,9 @@ for t in "${targets[@]}"; do
   [ -d "$seeds" ] || seeds="$here/fuzz/corpus/reg_file_parser"  # the importer reads .reg files
   cp -n "$seeds"/* "$work"/ 2>/dev/null || true
   mkdir -p "$build/crashes/$t"
-  (cd "$build/crashes/$t" && "$build/fuzz/$t" -runs="$runs" -max_len=4096 -timeout=10 \
+  max_len=4096
+  # A hive is 8 KB at the least.
+  case "$t" in regf_check_fuzz|hive_store_fuzz) max_len=32768 ;; esac
+  (cd "$build/crashes/$t" && "$build/fuzz/$t" -runs="$runs" -max_len="$max_len" -timeout=10 \
       -rss_limit_mb=2048 -print_final_stats=1 "$work" 2>&1 | tail -n 25)
 done

@@ -19,6 +19,7 @@
 #include "support/registry_values.h"
 #include "support/temp_registry.h"
 #include "support/well_formed.h"
+#include "support/windows_machine.h"
 #include "support/wine_machine.h"
 
 namespace qvr::browser {
@@ -106,6 +107,13 @@ TEST(BrowserWindowSettings, PropertiesAndMachineAreRememberedBetweenRuns) {
   ASSERT_EQ(messages.Messages().size(), 1u);
   EXPECT_EQ(messages.Messages()[0].Prompt,
             "Cannot reach the registry of \\\\NOWHERE: The network path was not found.");
+  // A Windows installation tells what it left out, once.
+  testing::AddWindowsMachine(registry.Dir(), registry.MachineTablePath(), "win");
+  ASSERT_TRUE(again.ShowMachine("\\\\win"));
+  ASSERT_TRUE(again.ShowMachine("\\\\win"));
+  ASSERT_EQ(messages.Messages().size(), 2u);
+  EXPECT_EQ(messages.Messages()[1].Prompt.rfind("\\\\win: left out of its registry: HKLM\\SAM", 0), 0u);
+  EXPECT_EQ(messages.Messages()[1].Buttons, toolkit::vbOKOnly + toolkit::vbInformation);
   // The settings went to the folder the environment names.
   EXPECT_NE(ReadFile(config + "/qvrRegistryBrowserTest/qvr-browser-test.conf").find("SelectionType"),
             std::string::npos);

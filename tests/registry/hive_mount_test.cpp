@@ -253,6 +253,74 @@ TEST_F(HiveMountTest, PastHivexLimitsACallFailsAndChangesNothing) {
   S().CloseKey(key);
 }
 
+TEST_F(HiveMountTest, KeyTimesAndClassesComeFromTheCellsAndWritesKeepTimesTrue) {
+  constexpr int64_t kThen = 130000000000000000;  // 2012-12-14 23:06:40 UTC
+  HiveKey root, a, b;
+  root.name = "ROOT";
+  a.name = "A";
+  a.class_name = "Klasse ä";
+  a.last_write = kThen;
+  b.name = "B";
+  b.last_write = kThen + 1;
+  a.children.push_back(b);
+  root.children.push_back(a);
+  root.last_write = kThen;
+  std::string image;
+  ASSERT_TRUE(IsOk(WriteHive(root, &image)));
+  const std::string file = temp_.Dir() + "/times.hiv";
+  std::ofstream(file, std::ios::binary) << image;
+
+  std::unique_ptr<HiveStore> hive;
+  ASSERT_TRUE(IsOk(HiveStore::Open(file, false, &hive)));
+  KeyId ka = 0, kb = 0, kc = 0;
+  ASSERT_EQ(hive->FindChild(HiveStore::kRoot, "a", &ka), 0);
+  ASSERT_EQ(hive->FindChild(ka, "b", &kb), 0);
+  KeyInfo info;
+  ASSERT_EQ(hive->QueryInfo(ka, &info), 0);
+  EXPECT_EQ(info.class_name, "Klasse ä");
+  EXPECT_EQ(info.last_write, kThen);
+  EXPECT_EQ(info.sub_keys, 1u);
+  ASSERT_EQ(hive->QueryInfo(HiveStore::kRoot, &info), 0);
+  EXPECT_EQ(info.max_class_len, 8u);
+
+  // A value set moves its key's time, a key made its parent's; nothing else moves.
+  ASSERT_EQ(hive->SetValue(kb, "v", REG_DWORD, std::string(4, '\1')), 0);
+  bool created = false;
+  ASSERT_EQ(hive->CreateChild(HiveStore::kRoot, "C", &kc, &created), 0);
+  std::unique_ptr<HiveStore> reread;
+  ASSERT_TRUE(IsOk(HiveStore::Open(file, true, &reread)));
+  auto time_of = [&](KeyId parent, const char* name) {
+    KeyId k = HiveStore::kRoot;
+    KeyInfo i;
+    if (name != nullptr) reread->FindChild(parent, name, &k);
+    reread->QueryInfo(k, &i);
+    return i.last_write;
+  };
+  KeyId ra = 0;
+  ASSERT_EQ(reread->FindChild(HiveStore::kRoot, "A", &ra), 0);
+  EXPECT_GT(time_of(0, nullptr), kThen + 1000000000) << "the root got a sub-key";
+  EXPECT_EQ(time_of(HiveStore::kRoot, "A"), kThen);
+  EXPECT_GT(time_of(ra, "B"), kThen + 1000000000);
+  EXPECT_GT(time_of(HiveStore::kRoot, "C"), kThen + 1000000000);
+
+  // Loaded, saved and restored, a key keeps its time and class.
+  ASSERT_TRUE(IsOk(S().LoadKey(HKEY_LOCAL_MACHINE, "Times", file.c_str())));
+  HKEY key = 0;
+  ASSERT_EQ(S().OpenKey(HKEY_LOCAL_MACHINE, "Times", &key), 0);
+  const std::string saved = temp_.Dir() + "/saved.hiv";
+  ASSERT_TRUE(IsOk(S().SaveKey(key, saved.c_str(), false)));
+  S().CloseKey(key);
+  ASSERT_EQ(SetText(S(), HKEY_CURRENT_USER, "Restored", "x", "y"), 0);
+  ASSERT_EQ(S().OpenKey(HKEY_CURRENT_USER, "Restored", &key), 0);
+  ASSERT_TRUE(IsOk(S().RestoreKey(key, saved.c_str())));
+  S().CloseKey(key);
+  ASSERT_TRUE(IsOk(HiveStore::Open(saved, true, &reread)));
+  EXPECT_EQ(time_of(HiveStore::kRoot, "A"), kThen);
+  ASSERT_EQ(reread->FindChild(HiveStore::kRoot, "A", &ra), 0);
+  ASSERT_EQ(reread->QueryInfo(ra, &info), 0);
+  EXPECT_EQ(info.class_name, "Klasse ä");
+}
+
 TEST_F(HiveMountTest, ATransactionWritesOneStoreOnly) {
   ASSERT_TRUE(IsOk(S().LoadKey(HKEY_LOCAL_MACHINE, "One", Hive().c_str())));
   LONG rc = S().Transact(HKEY_LOCAL_MACHINE, [&] {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -105,7 +106,9 @@ void ExpectSame(hive_h* h, hive_node_h node, const HiveKey& key) {
     size_t len = 0;
     char* data = hivex_value_value(h, vs[nv], &t, &len);
     ASSERT_NE(data, nullptr) << name;
-    EXPECT_EQ(static_cast<DWORD>(t), values[name]->type) << name;
+    DWORD type;  // any number, which the enum may not hold
+    std::memcpy(&type, &t, sizeof type);
+    EXPECT_EQ(type, values[name]->type) << name;
     EXPECT_TRUE(std::string(data, len) == values[name]->data) << name << " " << len;
     free(data);
   }

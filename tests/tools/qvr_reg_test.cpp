@@ -11,6 +11,7 @@
 #include "support/registry_values.h"
 #include "support/run_program.h"
 #include "support/temp_registry.h"
+#include "support/windows_machine.h"
 #include "support/wine_machine.h"
 
 namespace qvr {
@@ -298,6 +299,14 @@ TEST_F(QvrRegTest, RemoteMachinesFromTheMachineTable) {
   testing::AddWineMachine(temp_.Dir(), temp_.MachineTablePath(), "winebox");
   EXPECT_EQ(Reg({"query", "\\\\winebox\\HKLM\\Software\\Wine", "/v", "Version"}).out,
             "\n\\\\winebox\\HKEY_LOCAL_MACHINE\\Software\\Wine\n    Version    REG_SZ    win10\n\n");
+  // So is a Windows installation, which warns once of the hives it lacks.
+  testing::AddWindowsMachine(temp_.Dir(), temp_.MachineTablePath(), "winbox");
+  r = Reg({"query", "\\\\winbox\\HKLM\\SOFTWARE\\Vendor", "/s"});
+  EXPECT_EQ(r.out, "\n\\\\winbox\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\n\n"
+                   "\\\\winbox\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App\n"
+                   "    Path    REG_EXPAND_SZ    %AppHome%\\bin\n\n");
+  EXPECT_EQ(r.err.rfind("WARNING: \\\\winbox: left out of its registry: HKLM\\SAM (", 0), 0u) << r.err;
+  EXPECT_EQ(r.err.find("WARNING", 1), std::string::npos) << r.err;
   std::ofstream(temp_.MachineTablePath(), std::ios::app) << "gone = gone.sqlite\n";
   EXPECT_EQ(Failure({"add", "\\\\gone\\HKLM\\SOFTWARE\\X"}),
             "1 ERROR: \\\\gone: the registry store " + temp_.Dir() + "/gone.sqlite does not exist\n");

@@ -62,7 +62,7 @@ int Run(Invocation& call) {
     }
   }
 
-  RegistrySession session;
+  RegistrySession session(&call.err);
   HKEY key = 0;
   LONG rc = session.Open(path, true, &key);
   if (rc != ERROR_SUCCESS) return FailOnMachine(call, path.machine, rc);

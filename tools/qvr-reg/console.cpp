@@ -70,6 +70,12 @@ int FailOnMachine(Invocation& call, const std::string& machine, LONG code) {
   return Fail(call, why.ToString());
 }
 
+void WarnOfMachine(std::ostream& err, const std::string& machine) {
+  auto service = CurrentRegistryService();
+  std::string note = service && !machine.empty() ? service->TakeMachineNote(machine.c_str()) : "";
+  if (!note.empty()) err << "WARNING: " << note << "\n";
+}
+
 int SyntaxError(Invocation& call, std::string_view verb, std::string_view reason) {
   call.err << "ERROR: Invalid syntax.";
   if (!reason.empty()) call.err << " " << reason;

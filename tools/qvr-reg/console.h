@@ -6,6 +6,7 @@
 #ifndef QVR_TOOLS_QVR_REG_CONSOLE_H_
 #define QVR_TOOLS_QVR_REG_CONSOLE_H_
 
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -25,6 +26,10 @@ int FailWithCode(Invocation& call, LONG code);
 // FailWithCode for a key of `machine` ("" for this one): when the machine
 // cannot be reached (53), says why in the machine table's words.
 int FailOnMachine(Invocation& call, const std::string& machine, LONG code);
+// Prints, as a "WARNING: " line on `err`, what the machine `machine` (""
+// for this one), connected already, has to tell though it was reached: the
+// keys a Windows installation left out. Once per process and machine.
+void WarnOfMachine(std::ostream& err, const std::string& machine);
 // "ERROR: Invalid syntax." with the reason and a pointer to the verb's help.
 int SyntaxError(Invocation& call, std::string_view verb, std::string_view reason = {});
 // Writes "The operation completed successfully."; returns kExitSuccess.

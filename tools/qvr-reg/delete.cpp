@@ -57,7 +57,7 @@ int Run(Invocation& call) {
   if (!ParseKeyPath(options.Positional()[0], &path, &error)) return Fail(call, error);
   const bool ask = !options.Has("f");
 
-  RegistrySession session;
+  RegistrySession session(&call.err);
   HKEY key = 0;
   LONG rc = session.Open(path, false, &key);
   if (rc != ERROR_SUCCESS) return FailOnMachine(call, path.machine, rc);

@@ -59,11 +59,12 @@ int Run(Invocation& call) {
   Status status = exporter.ExportFile(
       positional[0], file,
       regedit4 ? RegFileWriter::Dialect::kRegedit4 : RegFileWriter::Dialect::kRegedit5);
+  KeyPath path;
+  std::string unused;
+  ParseKeyPath(positional[0], &path, &unused);
+  WarnOfMachine(call.err, path.machine);
   if (status.ok()) return Succeed(call);
   if (status.code() == ERROR_FILE_NOT_FOUND || status.code() == ERROR_BAD_NETPATH) {
-    KeyPath path;
-    std::string unused;
-    ParseKeyPath(positional[0], &path, &unused);
     return FailOnMachine(call, path.machine, status.code());
   }
   return Fail(call, status.ToString());

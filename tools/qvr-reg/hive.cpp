@@ -85,7 +85,7 @@ int Load(Invocation& call) {
   if (options.Positional().size() != 2) return SyntaxError(call, "load", "Give a key name and a file.");
   KeyPath hive;
   if (!MountName(call, "load", options.Positional()[0], &hive, &name)) return kExitFailure;
-  RegistrySession session;
+  RegistrySession session(&call.err);
   HKEY root = 0;
   LONG rc = session.Open(hive, false, &root);
   if (rc != ERROR_SUCCESS) return FailOnMachine(call, hive.machine, rc);
@@ -104,7 +104,7 @@ int Unload(Invocation& call) {
   if (options.Positional().size() != 1) return SyntaxError(call, "unload", "Give one key name.");
   KeyPath hive;
   if (!MountName(call, "unload", options.Positional()[0], &hive, &name)) return kExitFailure;
-  RegistrySession session;
+  RegistrySession session(&call.err);
   HKEY root = 0;
   LONG rc = session.Open(hive, false, &root);
   if (rc != ERROR_SUCCESS) return FailOnMachine(call, hive.machine, rc);
@@ -122,7 +122,7 @@ int Save(Invocation& call) {
   KeyPath path;
   if (!ParseKeyPath(options.Positional()[0], &path, &error)) return Fail(call, error);
   const std::string& file = options.Positional()[1];
-  RegistrySession session;
+  RegistrySession session(&call.err);
   HKEY key = 0;
   LONG rc = session.Open(path, false, &key);
   if (rc != ERROR_SUCCESS) return FailOnMachine(call, path.machine, rc);
@@ -144,7 +144,7 @@ int Restore(Invocation& call) {
   }
   KeyPath path;
   if (!ParseKeyPath(options.Positional()[0], &path, &error)) return Fail(call, error);
-  RegistrySession session;
+  RegistrySession session(&call.err);
   HKEY key = 0;
   LONG rc = session.Open(path, false, &key);
   if (rc != ERROR_SUCCESS) return FailOnMachine(call, path.machine, rc);

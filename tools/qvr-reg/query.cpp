@@ -191,7 +191,7 @@ int Run(Invocation& call) {
   }
   KeyPath path;
   if (!ParseKeyPath(options.Positional()[0], &path, &error)) return Fail(call, error);
-  RegistrySession session;
+  RegistrySession session(&call.err);
   HKEY key = 0;
   LONG rc = session.Open(path, false, &key);
   if (rc != ERROR_SUCCESS) return FailOnMachine(call, path.machine, rc);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "console.h"
 #include "registry/hive_names.h"
 #include "registry/registry_service.h"
 #include "base/unicode.h"
@@ -119,7 +120,8 @@ LONG SubKeyAt(HKEY key, DWORD index, std::string* name) {
   return rc;
 }
 
-RegistrySession::RegistrySession() : registry_(qvrClsRegistryObject::Create()) {}
+RegistrySession::RegistrySession(std::ostream* warnings)
+    : registry_(qvrClsRegistryObject::Create()), warnings_(warnings) {}
 
 RegistrySession::~RegistrySession() {
   registry_.reset();
@@ -146,6 +148,7 @@ LONG RegistrySession::UseMachine(const std::string& machine) {
     return rc;
   }
   machine_ = machine;
+  if (warnings_ != nullptr) WarnOfMachine(*warnings_, machine);
   registry_->RegHKeyLocalMachine(remote_local_machine_);
   registry_->RegHKeyUsers(remote_users_);
   return ERROR_SUCCESS;

@@ -17,6 +17,7 @@
 #define QVR_TOOLS_QVR_REG_SESSION_H_
 
 #include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
 
@@ -63,7 +64,10 @@ LONG SubKeyAt(HKEY key, DWORD index, std::string* name);
 // closed when it ends.
 class RegistrySession {
  public:
-  RegistrySession();
+  // `warnings` (when given) hears, as a "WARNING: " line, what a machine
+  // connected to has to tell though it was reached (the keys a Windows
+  // installation left out): once per process and machine.
+  explicit RegistrySession(std::ostream* warnings = nullptr);
   ~RegistrySession();
   RegistrySession(const RegistrySession&) = delete;
   RegistrySession& operator=(const RegistrySession&) = delete;
@@ -89,6 +93,7 @@ class RegistrySession {
   LONG DeleteChildren(HKEY key);
 
   std::shared_ptr<qvrClsRegistryObject> registry_;
+  std::ostream* warnings_;
   std::string machine_;
   HKEY remote_local_machine_ = 0;
   HKEY remote_users_ = 0;

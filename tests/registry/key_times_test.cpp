@@ -44,6 +44,9 @@ TEST(KeyTimesTest, WritesToAKeyOrItsDirectSubKeysMoveItsTimeReadsDoNot) {
   char buffer[64];
   DWORD size = sizeof buffer;
   HKEY made = 0;
+  auto create = [&](HKEY parent, const char* name) {
+    return RegCreateKeyExA(parent, name, 0, nullptr, 0, KEY_WRITE, nullptr, &made, nullptr);
+  };
   const struct {
     const char* what;
     std::function<LONG()> op;
@@ -57,23 +60,11 @@ TEST(KeyTimesTest, WritesToAKeyOrItsDirectSubKeysMoveItsTimeReadsDoNot) {
        false},
       {"delete the value", [&] { return RegDeleteValueA(key, "v"); }, true},
       {"delete a missing value", [&] { return RegDeleteValueA(key, "v") == 2 ? 0 : 1; }, false},
-      {"create a sub-key",
-       [&] {
-         return RegCreateKeyExA(key, "New", 0, nullptr, 0, KEY_WRITE, nullptr, &made, nullptr);
-       },
-       true},
-      {"open it again",
-       [&] {
-         return RegCreateKeyExA(key, "New", 0, nullptr, 0, KEY_WRITE, nullptr, &made, nullptr);
-       },
-       false},
+      {"create a sub-key", [&] { return create(key, "New"); }, true},
+      {"open it again", [&] { return create(key, "New"); }, false},
       {"write below a sub-key", [&] { return RegSetValueExA(sub, "v", 0, REG_SZ, data, 2); },
        false},
-      {"create a deeper key",
-       [&] {
-         return RegCreateKeyExA(sub, "Deeper", 0, nullptr, 0, KEY_WRITE, nullptr, &made, nullptr);
-       },
-       false},
+      {"create a deeper key", [&] { return create(sub, "Deeper"); }, false},
       {"delete a sub-key", [&] { return RegDeleteKeyA(key, "New"); }, true},
   };
   for (const auto& c : cases) {

@@ -319,6 +319,16 @@ TEST_F(HiveMountTest, KeyTimesAndClassesComeFromTheCellsAndWritesKeepTimesTrue) 
   ASSERT_EQ(reread->FindChild(HiveStore::kRoot, "A", &ra), 0);
   ASSERT_EQ(reread->QueryInfo(ra, &info), 0);
   EXPECT_EQ(info.class_name, "Klasse ä");
+  // The store took the hive's times with the restore, and a save of the
+  // store's key writes them again.
+  ASSERT_EQ(S().OpenKey(HKEY_CURRENT_USER, "Restored\\A", &key), 0);
+  ASSERT_EQ(S().QueryInfoKey(key, &info), 0);
+  EXPECT_EQ(info.last_write, kThen);
+  const std::string again = temp_.Dir() + "/again.hiv";
+  ASSERT_TRUE(IsOk(S().SaveKey(key, again.c_str(), false)));
+  S().CloseKey(key);
+  ASSERT_TRUE(IsOk(HiveStore::Open(again, true, &reread)));
+  EXPECT_EQ(time_of(0, nullptr), kThen);
 }
 
 TEST_F(HiveMountTest, ATransactionWritesOneStoreOnly) {

@@ -83,6 +83,22 @@ void RegisterStoreOpener(const std::string& scheme, StoreOpener opener) {
   Openers()[scheme] = std::move(opener);
 }
 
+std::vector<std::string> MachineTable::Names() const {
+  std::vector<std::string> names;
+  std::ifstream in(path_);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::string_view text = Trim(line);
+    if (text.empty() || text[0] == '#') continue;
+    size_t eq = text.find('=');
+    if (eq == std::string_view::npos || Trim(text.substr(eq + 1)).empty()) continue;
+    std::string_view name = Trim(text.substr(0, eq));
+    while (!name.empty() && name.front() == '\\') name.remove_prefix(1);
+    if (!name.empty()) names.emplace_back(name);
+  }
+  return names;
+}
+
 Status MachineTable::Find(std::string_view name, Entry* entry) const {
   std::ifstream in(path_);
   if (!in && errno != ENOENT) {

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "registry/status.h"
@@ -56,6 +57,10 @@ class MachineTable {
   // found." for a name the table does not hold, or the file and line of the
   // first line the table cannot read when such a line might have named it.
   Status Find(std::string_view name, Entry* entry) const;
+
+  // The names of the machines the table holds, in its order (lines it cannot
+  // read are passed over; a missing or unreadable file names none).
+  std::vector<std::string> Names() const;
 
   // Opens the store `entry` names: an existing registry store file (never
   // created for a name), or the opener's store. Failures carry code 53 and

@@ -82,6 +82,8 @@ class RegistryService {
   // table, its line cannot be read, or its store is missing, is not a
   // registry store or cannot be opened (see MachineTable).
   Status ConnectMachine(const char* machine, HKEY hive, HKEY* result);
+  // The names of the machines of this service's machine table.
+  std::vector<std::string> MachineNames() const { return machine_table_.Names(); }
   // What a person should be told of the machine `machine`, connected
   // already, though it could be reached: for a Windows installation, the
   // keys left out because their hives are missing or damaged. Handed out

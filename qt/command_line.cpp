@@ -33,6 +33,8 @@ std::string UsageText() {
          "  --screenshot FILE.png  render the window to FILE.png and exit (no display needed)\n"
          "  --size WxH             window size in pixels (default 800x600)\n"
          "  --no-settings          neither read nor save the remembered settings\n"
+         "  --details              open the details of the value picked last (the screenshot\n"
+         "                         shows them over the window)\n"
          "  -h, --help             show this help and exit\n"
          "\n"
          "With --export or --screenshot the program runs on the offscreen platform unless\n"
@@ -95,6 +97,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
       line.height = static_cast<int>(h);
     } else if (a == "--no-settings") {
       line.use_settings = false;
+    } else if (a == "--details") {
+      line.details = true;
     } else if (a.rfind("-", 0) == 0) {
       return fail("unknown option '" + a + "'");
     } else {

@@ -2,6 +2,7 @@
 //
 //   qvr-browser [--machine NAME] [--single | --multiple] [--pick PATH[=VALUE] ...]
 //               [--export FILE] [--screenshot FILE.png] [--size WxH] [--no-settings]
+//               [--details]
 //
 // PATH is a key, its hive written in full or short (HKLM\SOFTWARE\Vendor);
 // "=VALUE" names a value of that key ("=" alone: the key's default value);
@@ -30,6 +31,7 @@ struct CommandLine {
   int width = 800;
   int height = 600;
   bool use_settings = true;
+  bool details = false;  // --details: the last picked value's details open
   bool help = false;
 
   // True when the program runs without a person: it renders or exports, then

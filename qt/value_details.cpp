@@ -174,7 +174,7 @@ ValueDetailsDialog::ValueDetailsDialog(const ValueBytes& value, QWidget* parent)
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
-  resize(620, 420);
+  resize(540, 330);
 }
 
 QString ValueDetailsDialog::Text() const { return text_->toPlainText(); }

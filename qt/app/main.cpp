@@ -1,6 +1,8 @@
 // qvr-browser: the registry browser in a window, or without one for scripts.
 #include <QApplication>
 #include <QImageWriter>
+#include <QPainter>
+#include <algorithm>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -79,6 +81,9 @@ int Run(const CommandLine& line, int argc, char** argv) {
       std::fprintf(stderr, "qvr-browser: %s\n", error.c_str());
     }
   }
+  if (line.details && !window.ShowValueDetails()) {
+    if (line.Batch()) return Fail("no value to show the details of (--details needs --pick PATH=VALUE)");
+  }
   Settle();
 
   if (!line.export_file.empty()) {
@@ -95,6 +100,17 @@ int Run(const CommandLine& line, int argc, char** argv) {
   }
   if (!line.screenshot_file.empty()) {
     QImage image = window.grab().toImage();
+    // The details dialog is a window of its own; it is drawn where it would
+    // sit, over the lower right of the main window.
+    if (QWidget* details = window.LastDetails()) {
+      QPainter painter(&image);
+      const QImage box = details->grab().toImage();
+      const QPoint at(std::max(0, window.width() - box.width() - 24),
+                      std::max(0, window.height() - box.height() - 40));
+      painter.drawImage(at, box);
+      painter.setPen(QColor(80, 80, 80));
+      painter.drawRect(QRect(at, box.size()).adjusted(0, 0, -1, -1));
+    }
     if (!image.save(QString::fromStdString(line.screenshot_file), "PNG"))
       return Fail("cannot write " + line.screenshot_file);
   }

@@ -159,7 +159,7 @@ TEST_F(BrowserProgram, PicksExportsAndRendersWithoutADisplay) {
 
   // Single selection: the value clicked last.
   auto single = RunProgram(Program(), {"--single", "--pick", "HKLM\\SOFTWARE\\Vendor\\App=Path",
-                                       "--export", xml});
+                                       "--details", "--export", xml});
   ASSERT_EQ(single.exit_code, 0) << single.err;
   EXPECT_EQ(ReadFile(xml).find("<Collection"), std::string::npos);
   EXPECT_NE(ReadFile(xml).find("status=\"Path\""), std::string::npos) << ReadFile(xml);
@@ -209,11 +209,20 @@ TEST_F(BrowserProgram, ShowsWineMachinesAndSaysWhyAStoreCannotBeRead) {
 TEST_F(BrowserProgram, ShowsARealWindowUnderXvfb) {
   if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
   const std::string png = registry_.Dir() + "/x11.png";
+  // With the address bar and the details of the value open (the program
+  // fails when it cannot open them).
   auto run = RunProgram("/bin/sh", {"-c", "xvfb-run -a -s '-screen 0 1024x768x24' env QT_QPA_PLATFORM=xcb '" +
-                                              Program() + "' --pick 'HKLM\\SOFTWARE\\Vendor\\App=Path' "
-                                              "--screenshot '" + png + "' --size 800x600"});
+                                              Program() + "' --single --pick 'HKLM\\SOFTWARE\\Vendor\\App=Path' "
+                                              "--details --screenshot '" + png + "' --size 800x600"});
   ASSERT_EQ(run.exit_code, 0) << run.err;
   ExpectWindowPicture(png, 800, 600);
+  // The details' hex dump, drawn in the lower right, is not the window's
+  // plain background.
+  QImage image(QString::fromStdString(png));
+  std::set<QRgb> lower_right;
+  for (int y = 300; y < 560; y += 3)
+    for (int x = 300; x < 760; x += 3) lower_right.insert(image.pixel(x, y));
+  EXPECT_GT(lower_right.size(), 10u);
 }
 
 }  // namespace

@@ -196,12 +196,29 @@ void BrowserWindow::BuildMenus() {
   AddAction(help, "about", "&About", QKeySequence(), &BrowserWindow::OnAbout);
 
   context_menu_ = new QMenu(this);
+  context_menu_->setObjectName("contextMenu");
+  connect(context_menu_, &QMenu::aboutToHide, this, [this] {
+    findChild<QAction*>("valueDetails")->setEnabled(true);
+    findChild<QAction*>("copyValueData")->setEnabled(true);
+  });
   for (const char* name : {"copyKeyPath", "copyValueData", "valueDetails", "refresh", "exportKey"})
     context_menu_->addAction(findChild<QAction*>(name));
 }
 
 void BrowserWindow::ShowContextMenu(QWidget* view, const QPoint& pos) {
-  findChild<QAction*>("valueDetails")->setEnabled(view == &browser_->List() && CurrentRow());
+  // The menu acts on what was clicked: a node is clicked as a left click
+  // would click it, a row becomes the current row.
+  view::TreeViewWidget& tree = browser_->Tree();
+  view::ListViewWidget& list = browser_->List();
+  if (view == &tree) {
+    toolkit::Node* node = tree.indexAt(pos).isValid() ? tree.Model().NodeAt(tree.indexAt(pos)) : nullptr;
+    if (node && node != SelectedNode().get()) Control().tvReg().UserClick(node->shared_from_this());
+  } else if (list.indexAt(pos).isValid()) {
+    list.setCurrentIndex(list.indexAt(pos));
+  }
+  const bool on_row = view == &list && CurrentRow();
+  findChild<QAction*>("valueDetails")->setEnabled(on_row);
+  findChild<QAction*>("copyValueData")->setEnabled(on_row);
   context_menu_->popup(static_cast<QAbstractScrollArea*>(view)->viewport()->mapToGlobal(pos));
 }
 

@@ -107,6 +107,7 @@ class BrowserWindow : public QMainWindow {
   void BuildMenus();
   QAction* AddAction(QMenu* menu, const char* name, const QString& text,
                      const QKeySequence& key, void (BrowserWindow::*slot)());
+  // The context menu of the tree or the list, for what is under `pos`.
   void ShowContextMenu(QWidget* view, const QPoint& pos);
   void RefillMachines();
   void RememberMachine(const std::string& machine);

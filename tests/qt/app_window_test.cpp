@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <string>
@@ -199,6 +200,23 @@ TEST_F(AppWindow, MenusCarryEveryActionWithItsKey) {
   EXPECT_TRUE(window->findChild<QLineEdit*>("address")->hasFocus());
   QTest::keyClick(window.get(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(QApplication::clipboard()->text(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor");
+  // The context menu of a node acts on that node, the list's on the row.
+  ASSERT_TRUE(window->GoTo("HKLM\\SOFTWARE\\Vendor\\App", &note));
+  view::TreeViewWidget& tree = window->Browser().Tree();
+  toolkit::NodePtr vendor = window->Control().tvReg().SelectedItem()->Parent();
+  emit tree.customContextMenuRequested(tree.NodeRect(vendor).center());
+  auto* menu = window->findChild<QMenu*>("contextMenu");
+  ASSERT_TRUE(menu && menu->isVisible());
+  EXPECT_FALSE(window->findChild<QAction*>("valueDetails")->isEnabled());
+  menu->hide();
+  EXPECT_EQ(window->SelectedKeyPath(), "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor");
+  ASSERT_TRUE(window->GoTo("HKLM\\SOFTWARE\\Vendor\\App", &note));
+  view::ListViewWidget& list = window->Browser().List();
+  emit list.customContextMenuRequested(list.ItemRect(Row(*window, "Path"), 1).center());
+  EXPECT_TRUE(window->findChild<QAction*>("valueDetails")->isEnabled());
+  window->findChild<QAction*>("copyValueData")->trigger();
+  EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "C:\\app");
+  menu->hide();
 }
 
 TEST_F(AppWindow, LayoutIsRememberedAndSpaceTicks) {
@@ -246,6 +264,9 @@ TEST_F(AppWindow, LayoutIsRememberedAndSpaceTicks) {
   list.setCurrentIndex(list.Model().IndexFor(row.get()));
   QTest::keyClick(&list, Qt::Key_Space);
   EXPECT_TRUE(row->Checked());
+  // The status bar counts the pick once the control has taken the tick in.
+  EXPECT_TRUE(QTest::qWaitFor([&] { return again->StatusField("picks") == "1 picked"; }, 3000))
+      << again->StatusField("picks").toStdString();
 }
 
 TEST_F(AppWindow, HiveFilesMountAndAreOfferedForUnloadOnClose) {

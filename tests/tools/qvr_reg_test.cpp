@@ -326,6 +326,14 @@ TEST_F(QvrRegTest, ErrorsNameTheBrokenRule) {
   EXPECT_EQ(Failure({"add", "\\\\winebox\\HKLM\\Software\\Wine", "/v", "x", "/d", "1"}),
             "1 ERROR: Access is denied: \\\\winebox is the Wine prefix " + prefix +
             ", which qvr-reg only reads (import it here with \"qvr-reg import --wine\").\n");
+  const std::string drive =
+      testing::AddWindowsMachine(temp_.Dir(), temp_.MachineTablePath(), "winbox");
+  ProgramResult r = Reg({"delete", "\\\\winbox\\HKLM\\SOFTWARE\\Vendor", "/f"});
+  EXPECT_EQ(r.exit_code, 1);
+  // (After the machine's warning of the hives it lacks.)
+  EXPECT_NE(r.err.find("\nERROR: Access is denied: \\\\winbox is the Windows installation " + drive +
+                       ", shown read-only so that nothing on its drive changes.\n"),
+            std::string::npos) << r.err;
   const std::string store = temp_.AddMachine("frozen");
   ASSERT_EQ(chmod(store.c_str(), 0444), 0);
   EXPECT_EQ(Failure({"copy", "HKCU\\Software", "\\\\frozen\\HKLM\\SOFTWARE\\X", "/f"}),

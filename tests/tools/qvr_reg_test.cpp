@@ -271,6 +271,9 @@ TEST_F(QvrRegTest, CopyAndCompareTreesOfEveryTypeAcrossStores) {
                           "Identical\nThe operation completed successfully.\n"},
       {{"/v", "M", "/oa"}, 0, "= Value: " + left + "  m  REG_MULTI_SZ  a\\0b\n\nResult Compared: "
                               "Identical\nThe operation completed successfully.\n"},
+      {{"/v", "L", "/s"}, 2, "< Value: " + left + "\\Sub\\Deeper  l  REG_LINK  5C00\n"
+                             "> Value: " + right + "\\Sub\\Deeper  l  REG_SZ  x\n"
+                             "> Key: " + right + "\\Extra\n" + tail_different},
       {{"/v", "absent"}, 1, ""},
       {{"/oa", "/os"}, 1, ""},
   };

@@ -1,6 +1,7 @@
 // qvr-reg compare: compares the values (and with /s the trees) of two keys,
 // on this machine or on two machines, as reg.exe does.
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,8 @@ constexpr std::string_view kUsage =
     "  KeyName1, KeyName2  [\\\\Machine\\]FullKey: the keys to compare.\n"
     "  /v         Compares the value ValueName only.\n"
     "  /ve        Compares the default (unnamed) value only.\n"
-    "  /s         Compares every sub-key and value below the two keys, too.\n"
+    "  /s         Compares every sub-key and value below the two keys, too; with\n"
+    "             /v or /ve that value in each key of the two trees.\n"
     "  /oa        Shows the differences and the matches.\n"
     "  /od        Shows the differences only (the default).\n"
     "  /os        Shows the matches only.\n"
@@ -52,6 +54,8 @@ class TreeComparison {
       : call_(call), shown_(shown), left_(left), right_(right) {}
 
   bool different() const { return different_; }
+  // Compares only the values named `name` (/v or /ve with /s).
+  void OnlyValue(std::string name) { only_ = std::move(name); }
 
   void Keys(const std::vector<StoredKey>& left, const std::vector<StoredKey>& right) {
     std::map<std::string, const StoredKey*> right_keys;
@@ -77,6 +81,7 @@ class TreeComparison {
     const std::string left_key = left_.Child(left.path).Text();
     const std::string right_key = right_.Child(right.path).Text();
     for (const StoredValue& value : left.values) {
+      if (!Wanted(value)) continue;
       const StoredValue* other = Find(right, value.name);
       if (other == nullptr) {
         Difference('<', ValueLine(left_key, value));
@@ -88,7 +93,9 @@ class TreeComparison {
       }
     }
     for (const StoredValue& value : right.values) {
-      if (Find(left, value.name) == nullptr) Difference('>', ValueLine(right_key, value));
+      if (Wanted(value) && Find(left, value.name) == nullptr) {
+        Difference('>', ValueLine(right_key, value));
+      }
     }
   }
 
@@ -110,6 +117,7 @@ class TreeComparison {
   }
 
  private:
+  bool Wanted(const StoredValue& value) const { return !only_ || EqualsNoCase(value.name, *only_); }
   static std::string ValueLine(const std::string& key, const StoredValue& value) {
     return "Value: " + key + "  " + (value.name.empty() ? "(Default)" : value.name) + "  " +
            TypeName(value.type) + "  " + StoredDataText(value);
@@ -124,6 +132,7 @@ class TreeComparison {
   const KeyPath& left_;
   const KeyPath& right_;
   bool different_ = false;
+  std::optional<std::string> only_;
 };
 
 // Reads `path` (all below it when `recursive`) through `session`; on
@@ -160,9 +169,6 @@ int Run(Invocation& call) {
     return SyntaxError(call, "compare", "/oa, /od, /os and /on exclude each other.");
   }
   const bool one_value = options.Has("v") || options.Has("ve");
-  if (one_value && options.Has("s")) {
-    return SyntaxError(call, "compare", "/s compares whole trees; it cannot go with /v or /ve.");
-  }
   KeyPath left, right;
   if (!ParseKeyPath(options.Positional()[0], &left, &error)) return Fail(call, error);
   if (!ParseKeyPath(options.Positional()[1], &right, &error)) return Fail(call, error);
@@ -178,8 +184,13 @@ int Run(Invocation& call) {
     return kExitFailure;
   }
   TreeComparison comparison(call, shown, left, right);
-  if (one_value) {
-    const std::string name = options.Has("v") ? *options.Value("v") : "";
+  const std::string name = options.Has("v") ? *options.Value("v") : "";
+  if (one_value && options.Has("s")) {
+    // That value in every key of the two trees; keys only one side has
+    // still differ.
+    comparison.OnlyValue(name);
+    comparison.Keys(left_tree, right_tree);
+  } else if (one_value) {
     const StoredValue* l = TreeComparison::Find(left_tree[0], name);
     const StoredValue* r = TreeComparison::Find(right_tree[0], name);
     if (l == nullptr && r == nullptr) return FailWithCode(call, ERROR_FILE_NOT_FOUND);

@@ -337,6 +337,12 @@ TEST_F(QvrRegTest, ErrorsNameTheBrokenRule) {
   EXPECT_NE(r.err.find("\nERROR: Access is denied: \\\\winbox is the Windows installation " + drive +
                        ", shown read-only so that nothing on its drive changes.\n"),
             std::string::npos) << r.err;
+  // That installation's DEFAULT hive is dirty: loaded here, it is read-only.
+  ASSERT_EQ(Reg({"load", "HKU\\RO", drive + "/WINDOWS/system32/Config/DEFAULT"}).exit_code, 0);
+  EXPECT_EQ(Failure({"add", "HKU\\RO\\Control Panel", "/v", "w", "/d", "1", "/f"}),
+            "1 ERROR: Access is denied: HKEY_USERS\\RO is a hive file loaded read-only (\"qvr-reg "
+            "load\" said why when it loaded it).\n");
+  EXPECT_EQ(Reg({"unload", "HKU\\RO"}).exit_code, 0);
   const std::string store = temp_.AddMachine("frozen");
   ASSERT_EQ(chmod(store.c_str(), 0444), 0);
   EXPECT_EQ(Failure({"copy", "HKCU\\Software", "\\\\frozen\\HKLM\\SOFTWARE\\X", "/f"}),

@@ -20,7 +20,7 @@ constexpr const char* kTreeOrder[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER",
 // A key of the pick: its hive, the path below it, and what of it is picked.
 struct PickedKey {
   std::string hive;
-  std::vector<std::string> names;  // of the keys from the hive down; empty for the hive
+  std::vector<std::string> names;   // of the keys from the hive down; empty for the hive
   std::vector<std::string> values;  // the picked values' names, as the document shows them
   bool key_picked = false;
 
@@ -101,7 +101,8 @@ Status WriteKey(ctlRegistry& control, RegistryService& service, const PickedKey&
   if (rc != ERROR_SUCCESS) return Status::Registry(rc, "cannot read the key " + key.Path());
   if (!writer.Key(key.Path())) {
     service.CloseKey(handle);
-    return Status::Registry(ERROR_INVALID_PARAMETER, "a .reg file cannot name the key " + key.Path());
+    return Status::Registry(ERROR_INVALID_PARAMETER,
+                            "a .reg file cannot name the key " + key.Path());
   }
   size_t written = 0;
   std::string name, stored;
@@ -114,7 +115,8 @@ Status WriteKey(ctlRegistry& control, RegistryService& service, const PickedKey&
     }
   }
   service.CloseKey(handle);
-  if (rc != ERROR_NO_MORE_ITEMS) return Status::Registry(rc, "cannot read the values of " + key.Path());
+  if (rc != ERROR_NO_MORE_ITEMS)
+    return Status::Registry(rc, "cannot read the values of " + key.Path());
   // A picked value counted once, however often the document names it.
   std::vector<std::string> distinct;
   for (const std::string& v : key.values) {

@@ -162,8 +162,9 @@ TEST_F(BrowserProgram, PicksExportsAndRendersWithoutADisplay) {
   // As a .reg file: the picked key and the key of the picked value, data
   // read anew from the registry.
   const std::string reg = registry_.Dir() + "/pick.reg";
-  auto as_reg = RunProgram(Program(), {"--pick", "HKLM\\SOFTWARE\\Vendor\\App=Path",
-                                       "HKLM\\SOFTWARE\\Vendor", "--export", reg, "--format", "reg"});
+  auto as_reg =
+      RunProgram(Program(), {"--pick", "HKLM\\SOFTWARE\\Vendor\\App=Path", "HKLM\\SOFTWARE\\Vendor",
+                             "--export", reg, "--format", "reg"});
   ASSERT_EQ(as_reg.exit_code, 0) << as_reg.err;
   const std::string bytes = ReadFile(reg);
   const std::u16string units(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);

@@ -48,7 +48,8 @@ int Run(Invocation& call) {
   DWORD type = REG_SZ;
   if (const std::string* name = options.Value("t"); name && !TypeFromName(*name, &type)) {
     return Fail(call, "\"" + *name +
-                          "\" is not a registry type: give a REG_ name or a type code as a number.");
+                          "\" is not a registry type: give a REG_ name or a type code as a "
+                          "number.");
   }
   if (options.Has("s") && type != REG_MULTI_SZ) {
     return SyntaxError(call, "add", "/s is for REG_MULTI_SZ data only.");

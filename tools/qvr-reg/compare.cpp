@@ -198,8 +198,7 @@ int Run(Invocation& call) {
   } else {
     comparison.Keys(left_tree, right_tree);
   }
-  call.out << "\nResult Compared: " << (comparison.different() ? "Different" : "Identical")
-           << "\n";
+  call.out << "\nResult Compared: " << (comparison.different() ? "Different" : "Identical") << "\n";
   Succeed(call);
   return comparison.different() ? kExitDifferent : kExitSuccess;
 }

@@ -49,8 +49,8 @@ std::string Below(const KeyPath& top, const std::string& path) {
 
 // Asks, for each value the target holds already, whether to overwrite it;
 // the values answered "no" are dropped from `tree`.
-void AskBeforeOverwriting(Invocation& call, RegistryService& service, HKEY root,
-                          const KeyPath& to, std::vector<StoredKey>* tree) {
+void AskBeforeOverwriting(Invocation& call, RegistryService& service, HKEY root, const KeyPath& to,
+                          std::vector<StoredKey>* tree) {
   for (StoredKey& key : *tree) {
     HKEY target = 0;
     if (service.OpenKey(root, Below(to, key.path).c_str(), &target) != ERROR_SUCCESS) continue;
@@ -77,7 +77,8 @@ LONG WriteTree(RegistryService& service, HKEY root, const KeyPath& to,
                const std::vector<StoredKey>& tree) {
   for (const StoredKey& key : tree) {
     HKEY target = 0;
-    LONG rc = service.CreateKey(root, Below(to, key.path).c_str(), KEY_ALL_ACCESS, &target, nullptr);
+    LONG rc =
+        service.CreateKey(root, Below(to, key.path).c_str(), KEY_ALL_ACCESS, &target, nullptr);
     if (rc != ERROR_SUCCESS) return rc;
     for (const StoredValue& value : key.values) {
       rc = service.SetValueBytes(target, value.name.c_str(), value.type, value.stored);

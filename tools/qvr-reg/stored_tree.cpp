@@ -13,7 +13,8 @@ bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type
 // only stores what it hears.
 class TreeCollector : public StoreWalkVisitor {
  public:
-  TreeCollector(bool recursive, std::vector<StoredKey>* keys) : recursive_(recursive), keys_(keys) {}
+  TreeCollector(bool recursive, std::vector<StoredKey>* keys)
+      : recursive_(recursive), keys_(keys) {}
 
   LONG Key(int depth, KeyId, std::string_view name) override {
     if (depth > 0 && !recursive_) return kWalkPrune;

@@ -20,13 +20,13 @@
 namespace qvr::reg_tool {
 
 struct StoredValue {
-  std::string name;    // "" for the default value
+  std::string name;  // "" for the default value
   DWORD type = REG_NONE;
   std::string stored;  // as stored: text types as UTF-16LE
 };
 
 struct StoredKey {
-  std::string path;  // below the key read, "A\B"; "" for that key itself
+  std::string path;                 // below the key read, "A\B"; "" for that key itself
   std::vector<StoredValue> values;  // in the key's value order
 };
 

@@ -37,6 +37,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -125,6 +126,11 @@ class ctlRegistry {
   toolkit::PictureBox& pcVSplit() { return pcVSplit_; }
   const toolkit::ImageList& ilSmallIcons() const { return ilSmallIcons_; }
   toolkit::Timer& tmCheckedTimer() { return tmCheckedTimer_; }
+
+  // The handle through which the tree reads the hive whose long name is
+  // `hive_name` (HKEY_LOCAL_MACHINE, ...): the remote machine's own for HKLM
+  // and HKU while one is shown; 0 for a hive the tree does not show.
+  HKEY ShownHive(std::string_view hive_name) const;
 
   // What the person has ticked so far (multiple selection).
   const qvrCollection& Selection() const { return *m_colSelection; }

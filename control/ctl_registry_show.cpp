@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "control/ctl_registry.h"
+#include "base/unicode.h"
 #include "control/internal/registry_connector.h"
 #include "control/node_keys.h"
 
@@ -88,6 +89,17 @@ void ctlRegistry::ReleaseRemoteHives() {
   if (remote_users_ != 0) RegCloseKey(remote_users_);
   remote_local_machine_ = 0;
   remote_users_ = 0;
+}
+
+HKEY ctlRegistry::ShownHive(std::string_view hive_name) const {
+  const bool remote = remote_local_machine_ != 0 || remote_users_ != 0;
+  for (size_t i = 0; i < m_hHives.size(); ++i) {
+    if (!EqualsNoCase(m_strHiveNames[i], hive_name)) continue;
+    if (!remote) return m_hHives[i];
+    if (m_hHives[i] == HKEY_LOCAL_MACHINE) return remote_local_machine_;
+    if (m_hHives[i] == HKEY_USERS) return remote_users_;
+  }
+  return 0;
 }
 
 }  // namespace qvr

@@ -30,6 +30,8 @@ std::string UsageText() {
          "                         (PATH=NAME; PATH= for the key's default value), as a person\n"
          "                         would: opening each level, clicking or ticking\n"
          "  --export FILE          write the picked items as an XML document to FILE and exit\n"
+         "  --format xml|reg       what --export writes: the XML document (the default), or a\n"
+         "                         .reg file of the picked keys and values, data read anew\n"
          "  --screenshot FILE.png  render the window to FILE.png and exit (no display needed)\n"
          "  --size WxH             window size in pixels (default 800x600)\n"
          "  --no-settings          neither read nor save the remembered settings\n"
@@ -77,6 +79,16 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
       if (line.picks.size() == before) return fail("--pick needs at least one PATH[=VALUE]");
     } else if (a == "--export") {
       if (!value(&line.export_file)) return fail("--export needs a file name");
+    } else if (a == "--format") {
+      std::string format;
+      if (!value(&format)) return fail("--format needs xml or reg");
+      if (format == "xml") {
+        line.export_format = ExportFormat::kXml;
+      } else if (format == "reg") {
+        line.export_format = ExportFormat::kReg;
+      } else {
+        return fail("--format takes xml or reg, not '" + format + "'");
+      }
     } else if (a == "--screenshot") {
       if (!value(&line.screenshot_file)) return fail("--screenshot needs a file name");
       const std::string& f = line.screenshot_file;
@@ -104,6 +116,9 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& args
     } else {
       return fail("unexpected argument '" + a + "'");
     }
+  }
+  if (line.export_format == ExportFormat::kReg && line.export_file.empty()) {
+    return fail("--format reg needs --export FILE");
   }
   return line;
 }

@@ -1,7 +1,7 @@
 // CommandLine: the options of qvr-browser.
 //
 //   qvr-browser [--machine NAME] [--single | --multiple] [--pick PATH[=VALUE] ...]
-//               [--export FILE] [--screenshot FILE.png] [--size WxH] [--no-settings]
+//               [--export FILE [--format xml|reg]] [--screenshot FILE.png] [--size WxH] [--no-settings]
 //               [--details]
 //
 // PATH is a key, its hive written in full or short (HKLM\SOFTWARE\Vendor);
@@ -22,11 +22,16 @@ struct Pick {
   std::optional<std::string> value;  // the value's name, when one was given
 };
 
+// What --export writes: the control's XML document, or a .reg file of the
+// picked keys and values (control/pick_reg_file.h).
+enum class ExportFormat { kXml, kReg };
+
 struct CommandLine {
   std::optional<std::string> machine;  // --machine; else the machine shown last
   std::optional<bool> multiple;  // --single / --multiple, when given
   std::vector<Pick> picks;
   std::string export_file;
+  ExportFormat export_format = ExportFormat::kXml;
   std::string screenshot_file;
   int width = 800;
   int height = 600;

@@ -37,9 +37,15 @@ LONG MountingStore::RefreshMounts() {
   return ERROR_SUCCESS;
 }
 
-bool MountingStore::IsMountRoot(KeyId key) const {
-  return MountOf(key) != 0 && (key & kLocalMask) == HiveStore::kRoot &&
-         mounts_.count(MountOf(key)) != 0;
+LONG MountingStore::FindMount(KeyId parent, std::string_view name, int64_t* mount) {
+  LONG rc = RefreshMounts();
+  KeyId key = 0;
+  if (rc == ERROR_SUCCESS) rc = base_->FindChild(parent, name, &key);
+  if (rc != ERROR_SUCCESS) return rc;
+  auto at = mount_at_.find(key);
+  if (at == mount_at_.end()) return ERROR_INVALID_PARAMETER;
+  *mount = at->second;
+  return ERROR_SUCCESS;
 }
 
 std::string MountingStore::MountFile(int64_t mount) const {
@@ -339,9 +345,9 @@ Status MountingStore::Mount(KeyId parent, std::string_view name, const std::stri
   return Status::OK();
 }
 
-Status MountingStore::Unmount(KeyId root) {
-  auto it = mounts_.find(MountOf(root));
-  if (!IsMountRoot(root) || it == mounts_.end()) {
+Status MountingStore::Unmount(int64_t mount) {
+  auto it = mounts_.find(mount);
+  if (it == mounts_.end()) {
     return Status::Registry(ERROR_INVALID_PARAMETER, "the key is not a loaded hive");
   }
   if (in_transaction_) return Status::Registry(ERROR_BUSY, "a transaction is running");

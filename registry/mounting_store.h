@@ -46,13 +46,15 @@ class MountingStore : public RegistryStore {
   // A hive that can only be read is mounted read-only; `*note` then says why.
   Status Mount(KeyId parent, std::string_view name, const std::string& file, KeyId* root,
                std::string* note);
-  // Ends the mount whose root is `root`: its key goes, the file stays.
-  Status Unmount(KeyId root);
+  // The mount shown as the key `name` of `parent`, without opening its hive
+  // (a hive that cannot be opened must still be unloadable): 2 when there is
+  // no such key, 87 when it is not a mount.
+  LONG FindMount(KeyId parent, std::string_view name, int64_t* mount);
+  // Ends the mount `mount`: its key goes, the file stays.
+  Status Unmount(int64_t mount);
 
   // The mount that holds `key` (0 for the SQLite store's own keys).
   static int64_t MountOf(KeyId key) { return key >> kMountShift; }
-  // True when `key` is the root of a mounted hive.
-  bool IsMountRoot(KeyId key) const;
   // The hive file of the mount `mount`, "" when there is none.
   std::string MountFile(int64_t mount) const;
 

@@ -616,35 +616,30 @@ Status RegistryService::UnloadKey(HKEY hive, const char* sub_key) {
   if (rc != ERROR_SUCCESS) return Status::Registry(rc, "the registry is busy");
   Target t;
   Status status = MountTarget(hive, sub_key, &t);
-  KeyId root = 0;
-  if (status.ok() && (rc = t.machine->store->FindChild(t.key, sub_key, &root)) != ERROR_SUCCESS) {
-    status = Status::Registry(rc, rc == ERROR_FILE_NOT_FOUND ? "there is no such key" : "the key cannot be read");
-  }
-  if (status.ok() && !t.machine->mounting->IsMountRoot(root)) {
-    status = Status::Registry(ERROR_INVALID_PARAMETER, "the key is not a loaded hive");
+  int64_t mount = 0;
+  if (status.ok() && (rc = t.machine->mounting->FindMount(t.key, sub_key, &mount)) != ERROR_SUCCESS) {
+    status = Status::Registry(rc, rc == ERROR_FILE_NOT_FOUND     ? "there is no such key"
+                                  : rc == ERROR_INVALID_PARAMETER ? "the key is not a loaded hive"
+                                                                  : "the key cannot be read");
   }
   if (!status.ok()) return status;
   size_t open = 0;
   for (const auto& [h, handle] : handles_) {
-    if (handle->machine == t.machine &&
-        MountingStore::MountOf(handle->key) == MountingStore::MountOf(root)) {
-      ++open;
-    }
+    if (handle->machine == t.machine && MountingStore::MountOf(handle->key) == mount) ++open;
   }
   if (open > 0) {
     return Status::Registry(ERROR_ACCESS_DENIED,
                             std::to_string(open) + " key handle(s) of this process are open on it");
   }
-  return t.machine->mounting->Unmount(root);
+  return t.machine->mounting->Unmount(mount);
 }
 
 bool RegistryService::IsLoadedHive(HKEY hive, const char* sub_key) {
   std::unique_lock<std::mutex> lock(mu_);
   Target t;
-  KeyId root = 0;
+  int64_t mount = 0;
   return AwaitTurn(hive, lock) == ERROR_SUCCESS && MountTarget(hive, sub_key, &t).ok() &&
-         t.machine->store->FindChild(t.key, sub_key, &root) == ERROR_SUCCESS &&
-         t.machine->mounting->IsMountRoot(root);
+         t.machine->mounting->FindMount(t.key, sub_key, &mount) == ERROR_SUCCESS;
 }
 
 Status RegistryService::SaveKey(HKEY key, const char* file, bool replace) {

@@ -7,6 +7,7 @@
 
 #include "control/ctl_registry.h"
 #include "control/ctl_registry_events.h"
+#include "control/pick_reg_file.h"
 #include "automation/automation_error.h"
 #include "toolkit/manual_event_loop.h"
 #include "toolkit/property_bag.h"
@@ -346,6 +347,16 @@ void BindControlUser(Catalog& catalog) {
   });
   b.Get("Selection", "qvrCollection", {},
         [](S& s, Arguments&) { return Wrap(CopyOf(s.control.Selection())); });
+  // The pick as a .reg file (control/pick_reg_file.h); taken as
+  // GetSelectedDOM takes it. A failure raises with the reason, the file
+  // left as it was.
+  b.Method("SaveSelectedReg", "", {Param("FileName", "String")}, [](S& s, Arguments& a) {
+    Status status = SavePickRegFile(s.control, a.String(0));
+    if (!status.ok()) {
+      throw AutomationError(errors::kInvalidProcedureCall, "ctlRegistry", status.ToString());
+    }
+    return Nothing();
+  });
 }
 
 void BindDocument(Catalog& catalog) {

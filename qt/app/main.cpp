@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "control/pick_reg_file.h"
 #include "qt/browser_window.h"
 #include "qt/command_line.h"
 #include "qt/stderr_message_service.h"
@@ -86,7 +87,21 @@ int Run(const CommandLine& line, int argc, char** argv) {
   }
   Settle();
 
-  if (!line.export_file.empty()) {
+  if (!line.export_file.empty() && line.export_format == qvr::browser::ExportFormat::kReg) {
+    const int messages_before = stderr_messages.Count();
+    // The .reg file's data is read anew: a key or value gone since it was
+    // picked fails the export, and the file is left as it was.
+    qvr::RegFileWriter writer;
+    qvr::Status status = qvr::WritePickRegFile(window.Control(), writer);
+    if (status.ok() && stderr_messages.Count() > messages_before) {
+      return Fail("the pick could not be exported whole; " + line.export_file + " was left as it was");
+    }
+    if (!status.ok()) return Fail(status.ToString() + "; " + line.export_file + " was left as it was");
+    std::string bytes;
+    writer.TakeOutput(&bytes);
+    qvr::Status written = qvr::AtomicFile::Write(line.export_file, bytes);
+    if (!written.ok()) return Fail(written.ToString());
+  } else if (!line.export_file.empty()) {
     const int messages_before = stderr_messages.Count();
     const std::string xml = window.ExportXml();
     // The control reports a failed export with a message and leaves the

@@ -170,3 +170,75 @@ def test_listing_re_entered_from_the_pump_hook():
     assert not any(expanded for _, _, expanded in seen)
     assert len(ui.NodeChildren(child(ui, software, "PyBig"))) == 1100
     assert ui.StatusText == "HKEY_CURRENT_USER\\Software"
+
+
+def _reg(*args, env=None, check=True):
+    import subprocess
+    program = os.path.join(os.environ["QVR_TEST_BIN_DIR"], "tools", "qvr-reg", "qvr-reg")
+    run = subprocess.run([program, *args], capture_output=True, text=True, env=env)
+    assert not check or run.returncode == 0, run.stderr
+    return run
+
+
+def test_pick_as_reg_file_recreates_the_pick_elsewhere(tmp_path):
+    top = "HKLM\\SOFTWARE\\PyReg"
+    for args in (["/v", "s", "/d", "Grüße"], ["/v", "b", "/t", "REG_BINARY", "/d", "00ff"],
+                 ["/v", "m", "/t", "REG_MULTI_SZ", "/d", "a\\0b"],
+                 ["/v", "keep", "/t", "REG_DWORD", "/d", "7"]):
+        _reg("add", top, *args, "/f")
+    for args in (["/v", "q", "/t", "REG_QWORD", "/d", "0x100000000"],
+                 ["/v", "odd", "/t", "0x20000", "/d", "0102"], ["/ve", "/d", "dflt"]):
+        _reg("add", top + "\\Sub", *args, "/f")
+    _reg("add", top + "\\Empty")
+
+    ctl = q.ctlRegistry()
+    ui = q.query_interface(ctl, "_ctlRegistryUI")
+    assert ui.ReadProperties("SelectionType=Long:1\n")
+    assert ctl.Show() is True
+    ui.Expand("_&H80000002")
+    software = child(ui, "_&H80000002", "SOFTWARE")
+    ui.Expand(software)
+    pyreg = child(ui, software, "PyReg")
+    ui.Expand(pyreg)
+    ui.Click(pyreg)
+    for name in ("s", "b", "m"):
+        assert ui.CheckRow(ui.FindRow(name), True)
+    sub, empty = child(ui, pyreg, "Sub"), child(ui, pyreg, "Empty")
+    ui.Click(sub)
+    for name in ("q", "odd", "(default)"):
+        assert ui.CheckRow(ui.FindRow(name), True)
+    ui.CheckNode(empty, True)
+    multiple = str(tmp_path / "multiple.reg")
+    ui.SaveSelectedReg(multiple)
+    text = open(multiple, "rb").read().decode("utf-16")
+    assert [line for line in text.splitlines() if line.startswith("[")] == [
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\PyReg]", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\PyReg\\Empty]",
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\PyReg\\Sub]"]
+
+    # Imported into a fresh store, the pick is there byte for byte: the two
+    # trees differ only by the value left unpicked.
+    fresh = str(tmp_path / "fresh.sqlite")
+    env = dict(os.environ, QVR_REGISTRY=fresh)
+    _reg("import", multiple, env=env)
+    with open(os.environ["QVR_MACHINES"], "a") as table:
+        table.write("fresh = %s\n" % fresh)
+    run = _reg("compare", top, "\\\\fresh\\" + top, "/s", check=False)
+    assert run.returncode == 2, run.stderr
+    assert run.stdout.splitlines()[0] == (
+        "< Value: HKEY_LOCAL_MACHINE\\SOFTWARE\\PyReg  keep  REG_DWORD  0x7")
+    assert run.stdout.splitlines()[2] == "Result Compared: Different"
+
+    # Single selection: the value clicked last, alone in its key's section.
+    ctl.SelectionType = q.SingleSelect
+    ui.Click(sub)
+    ui.ClickRow(ui.FindRow("odd"))
+    single = str(tmp_path / "single.reg")
+    ui.SaveSelectedReg(single)
+    lines = open(single, "rb").read().decode("utf-16").splitlines()
+    assert lines[2:5] == ["[HKEY_LOCAL_MACHINE\\SOFTWARE\\PyReg\\Sub]", "\"odd\"=hex(20000):01,02",
+                          ""], lines
+    # A value gone since it was picked fails, naming it, and writes nothing.
+    _reg("delete", top + "\\Sub", "/v", "odd", "/f")
+    with pytest.raises(Exception, match="gone from the registry"):
+        ui.SaveSelectedReg(str(tmp_path / "gone.reg"))
+    assert not os.path.exists(tmp_path / "gone.reg")

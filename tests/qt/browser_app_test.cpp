@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "base/unicode.h"
 #include "registry/registry_api.h"
 #include "qt/browser_window.h"
 #include "qt/command_line.h"
@@ -67,7 +68,8 @@ TEST(BrowserCommandLine, ParsesOptionsAndRefusesBadOnes) {
   for (const auto& bad : std::vector<std::vector<std::string>>{
            {"--bogus"}, {"stray"}, {"--machine"}, {"--pick"}, {"--pick", "--export", "x"},
            {"--size", "10x10"}, {"--size", "big"}, {"--screenshot", "x.jpg"},
-           {"--single", "--multiple"}, {"--export"}}) {
+           {"--single", "--multiple"}, {"--export"}, {"--format", "reg"},
+           {"--export", "x", "--format", "json"}}) {
     error.clear();
     EXPECT_FALSE(ParseCommandLine(bad, &error)) << bad[0];
     EXPECT_NE(error.find("--help"), std::string::npos) << error;
@@ -156,6 +158,20 @@ TEST_F(BrowserProgram, PicksExportsAndRendersWithoutADisplay) {
   EXPECT_NE(doc.find("value=\"C:\\app\""), std::string::npos) << doc;
   EXPECT_NE(doc.find("key=\"SOFTWARE\\Vendor\""), std::string::npos) << doc;
   ExpectWindowPicture(png, 700, 500);
+
+  // As a .reg file: the picked key and the key of the picked value, data
+  // read anew from the registry.
+  const std::string reg = registry_.Dir() + "/pick.reg";
+  auto as_reg =
+      RunProgram(Program(), {"--pick", "HKLM\\SOFTWARE\\Vendor\\App=Path", "HKLM\\SOFTWARE\\Vendor",
+                             "--export", reg, "--format", "reg"});
+  ASSERT_EQ(as_reg.exit_code, 0) << as_reg.err;
+  const std::string bytes = ReadFile(reg);
+  const std::u16string units(reinterpret_cast<const char16_t*>(bytes.data()), bytes.size() / 2);
+  EXPECT_EQ(qvr::Utf16ToUtf8(units),
+            "\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor]\r\n\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App]\r\n\"Path\"=\"C:\\\\app\"\r\n\r\n");
 
   // Single selection: the value clicked last.
   auto single = RunProgram(Program(), {"--single", "--pick", "HKLM\\SOFTWARE\\Vendor\\App=Path",

@@ -148,6 +148,16 @@ TEST_F(HiveMountTest, AMountIsSharedByEveryServiceOfTheStoreUntilUnloaded) {
   EXPECT_EQ(Text(S(), HKEY_LOCAL_MACHINE, "Remote\\Software\\Acme", "By"), "<no key>");
   EXPECT_TRUE(IsOk(S().UnloadKey(far, "Remote")));
   S().CloseKey(far);
+
+  // A hive whose file went away answers that it cannot be read, and can
+  // still be unloaded.
+  ASSERT_TRUE(IsOk(S().LoadKey(HKEY_USERS, "Gone", file.c_str())));
+  std::filesystem::remove(file);
+  std::shared_ptr<RegistryService> fresh;
+  ASSERT_TRUE(IsOk(RegistryService::Open(temp_.LocalStorePath(), "", &fresh)));
+  EXPECT_EQ(fresh->OpenKey(HKEY_USERS, "Gone\\Software", &seen), ERROR_BADDB);
+  EXPECT_TRUE(IsOk(fresh->UnloadKey(HKEY_USERS, "Gone")));
+  EXPECT_EQ(S().OpenKey(HKEY_USERS, "Gone", &seen), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(HiveMountTest, LoadRefusesWhatIsNotAWholeHive) {

@@ -170,6 +170,14 @@ TEST_F(QvrRegTest, AddWritesEveryTypeAndAsksBeforeOverwriting) {
       {{"/v", "q", "/t", "REG_QWORD", "/d", "0x100000000"}, "q", REG_QWORD, "\0\0\0\0\x01\0\0\0"s},
       {{"/v", "b", "/t", "REG_BINARY", "/d", "00ff0A"}, "b", REG_BINARY, "\x00\xff\x0a"s},
       {{"/ve", "/d", "dflt"}, "", REG_SZ, "dflt\0"s},
+      {{"/v", "l", "/t", "REG_LINK", "/d", "5c00"}, "l", REG_LINK, "\x5c\x00"s},
+      {{"/v", "rl", "/t", "REG_RESOURCE_LIST", "/d", "01"}, "rl", REG_RESOURCE_LIST, "\x01"s},
+      {{"/v", "fr", "/t", "REG_FULL_RESOURCE_DESCRIPTOR", "/d", "0203"}, "fr",
+       REG_FULL_RESOURCE_DESCRIPTOR, "\x02\x03"s},
+      {{"/v", "rr", "/t", "reg_resource_requirements_list", "/d", ""}, "rr", 10, ""},
+      {{"/v", "hex", "/t", "0x20000", "/d", "ff"}, "hex", 0x20000, "\xff"s},
+      {{"/v", "dec", "/t", "42", "/d", "0a0b"}, "dec", 42, "\x0a\x0b"s},
+      {{"/v", "num4", "/t", "4", "/d", "9"}, "num4", REG_DWORD, "\x09\0\0\0"s},
   };
   HKEY k = Create(HKEY_CURRENT_USER, "Software\\New");
   for (const Row& row : rows) {
@@ -201,6 +209,7 @@ TEST_F(QvrRegTest, AddWritesEveryTypeAndAsksBeforeOverwriting) {
            {"/t", "REG_BINARY", "/d", "zz"},
            {"/t", "REG_MULTI_SZ", "/d", "a\\0\\0b"},
            {"/t", "REG_WHATEVER", "/d", "1"},
+           {"/t", "0x100000000", "/d", "00"},
        }) {
     std::vector<std::string> args = {"add", key, "/v", "bad"};
     args.insert(args.end(), bad.begin(), bad.end());
@@ -209,6 +218,136 @@ TEST_F(QvrRegTest, AddWritesEveryTypeAndAsksBeforeOverwriting) {
     EXPECT_EQ(r.err.rfind("ERROR: ", 0), 0u) << r.err;
   }
   EXPECT_EQ(Get(k, "bad").second, "<absent>");
+}
+
+TEST_F(QvrRegTest, CopyAndCompareTreesOfEveryTypeAcrossStores) {
+  HKEY src = Create(HKEY_CURRENT_USER, "Software\\Src");
+  Put(src, "", REG_SZ, "dflt\0"s);
+  Put(src, "s", REG_SZ, "Grüße\0"s);
+  Put(src, "m", REG_MULTI_SZ, "a\0b\0\0"s);
+  Put(src, "d", REG_DWORD, "\x10\0\0\0"s);
+  Put(src, "odd", 0x20000, "\x01\x02"s);
+  HKEY sub = Create(src, "Sub\\Deeper");
+  Put(sub, "l", REG_LINK, "\x5c\0"s);
+  Put(sub, "r", REG_RESOURCE_LIST, "\x07"s);
+  temp_.AddMachine("Other");
+  const std::string there = "\\\\other\\HKLM\\SOFTWARE\\Dst";
+
+  // Without /s only the key's own values go; with it the whole tree.
+  EXPECT_EQ(Reg({"copy", "HKCU\\Software\\Src", there}).out, kSuccess);
+  EXPECT_EQ(Reg({"query", there + "\\Sub"}).exit_code, 1);
+  ProgramResult r = Reg({"copy", "HKCU\\Software\\Src", there, "/s", "/f"});
+  EXPECT_EQ(r.out, kSuccess) << r.err;
+  r = Reg({"compare", "HKCU\\Software\\Src", there, "/s"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "\nResult Compared: Identical\nThe operation completed successfully.\n");
+  EXPECT_EQ(Reg({"query", there + "\\Sub\\Deeper", "/v", "l"}).out,
+            "\n\\\\other\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Dst\\Sub\\Deeper\n"
+            "    l    REG_LINK    5C00\n\n");
+
+  // Differences, each side's, in reg.exe's words; exit code 2.
+  ASSERT_EQ(Reg({"add", there + "\\Sub\\Deeper", "/v", "l", "/d", "x", "/f"}).exit_code, 0);
+  ASSERT_EQ(Reg({"add", there + "\\Extra"}).exit_code, 0);
+  Put(src, "only", REG_DWORD, "\x01\0\0\0"s);
+  const std::string left = "HKEY_CURRENT_USER\\Software\\Src";
+  const std::string right = "\\\\other\\HKEY_LOCAL_MACHINE\\SOFTWARE\\Dst";
+  const std::string tail_different =
+      "\nResult Compared: Different\nThe operation completed successfully.\n";
+  r = Reg({"compare", "HKCU\\Software\\Src", there, "/s"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.out, "< Value: " + left + "  only  REG_DWORD  0x1\n"
+                   "< Value: " + left + "\\Sub\\Deeper  l  REG_LINK  5C00\n"
+                   "> Value: " + right + "\\Sub\\Deeper  l  REG_SZ  x\n"
+                   "> Key: " + right + "\\Extra\n" + tail_different);
+  struct Row {
+    std::vector<std::string> options;
+    int exit_code;
+    std::string out;
+  };
+  const Row rows[] = {
+      {{"/on", "/s"}, 2, tail_different},
+      {{"/v", "only"}, 2, "< Value: " + left + "  only  REG_DWORD  0x1\n" + tail_different},
+      {{"/ve", "/os"}, 0, "= Value: " + left + "  (Default)  REG_SZ  dflt\n\nResult Compared: "
+                          "Identical\nThe operation completed successfully.\n"},
+      {{"/v", "M", "/oa"}, 0, "= Value: " + left + "  m  REG_MULTI_SZ  a\\0b\n\nResult Compared: "
+                              "Identical\nThe operation completed successfully.\n"},
+      {{"/v", "L", "/s"}, 2, "< Value: " + left + "\\Sub\\Deeper  l  REG_LINK  5C00\n"
+                             "> Value: " + right + "\\Sub\\Deeper  l  REG_SZ  x\n"
+                             "> Key: " + right + "\\Extra\n" + tail_different},
+      {{"/v", "absent"}, 1, ""},
+      {{"/oa", "/os"}, 1, ""},
+  };
+  for (const Row& row : rows) {
+    std::vector<std::string> args = {"compare", "HKCU\\Software\\Src", there};
+    args.insert(args.end(), row.options.begin(), row.options.end());
+    r = Reg(args);
+    EXPECT_EQ(r.exit_code, row.exit_code) << row.options[0] << r.err;
+    EXPECT_EQ(r.out, row.out) << row.options[0];
+  }
+  EXPECT_EQ(Reg({"compare", "HKCU\\Software\\Nope", there}).exit_code, 1);
+
+  // Existing values are asked about; "no" keeps that one and copies the rest.
+  r = Reg({"copy", there + "\\Sub", "HKCU\\Software\\Src\\Sub", "/s"}, "yes\ny\n");
+  const std::string ask = "of HKEY_CURRENT_USER\\Software\\Src\\Sub\\Deeper exists, overwrite (Yes/No)? ";
+  EXPECT_EQ(r.out, "Value l " + ask + "Value r " + ask + kSuccess);
+  EXPECT_EQ(Get(sub, "l"), std::make_pair(REG_SZ, "x\0"s));
+  Put(sub, "l", REG_LINK, "\x5c\0"s);
+  r = Reg({"copy", there + "\\Sub", "HKCU\\Software\\Src\\Sub", "/s"}, "no\n");
+  EXPECT_EQ(Get(sub, "l"), std::make_pair(REG_LINK, "\x5c\0"s));
+
+  EXPECT_EQ(Failure({"copy", "HKCU\\Software\\Src", "hkcu\\software\\src\\Sub\\X", "/s"}),
+            "1 ERROR: HKEY_CURRENT_USER\\software\\src\\Sub\\X is HKEY_CURRENT_USER\\Software\\Src or "
+            "lies below it: a key cannot be copied into itself.\n");
+  // A tree reaching into a loaded hive and outside it is refused whole.
+  ASSERT_EQ(Reg({"save", "HKCU\\Software\\Src\\Sub", temp_.Dir() + "/h.hiv"}).exit_code, 0);
+  ASSERT_EQ(Reg({"load", "HKU\\H", temp_.Dir() + "/h.hiv"}).exit_code, 0);
+  Put(Create(HKEY_CURRENT_USER, "Software\\Spans\\H"), "in", REG_SZ, "hive\0"s);
+  Put(Create(HKEY_CURRENT_USER, "Software\\Spans"), "out", REG_SZ, "store\0"s);
+  r = Reg({"copy", "HKCU\\Software\\Spans", "HKU", "/s", "/f"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err.rfind("ERROR: The copy into HKEY_USERS would write both the registry store and a "
+                        "loaded hive", 0), 0u) << r.err;
+  EXPECT_EQ(Get(HKEY_USERS, "out").second, "<absent>");
+  EXPECT_EQ(Reg({"copy", "HKCU\\Software\\Src", "HKU\\H\\Copy", "/s", "/f"}).out, kSuccess);
+  EXPECT_EQ(Reg({"compare", "HKCU\\Software\\Src", "HKU\\H\\Copy", "/s"}).exit_code, 0);
+  EXPECT_EQ(Reg({"unload", "HKU\\H"}).exit_code, 0);
+}
+
+TEST_F(QvrRegTest, ErrorsNameTheBrokenRule) {
+  const std::string long_name(256, 'k');
+  EXPECT_EQ(Failure({"add", "HKCU\\Software\\" + long_name}),
+            "1 ERROR: Invalid key name: the name \"kkkkkkkkkkkkkkkkkkkk...\" has 256 characters, "
+            "and a key name may have at most 255.\n");
+  EXPECT_EQ(Reg({"add", "HKCU\\Software\\" + long_name.substr(1)}).exit_code, 0);
+
+  const std::string prefix =
+      testing::AddWineMachine(temp_.Dir(), temp_.MachineTablePath(), "winebox");
+  EXPECT_EQ(Failure({"import", prefix + "/system.reg"}),
+            "1 ERROR: " + prefix + "/system.reg is one of Wine's registry files (\"WINE REGISTRY "
+            "Version 2\"), not a .reg file: import its prefix with \"qvr-reg import --wine " +
+            prefix + "\".\n");
+  EXPECT_EQ(Failure({"add", "\\\\winebox\\HKLM\\Software\\Wine", "/v", "x", "/d", "1"}),
+            "1 ERROR: Access is denied: \\\\winebox is the Wine prefix " + prefix +
+            ", which qvr-reg only reads (import it here with \"qvr-reg import --wine\").\n");
+  const std::string drive =
+      testing::AddWindowsMachine(temp_.Dir(), temp_.MachineTablePath(), "winbox");
+  ProgramResult r = Reg({"delete", "\\\\winbox\\HKLM\\SOFTWARE\\Vendor", "/f"});
+  EXPECT_EQ(r.exit_code, 1);
+  // (After the machine's warning of the hives it lacks.)
+  EXPECT_NE(r.err.find("\nERROR: Access is denied: \\\\winbox is the Windows installation " + drive +
+                       ", shown read-only so that nothing on its drive changes.\n"),
+            std::string::npos) << r.err;
+  // That installation's DEFAULT hive is dirty: loaded here, it is read-only.
+  ASSERT_EQ(Reg({"load", "HKU\\RO", drive + "/WINDOWS/system32/Config/DEFAULT"}).exit_code, 0);
+  EXPECT_EQ(Failure({"add", "HKU\\RO\\Control Panel", "/v", "w", "/d", "1", "/f"}),
+            "1 ERROR: Access is denied: HKEY_USERS\\RO is a hive file loaded read-only (\"qvr-reg "
+            "load\" said why when it loaded it).\n");
+  EXPECT_EQ(Reg({"unload", "HKU\\RO"}).exit_code, 0);
+  const std::string store = temp_.AddMachine("frozen");
+  ASSERT_EQ(chmod(store.c_str(), 0444), 0);
+  EXPECT_EQ(Failure({"copy", "HKCU\\Software", "\\\\frozen\\HKLM\\SOFTWARE\\X", "/f"}),
+            "1 ERROR: Access is denied: the registry store of \\\\frozen is read-only: " + store +
+            " has no write permission bit.\n");
 }
 
 TEST_F(QvrRegTest, DeleteKeysTreesAndValues) {
@@ -330,7 +469,8 @@ TEST_F(QvrRegTest, AReadOnlyStoreIsReadButNeverWritten) {
   EXPECT_EQ(query.exit_code, 0);
   EXPECT_NE(query.out.find("    v    REG_SZ    x\n"), std::string::npos);
   EXPECT_EQ(change.exit_code, 1);
-  EXPECT_EQ(change.err, "ERROR: Access is denied.\n");
+  EXPECT_EQ(change.err, "ERROR: Access is denied: the registry store is read-only: " + path +
+                            " has no write permission bit.\n");
   EXPECT_EQ(after.out, query.out);
 }
 

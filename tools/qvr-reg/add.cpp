@@ -17,11 +17,14 @@ constexpr std::string_view kUsage =
     "  /v         The name of the value to write.\n"
     "  /ve        Writes the key's default (unnamed) value.\n"
     "  /t         The type: REG_SZ (the default), REG_EXPAND_SZ, REG_MULTI_SZ,\n"
-    "             REG_DWORD, REG_DWORD_BIG_ENDIAN, REG_QWORD, REG_BINARY, REG_NONE.\n"
+    "             REG_DWORD, REG_DWORD_BIG_ENDIAN, REG_QWORD, REG_BINARY, REG_NONE,\n"
+    "             REG_LINK, REG_RESOURCE_LIST, REG_FULL_RESOURCE_DESCRIPTOR,\n"
+    "             REG_RESOURCE_REQUIREMENTS_LIST, or any type code as a number\n"
+    "             (decimal, or hexadecimal after 0x).\n"
     "  /s         The separator of the strings of REG_MULTI_SZ data in /d (default \\0).\n"
     "  /d         The data: text for the string types; for the number types a\n"
-    "             number in decimal or, after 0x, in hexadecimal; for REG_BINARY\n"
-    "             and REG_NONE hexadecimal digits, two per byte.\n"
+    "             number in decimal or, after 0x, in hexadecimal; for every other\n"
+    "             type hexadecimal digits, two per byte, as for REG_BINARY.\n"
     "  /f         Overwrites an existing value without asking.\n"
     "\n"
     "Without /v or /ve only the key is created (/t, /s or /d alone write the\n"
@@ -29,7 +32,8 @@ constexpr std::string_view kUsage =
     "\n"
     "Examples:\n"
     "  qvr-reg add HKCU\\Software\\Acme /v Count /t REG_DWORD /d 0x10 /f\n"
-    "  qvr-reg add HKCU\\Software\\Acme /v Paths /t REG_MULTI_SZ /d \"a\\0b\"\n";
+    "  qvr-reg add HKCU\\Software\\Acme /v Paths /t REG_MULTI_SZ /d \"a\\0b\"\n"
+    "  qvr-reg add HKCU\\Software\\Acme /v Odd /t 0x20000 /d 0102\n";
 
 int Run(Invocation& call) {
   ParsedOptions options;
@@ -43,7 +47,9 @@ int Run(Invocation& call) {
   }
   DWORD type = REG_SZ;
   if (const std::string* name = options.Value("t"); name && !TypeFromName(*name, &type)) {
-    return Fail(call, "\"" + *name + "\" is not a registry type qvr-reg writes.");
+    return Fail(call, "\"" + *name +
+                          "\" is not a registry type: give a REG_ name or a type code as a "
+                          "number.");
   }
   if (options.Has("s") && type != REG_MULTI_SZ) {
     return SyntaxError(call, "add", "/s is for REG_MULTI_SZ data only.");
@@ -65,7 +71,7 @@ int Run(Invocation& call) {
   RegistrySession session(&call.err);
   HKEY key = 0;
   LONG rc = session.Open(path, true, &key);
-  if (rc != ERROR_SUCCESS) return FailOnMachine(call, path.machine, rc);
+  if (rc != ERROR_SUCCESS) return FailWrite(call, session, path, rc);
   if (write_value) {
     const std::string name = options.Has("v") ? *options.Value("v") : "";
     RegistryValue existing;
@@ -76,7 +82,7 @@ int Run(Invocation& call) {
     }
     rc = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
                         static_cast<DWORD>(data.size()));
-    if (rc != ERROR_SUCCESS) return FailWithCode(call, rc);
+    if (rc != ERROR_SUCCESS) return FailWrite(call, session, path, rc);
   }
   session.Close(key);
   return Succeed(call);

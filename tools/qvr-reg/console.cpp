@@ -4,7 +4,12 @@
 #include <ostream>
 
 #include "base/unicode.h"
+#include "registry/machine_table.h"
 #include "registry/registry_service.h"
+#include "session.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qvr::reg_tool {
 
@@ -68,6 +73,66 @@ int FailOnMachine(Invocation& call, const std::string& machine, LONG code) {
     return FailWithCode(call, code);
   }
   return Fail(call, why.ToString());
+}
+
+namespace {
+
+// Why the store file `path` opens read-only, as SqliteStore decides it; ""
+// when it may be written.
+std::string StoreFileReason(const std::string& path) {
+  struct stat st {};
+  if (access(path.c_str(), W_OK) != 0) return "this process may not write " + path;
+  if (stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) {
+    return path + " has no write permission bit";
+  }
+  for (const char* side : {"-wal", "-shm"}) {
+    const std::string file = path + side;
+    if (access(file.c_str(), F_OK) == 0 && access(file.c_str(), W_OK) != 0) {
+      return "this process may not write " + file;
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string ReadOnlyReason(RegistrySession& session, const KeyPath& path) {
+  if (!path.machine.empty()) {
+    MachineTable::Entry entry;
+    MachineTable table(MachineTablePath(LocalStorePath()));
+    if (!table.Find(path.machine, &entry).ok()) return "";
+    const std::string machine = "\\\\" + path.machine;
+    if (entry.scheme == "wine") {
+      return machine + " is the Wine prefix " + entry.location +
+             ", which qvr-reg only reads (import it here with \"qvr-reg import --wine\")";
+    }
+    if (entry.scheme == "windows") {
+      return machine + " is the Windows installation " + entry.location +
+             ", shown read-only so that nothing on its drive changes";
+    }
+    if (!entry.scheme.empty()) return machine + " is a " + entry.scheme + ": store, only read";
+    std::string why = StoreFileReason(entry.location);
+    return why.empty() ? "" : "the registry store of " + machine + " is read-only: " + why;
+  }
+  // A hive loaded below HKLM or HKU holds everything below its key.
+  if (path.hive == HKEY_LOCAL_MACHINE || path.hive == HKEY_USERS) {
+    KeyPath top = path;
+    top.sub_key = path.sub_key.substr(0, path.sub_key.find('\\'));
+    if (!top.sub_key.empty() && session.IsLoadedHive(top)) {
+      return top.Text() +
+             " is a hive file loaded read-only (\"qvr-reg load\" said why when it loaded it)";
+    }
+  }
+  std::string why = StoreFileReason(LocalStorePath());
+  return why.empty() ? "" : "the registry store is read-only: " + why;
+}
+
+int FailWrite(Invocation& call, RegistrySession& session, const KeyPath& path, LONG code) {
+  if (code == ERROR_ACCESS_DENIED) {
+    std::string why = ReadOnlyReason(session, path);
+    if (!why.empty()) return Fail(call, "Access is denied: " + why + ".");
+  }
+  return FailOnMachine(call, path.machine, code);
 }
 
 void WarnOfMachine(std::ostream& err, const std::string& machine) {

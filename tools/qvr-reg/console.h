@@ -15,6 +15,9 @@
 
 namespace qvr::reg_tool {
 
+struct KeyPath;
+class RegistrySession;
+
 // The message for a registry result code, e.g. 2 "The system was unable to
 // find the specified registry key or value."
 std::string ResultText(LONG code);
@@ -26,6 +29,14 @@ int FailWithCode(Invocation& call, LONG code);
 // FailWithCode for a key of `machine` ("" for this one): when the machine
 // cannot be reached (53), says why in the machine table's words.
 int FailOnMachine(Invocation& call, const std::string& machine, LONG code);
+// Why a write below `path` is refused with 5, in a person's words: another
+// machine that is a Wine prefix or a Windows installation (both only read),
+// a store file this process may not write, a hive loaded read-only. "" when
+// none of these is the case.
+std::string ReadOnlyReason(RegistrySession& session, const KeyPath& path);
+// FailOnMachine for a write below `path`; a refusal (5) says why the
+// store is read-only when ReadOnlyReason knows.
+int FailWrite(Invocation& call, RegistrySession& session, const KeyPath& path, LONG code);
 // Prints, as a "WARNING: " line on `err`, what the machine `machine` (""
 // for this one), connected already, has to tell though it was reached: the
 // keys a Windows installation left out. Once per process and machine.

@@ -77,7 +77,7 @@ int Run(Invocation& call) {
       return Cancelled(call);
     }
     rc = session.Registry().DeleteValue(key, name);
-    return rc == ERROR_SUCCESS ? Succeed(call) : FailWithCode(call, rc);
+    return rc == ERROR_SUCCESS ? Succeed(call) : FailWrite(call, session, path, rc);
   }
 
   session.Close(key);
@@ -89,7 +89,7 @@ int Run(Invocation& call) {
     return Cancelled(call);
   }
   rc = session.DeleteTree(path);
-  return rc == ERROR_SUCCESS ? Succeed(call) : FailWithCode(call, rc);
+  return rc == ERROR_SUCCESS ? Succeed(call) : FailWrite(call, session, path, rc);
 }
 
 const bool kRegistered = RegisterVerb(

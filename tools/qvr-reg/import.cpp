@@ -1,5 +1,6 @@
 // qvr-reg import: brings a .reg file, or the registry of a Wine prefix, into
 // this machine's registry or another's, all of it or nothing.
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,16 @@ bool IsOption(const std::string& arg, std::string_view name) {
   return false;
 }
 
+// True when the file `path` starts as Wine's own registry files do.
+bool IsWineFile(const std::string& path) {
+  std::string head(64, '\0');
+  std::ifstream file(path, std::ios::binary);
+  file.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<size_t>(file.gcount()));
+  if (head.compare(0, 3, "\xEF\xBB\xBF") == 0) head.erase(0, 3);
+  return head.compare(0, 21, "WINE REGISTRY Version") == 0;
+}
+
 int Run(Invocation& call) {
   bool wine = false;
   std::vector<std::string> positional;
@@ -70,6 +81,14 @@ int Run(Invocation& call) {
       return FailOnMachine(call, machine, status.code());
     }
     std::string text = status.ToString();
+    if (!wine && IsWineFile(positional[0])) {
+      const size_t slash = positional[0].rfind('/');
+      const std::string prefix = slash == std::string::npos ? "." : positional[0].substr(0, slash);
+      return Fail(call, positional[0] +
+                            " is one of Wine's registry files (\"WINE REGISTRY Version 2\"), not a "
+                            ".reg file: import its prefix with \"qvr-reg import --wine " +
+                            (prefix.empty() ? "/" : prefix) + "\".");
+    }
     if (!wine && status.line() > 0) text = positional[0] + ", " + text;
     return Fail(call, text);
   }

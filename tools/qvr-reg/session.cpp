@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "console.h"
@@ -14,6 +15,8 @@ namespace {
 // Value names may hold 16,383 characters of up to 3 bytes each.
 constexpr DWORD kNameBuffer = 16384 * 4;
 constexpr DWORD kKeyNameBuffer = 2048;
+// As on Windows: longer names are refused by every registry call.
+constexpr size_t kMaxKeyName = 255;
 
 }  // namespace
 
@@ -26,6 +29,7 @@ std::string KeyPath::Text() const {
 
 KeyPath KeyPath::Child(std::string_view name) const {
   KeyPath child = *this;
+  if (name.empty()) return child;
   child.sub_key = sub_key.empty() ? std::string(name) : sub_key + "\\" + std::string(name);
   return child;
 }
@@ -59,6 +63,17 @@ bool ParseKeyPath(std::string_view text, KeyPath* path, std::string* error) {
   if (empty_name) {
     *error = "Invalid key name.";
     return false;
+  }
+  for (size_t start = 0; start < path->sub_key.size();) {
+    size_t end = std::min(path->sub_key.find('\\', start), path->sub_key.size());
+    std::string_view name = std::string_view(path->sub_key).substr(start, end - start);
+    if (size_t length = NameLength(name); length != std::string::npos && length > kMaxKeyName) {
+      *error = "Invalid key name: the name \"" + std::string(name.substr(0, 20)) + "...\" has " +
+               std::to_string(length) + " characters, and a key name may have at most " +
+               std::to_string(kMaxKeyName) + ".";
+      return false;
+    }
+    start = end + 1;
   }
   if (!path->machine.empty() && path->hive != HKEY_LOCAL_MACHINE && path->hive != HKEY_USERS) {
     *error = "Invalid key name. Another machine offers only HKLM and HKU.";

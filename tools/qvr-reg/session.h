@@ -34,7 +34,8 @@ struct KeyPath {
 
   // The full name as output shows it: [\\MACHINE\]HIVE_LONG_NAME[\sub_key].
   std::string Text() const;
-  // The path of the sub-key `name` of this key.
+  // The path of the sub-key `name` (or path "A\\B") of this key; this key
+  // for "".
   KeyPath Child(std::string_view name) const;
 };
 

@@ -82,16 +82,17 @@ std::string TypeName(DWORD type) {
 bool TypeFromName(std::string_view name, DWORD* type) {
   if (EqualsNoCase(name, "REG_DWORD_LITTLE_ENDIAN")) name = "REG_DWORD";
   if (EqualsNoCase(name, "REG_QWORD_LITTLE_ENDIAN")) name = "REG_QWORD";
-  static constexpr DWORD kWritable[] = {REG_NONE,     REG_SZ,    REG_EXPAND_SZ,
-                                        REG_BINARY,   REG_DWORD, REG_DWORD_BIG_ENDIAN,
-                                        REG_MULTI_SZ, REG_QWORD};
-  for (DWORD candidate : kWritable) {
-    if (EqualsNoCase(name, TypeName(candidate))) {
-      *type = candidate;
+  for (const TypeEntry& entry : kTypes) {
+    if (EqualsNoCase(name, entry.name)) {
+      *type = entry.type;
       return true;
     }
   }
-  return false;
+  // Any type code, as a number: the registry stores the type it is given.
+  uint64_t code = 0;
+  if (!ParseNumber(name, 0xFFFFFFFFull, &code)) return false;
+  *type = static_cast<DWORD>(code);
+  return true;
 }
 
 std::string DataText(DWORD type, std::string_view data) {
@@ -188,7 +189,8 @@ bool DataFromText(DWORD type, std::string_view text, std::string_view separator,
       PutLittleEndian(number, 8, data);
       return true;
     default: {
-      // REG_BINARY and REG_NONE: hexadecimal digits, two per byte.
+      // REG_BINARY, REG_NONE, the resource types, REG_LINK and any other
+      // type code: hexadecimal digits, two per byte.
       if (text.size() % 2 != 0 || text.find_first_not_of("0123456789abcdefABCDEF") != text.npos) {
         *error = "Binary data must be hexadecimal digits, two per byte.";
         return false;

@@ -18,7 +18,8 @@ namespace qvr::reg_tool {
 std::string TypeName(DWORD type);
 
 // The type named `name` (any letter case; REG_DWORD_LITTLE_ENDIAN is
-// REG_DWORD); false for a name that is not a type qvr-reg writes.
+// REG_DWORD), or any type code given as a number (decimal, or hexadecimal
+// after 0x); false for anything else.
 bool TypeFromName(std::string_view name, DWORD* type);
 
 // The data of a value of type `type` as output shows it (data as read through
@@ -28,7 +29,8 @@ std::string DataText(DWORD type, std::string_view data);
 // The bytes to write for the text `text` given as data of type `type`
 // (strings with their terminators; the strings of REG_MULTI_SZ separated by
 // `separator` in `text`). False, with `error` saying why, for text that is
-// not data of that type.
+// not data of that type. Types other than the string and number types take
+// hexadecimal digits, two per byte.
 bool DataFromText(DWORD type, std::string_view text, std::string_view separator, std::string* data,
                   std::string* error);
 

@@ -128,7 +128,8 @@ BrowserWindow::BrowserWindow(toolkit::MessageService* messages, bool use_setting
   connect(browser_->Tree().selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this] { QTimer::singleShot(0, this, &BrowserWindow::UpdateStatus); });
 
-  for (QWidget* view : {static_cast<QWidget*>(&browser_->Tree()), static_cast<QWidget*>(&browser_->List())}) {
+  for (QWidget* view :
+       {static_cast<QWidget*>(&browser_->Tree()), static_cast<QWidget*>(&browser_->List())}) {
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QWidget::customContextMenuRequested, this,
             [this, view](const QPoint& pos) { ShowContextMenu(view, pos); });
@@ -169,7 +170,8 @@ void BrowserWindow::BuildMenus() {
   AddAction(file, "showMachine", "Show &machine...", QKeySequence("Ctrl+M"),
             &BrowserWindow::OnShowMachineDialog);
   AddAction(file, "openHive", "&Open hive file...", QKeySequence::Open, &BrowserWindow::OnOpenHive);
-  AddAction(file, "importReg", "&Import .reg...", QKeySequence("Ctrl+I"), &BrowserWindow::OnImportReg);
+  AddAction(file, "importReg", "&Import .reg...", QKeySequence("Ctrl+I"),
+            &BrowserWindow::OnImportReg);
   AddAction(file, "exportKey", "&Export key as .reg...", QKeySequence("Ctrl+E"),
             &BrowserWindow::OnExportKey);
   AddAction(file, "exportPick", "Export &pick...", QKeySequence("Ctrl+Shift+E"),
@@ -192,7 +194,8 @@ void BrowserWindow::BuildMenus() {
             &BrowserWindow::OnValueDetails);
 
   QMenu* help = menuBar()->addMenu("&Help");
-  AddAction(help, "shortcuts", "&Keyboard shortcuts", QKeySequence("F1"), &BrowserWindow::OnShortcuts);
+  AddAction(help, "shortcuts", "&Keyboard shortcuts", QKeySequence("F1"),
+            &BrowserWindow::OnShortcuts);
   AddAction(help, "about", "&About", QKeySequence(), &BrowserWindow::OnAbout);
 
   context_menu_ = new QMenu(this);
@@ -211,7 +214,8 @@ void BrowserWindow::ShowContextMenu(QWidget* view, const QPoint& pos) {
   view::TreeViewWidget& tree = browser_->Tree();
   view::ListViewWidget& list = browser_->List();
   if (view == &tree) {
-    toolkit::Node* node = tree.indexAt(pos).isValid() ? tree.Model().NodeAt(tree.indexAt(pos)) : nullptr;
+    toolkit::Node* node =
+        tree.indexAt(pos).isValid() ? tree.Model().NodeAt(tree.indexAt(pos)) : nullptr;
     if (node && node != SelectedNode().get()) Control().tvReg().UserClick(node->shared_from_this());
   } else if (list.indexAt(pos).isValid()) {
     list.setCurrentIndex(list.indexAt(pos));
@@ -261,8 +265,8 @@ std::string BrowserWindow::Unreachable(const std::string& machine) {
   std::string text = "Cannot reach the registry of " + machine;
   auto service = CurrentRegistryService();
   HKEY hive = 0;
-  Status why = service ? service->ConnectMachine(machine.c_str(), HKEY_LOCAL_MACHINE, &hive)
-                       : Status::OK();
+  Status why =
+      service ? service->ConnectMachine(machine.c_str(), HKEY_LOCAL_MACHINE, &hive) : Status::OK();
   if (why.ok()) {
     if (hive != 0) service->CloseKey(hive);
     return text + ".";
@@ -333,9 +337,13 @@ void BrowserWindow::SetMultipleSelection(bool multiple) {
   }
 }
 
-bool BrowserWindow::MultipleSelection() const { return browser_->Control().SelectionType() == MultiSelect; }
+bool BrowserWindow::MultipleSelection() const {
+  return browser_->Control().SelectionType() == MultiSelect;
+}
 
-toolkit::NodePtr BrowserWindow::SelectedNode() const { return browser_->Control().tvReg().SelectedItem(); }
+toolkit::NodePtr BrowserWindow::SelectedNode() const {
+  return browser_->Control().tvReg().SelectedItem();
+}
 
 toolkit::ListItemPtr BrowserWindow::CurrentRow() const {
   view::ListViewWidget& list = browser_->List();
@@ -345,7 +353,8 @@ toolkit::ListItemPtr BrowserWindow::CurrentRow() const {
 
 std::string BrowserWindow::SelectedKeyPath() const {
   std::string path = machine_shown_.empty() ? "" : "\\\\" + machine_shown_;
-  for (const std::string& name : NodeNames(SelectedNode())) path += (path.empty() ? "" : "\\") + name;
+  for (const std::string& name : NodeNames(SelectedNode()))
+    path += (path.empty() ? "" : "\\") + name;
   return path;
 }
 
@@ -455,7 +464,9 @@ bool BrowserWindow::ShowValueDetails(toolkit::ListItemPtr row) {
 
 void BrowserWindow::OnValueDetails() { ShowValueDetails(); }
 
-void BrowserWindow::OnCopyKeyPath() { QApplication::clipboard()->setText(QString::fromStdString(SelectedKeyPath())); }
+void BrowserWindow::OnCopyKeyPath() {
+  QApplication::clipboard()->setText(QString::fromStdString(SelectedKeyPath()));
+}
 
 void BrowserWindow::OnCopyValueData() {
   toolkit::ListItemPtr row = CurrentRow();
@@ -504,8 +515,8 @@ void BrowserWindow::OnOpenHive() {
   QString file = QFileDialog::getOpenFileName(this, "Open hive file");
   if (file.isEmpty()) return;
   bool ok = false;
-  QString hive = QInputDialog::getItem(this, "Open hive file", "Mount below:",
-                                       {"HKEY_LOCAL_MACHINE", "HKEY_USERS"}, 0, false, &ok);
+  QString hive = QInputDialog::getItem(
+      this, "Open hive file", "Mount below:", {"HKEY_LOCAL_MACHINE", "HKEY_USERS"}, 0, false, &ok);
   if (!ok) return;
   QString name = QInputDialog::getText(this, "Open hive file", "Key name:", QLineEdit::Normal,
                                        QFileInfo(file).completeBaseName(), &ok);
@@ -521,7 +532,8 @@ void BrowserWindow::OnOpenHive() {
 void BrowserWindow::OfferUnload() {
   if (mounted_.empty()) return;
   std::string list;
-  for (const auto& [hive, name] : mounted_) list += std::string("\n") + FindHiveByHandle(hive)->full + "\\" + name;
+  for (const auto& [hive, name] : mounted_)
+    list += std::string("\n") + FindHiveByHandle(hive)->full + "\\" + name;
   if (Messages().MsgBox("Unload the hive files opened here?" + list,
                         toolkit::vbYesNo + toolkit::vbQuestion, kTitle) != toolkit::vbYes) {
     return;
@@ -540,7 +552,8 @@ void BrowserWindow::OfferUnload() {
   }
   mounted_.clear();
   if (!failures.empty())
-    Messages().MsgBox("Some hives stay mounted:" + failures, toolkit::vbOKOnly + toolkit::vbExclamation, kTitle);
+    Messages().MsgBox("Some hives stay mounted:" + failures,
+                      toolkit::vbOKOnly + toolkit::vbExclamation, kTitle);
 }
 
 void BrowserWindow::OnImportReg() {
@@ -630,19 +643,22 @@ void BrowserWindow::OnShortcuts() {
   QString text;
   for (QAction* action : findChildren<QAction*>()) {
     if (action->objectName().isEmpty() || action->shortcut().isEmpty()) continue;
-    text += action->text().remove('&') + "\t" + action->shortcut().toString(QKeySequence::NativeText) + "\n";
+    text += action->text().remove('&') + "\t" +
+            action->shortcut().toString(QKeySequence::NativeText) + "\n";
   }
-  text += "Space\tTick or clear the current key or value\nEnter\tValue details of the current row\n";
+  text +=
+      "Space\tTick or clear the current key or value\nEnter\tValue details of the current row\n";
   QMessageBox::information(this, "Keyboard shortcuts", text);
 }
 
 void BrowserWindow::OnAbout() {
   const QString version = QCoreApplication::applicationVersion();
-  QMessageBox::about(this, "About qvr-browser",
-                     QString("qvr-browser %1\nA registry browser for Linux.\n\nStore: %2\nMachine table: %3")
-                         .arg(version.isEmpty() ? QString(QVR_VERSION) : version,
-                              QString::fromStdString(LocalStorePath()),
-                              QString::fromStdString(MachineTablePath(LocalStorePath()))));
+  QMessageBox::about(
+      this, "About qvr-browser",
+      QString("qvr-browser %1\nA registry browser for Linux.\n\nStore: %2\nMachine table: %3")
+          .arg(version.isEmpty() ? QString(QVR_VERSION) : version,
+               QString::fromStdString(LocalStorePath()),
+               QString::fromStdString(MachineTablePath(LocalStorePath()))));
 }
 
 // ---- Status ----
@@ -661,15 +677,18 @@ void BrowserWindow::UpdateStatus() {
   std::string when;
   if (HKEY key = OpenSelectedKey()) {
     KeyInfo info;
-    if (auto service = CurrentRegistryService(); service && service->QueryInfoKey(key, &info) == ERROR_SUCCESS)
+    if (auto service = CurrentRegistryService();
+        service && service->QueryInfoKey(key, &info) == ERROR_SUCCESS)
       when = view::FileTimeText(static_cast<uint64_t>(info.last_write));
     RegCloseKey(key);
   }
   status_time_->setText(when.empty() ? QString() : QString::fromStdString("Changed " + when));
-  const QString machine = machine_shown_.empty() ? "This machine" : QString::fromStdString("\\\\" + machine_shown_);
+  const QString machine =
+      machine_shown_.empty() ? "This machine" : QString::fromStdString("\\\\" + machine_shown_);
   status_machine_->setText(machine);
   status_picks_->setText(QString("%1 picked").arg(Control().Selection().Count()));
-  setWindowTitle(path.empty() ? machine + " - " + kTitle : shown + " - " + machine + " - " + kTitle);
+  setWindowTitle(path.empty() ? machine + " - " + kTitle
+                              : shown + " - " + machine + " - " + kTitle);
 }
 
 bool BrowserWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -682,7 +701,8 @@ bool BrowserWindow::eventFilter(QObject* watched, QEvent* event) {
       QTimer::singleShot(0, this, [this, row] { ShowValueDetails(row); });
   } else if (watched == &list && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
-    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        key->modifiers() == Qt::NoModifier) {
       ShowValueDetails();
       return true;
     }

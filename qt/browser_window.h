@@ -105,8 +105,8 @@ class BrowserWindow : public QMainWindow {
   class Events;
 
   void BuildMenus();
-  QAction* AddAction(QMenu* menu, const char* name, const QString& text,
-                     const QKeySequence& key, void (BrowserWindow::*slot)());
+  QAction* AddAction(QMenu* menu, const char* name, const QString& text, const QKeySequence& key,
+                     void (BrowserWindow::*slot)());
   // The context menu of the tree or the list, for what is under `pos`.
   void ShowContextMenu(QWidget* view, const QPoint& pos);
   void RefillMachines();

@@ -59,8 +59,8 @@ std::string FileTimeText(uint64_t filetime) {
   constexpr uint64_t kUnixEpoch = 116444736000000000ULL;
   constexpr uint64_t kYear10000 = 2650467744000000000ULL;
   if (filetime == 0 || filetime >= kYear10000) return "";
-  const int64_t seconds = (static_cast<int64_t>(filetime) - static_cast<int64_t>(kUnixEpoch)) /
-                          10000000;
+  const int64_t seconds =
+      (static_cast<int64_t>(filetime) - static_cast<int64_t>(kUnixEpoch)) / 10000000;
   std::time_t t = static_cast<std::time_t>(seconds);
   std::tm utc{};
   if (!gmtime_r(&t, &utc)) return "";
@@ -85,11 +85,18 @@ LONG ReadValueBytes(HKEY key, const std::string& name, ValueBytes* value) {
 }
 
 std::string RegTypeName(DWORD type) {
-  static const char* const kNames[] = {
-      "REG_NONE",      "REG_SZ",        "REG_EXPAND_SZ",     "REG_BINARY",
-      "REG_DWORD",     "REG_DWORD_BIG_ENDIAN", "REG_LINK",   "REG_MULTI_SZ",
-      "REG_RESOURCE_LIST", "REG_FULL_RESOURCE_DESCRIPTOR",
-      "REG_RESOURCE_REQUIREMENTS_LIST", "REG_QWORD"};
+  static const char* const kNames[] = {"REG_NONE",
+                                       "REG_SZ",
+                                       "REG_EXPAND_SZ",
+                                       "REG_BINARY",
+                                       "REG_DWORD",
+                                       "REG_DWORD_BIG_ENDIAN",
+                                       "REG_LINK",
+                                       "REG_MULTI_SZ",
+                                       "REG_RESOURCE_LIST",
+                                       "REG_FULL_RESOURCE_DESCRIPTOR",
+                                       "REG_RESOURCE_REQUIREMENTS_LIST",
+                                       "REG_QWORD"};
   if (type < std::size(kNames)) return kNames[type];
   return Format("unknown type 0x%08" PRIx32, static_cast<uint32_t>(type));
 }
@@ -140,10 +147,10 @@ std::string Readings(DWORD type, std::string_view bytes) {
     if (n >= k1980 && n < k2200) text += "FILETIME:      " + FileTimeText(n) + "\n";
   }
   if (size == 16) {
-    text += Format("GUID:          {%08" PRIX64 "-%04" PRIX64 "-%04" PRIX64 "-%04" PRIX64 "-%012" PRIX64 "}\n",
-                   LittleEndian(bytes, 4), LittleEndian(bytes.substr(4), 2),
-                   LittleEndian(bytes.substr(6), 2), BigEndian(bytes.substr(8), 2),
-                   BigEndian(bytes.substr(10), 6));
+    text += Format(
+        "GUID:          {%08" PRIX64 "-%04" PRIX64 "-%04" PRIX64 "-%04" PRIX64 "-%012" PRIX64 "}\n",
+        LittleEndian(bytes, 4), LittleEndian(bytes.substr(4), 2), LittleEndian(bytes.substr(6), 2),
+        BigEndian(bytes.substr(8), 2), BigEndian(bytes.substr(10), 6));
   }
   return text;
 }
@@ -163,8 +170,8 @@ std::string DetailsText(const ValueBytes& value) {
 
 ValueDetailsDialog::ValueDetailsDialog(const ValueBytes& value, QWidget* parent) : QDialog(parent) {
   setObjectName("valueDetails");
-  setWindowTitle(QString::fromStdString("Value details - " +
-                                        (value.name.empty() ? std::string("(default)") : value.name)));
+  setWindowTitle(QString::fromStdString(
+      "Value details - " + (value.name.empty() ? std::string("(default)") : value.name)));
   auto* layout = new QVBoxLayout(this);
   text_ = new QPlainTextEdit(QString::fromStdString(DetailsText(value)), this);
   text_->setReadOnly(true);

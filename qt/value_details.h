@@ -26,7 +26,7 @@ struct ValueBytes {
   std::string key_path;  // the key's path as shown to the person
   std::string name;      // "" for the key's default value
   DWORD type = REG_NONE;
-  std::string data;      // the bytes as the store keeps them
+  std::string data;  // the bytes as the store keeps them
 };
 
 // Reads the value `name` of the open key `key` into `*value` (its name and

@@ -83,7 +83,8 @@ int Run(const CommandLine& line, int argc, char** argv) {
     }
   }
   if (line.details && !window.ShowValueDetails()) {
-    if (line.Batch()) return Fail("no value to show the details of (--details needs --pick PATH=VALUE)");
+    if (line.Batch())
+      return Fail("no value to show the details of (--details needs --pick PATH=VALUE)");
   }
   Settle();
 

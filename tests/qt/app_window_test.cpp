@@ -37,7 +37,8 @@ void Put(const char* key, const char* name, DWORD type, const std::string& data)
   HKEY k = 0;
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, 0, nullptr, &k, nullptr), 0);
   ASSERT_EQ(RegSetValueExA(k, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                           static_cast<DWORD>(data.size())), 0);
+                           static_cast<DWORD>(data.size())),
+            0);
   RegCloseKey(k);
 }
 
@@ -73,15 +74,14 @@ class AppWindow : private view::WithTestApp, public ::testing::Test {
 TEST_F(AppWindow, DetailsShowEveryTypeCodeFromItsBytes) {
   struct Case {
     DWORD type;
-    std::string data;      // as given to RegSetValueExA
-    const char* type_line; // the type as the dialog names it
-    const char* shows;     // a reading or a dump line the bytes must give
+    std::string data;       // as given to RegSetValueExA
+    const char* type_line;  // the type as the dialog names it
+    const char* shows;      // a reading or a dump line the bytes must give
   };
   const std::string guid("\x33\x22\x11\x00\x55\x44\x77\x66\x88\x99\xaa\xbb\xcc\xdd\xee\xff", 16);
   const Case cases[] = {
       {REG_NONE, "", "Type:  0 (0x00000000) REG_NONE", "Size:  0 bytes"},
-      {REG_SZ, std::string("Hi\0", 3), "1 (0x00000001) REG_SZ",
-       "00000000  48 00 69 00 00 00"},
+      {REG_SZ, std::string("Hi\0", 3), "1 (0x00000001) REG_SZ", "00000000  48 00 69 00 00 00"},
       {REG_EXPAND_SZ, std::string("%A%\0", 4), "REG_EXPAND_SZ", "UTF-16 text:   \"%A%\""},
       {REG_BINARY, guid, "3 (0x00000003) REG_BINARY",
        "GUID:          {00112233-4455-6677-8899-AABBCCDDEEFF}"},
@@ -100,7 +100,8 @@ TEST_F(AppWindow, DetailsShowEveryTypeCodeFromItsBytes) {
        "FILETIME:      2020-01-01 00:00:00 UTC"},
       {0xffff0007, "ab", "4294901767 (0xffff0007) unknown type 0xffff0007", "61 62"},
   };
-  for (const Case& c : cases) Put("SOFTWARE\\Types", ("v" + std::to_string(c.type)).c_str(), c.type, c.data);
+  for (const Case& c : cases)
+    Put("SOFTWARE\\Types", ("v" + std::to_string(c.type)).c_str(), c.type, c.data);
   auto window = Open();
   std::string note;
   ASSERT_TRUE(window->GoTo("hklm\\software\\types", &note)) << note;
@@ -155,7 +156,9 @@ TEST_F(AppWindow, AddressBarOpensPathsAndSaysWhatIsMissing) {
     QTest::keyClicks(address, c.typed);
     QTest::keyClick(address, Qt::Key_Return);
     EXPECT_EQ(window->SelectedKeyPath(), c.reached);
-    if (*c.note) EXPECT_EQ(window->StatusField("note").toStdString(), c.note);
+    if (*c.note) {
+      EXPECT_EQ(window->StatusField("note").toStdString(), c.note);
+    }
     window->UpdateStatus();
     EXPECT_EQ(window->StatusField("path").toStdString(), c.reached);
     EXPECT_TRUE(window->windowTitle().startsWith(QString::fromStdString(c.reached) + " - "));
@@ -169,17 +172,25 @@ TEST_F(AppWindow, AddressBarOpensPathsAndSaysWhatIsMissing) {
   ASSERT_TRUE(window->ShowMachine(""));
   std::string note;
   ASSERT_TRUE(window->GoTo("HKLM\\SOFTWARE\\Vendor\\App", &note));
-  EXPECT_TRUE(window->StatusField("lastWrite").startsWith("Changed 2")) << window->StatusField("lastWrite").toStdString();
+  EXPECT_TRUE(window->StatusField("lastWrite").startsWith("Changed 2"))
+      << window->StatusField("lastWrite").toStdString();
   EXPECT_EQ(window->StatusField("picks"), "0 picked");
 }
 
 TEST_F(AppWindow, MenusCarryEveryActionWithItsKey) {
   auto window = Open();
-  const std::pair<const char*, const char*> keyed[] = {
-      {"quit", "Ctrl+Q"},          {"copyKeyPath", "Ctrl+Shift+C"}, {"refresh", "F5"},
-      {"goToKey", "Ctrl+L"},       {"openHive", "Ctrl+O"},          {"showMachine", "Ctrl+M"},
-      {"importReg", "Ctrl+I"},     {"exportKey", "Ctrl+E"},         {"exportPick", "Ctrl+Shift+E"},
-      {"valueDetails", "Alt+Return"}, {"copyValueData", "Ctrl+C"},  {"shortcuts", "F1"}};
+  const std::pair<const char*, const char*> keyed[] = {{"quit", "Ctrl+Q"},
+                                                       {"copyKeyPath", "Ctrl+Shift+C"},
+                                                       {"refresh", "F5"},
+                                                       {"goToKey", "Ctrl+L"},
+                                                       {"openHive", "Ctrl+O"},
+                                                       {"showMachine", "Ctrl+M"},
+                                                       {"importReg", "Ctrl+I"},
+                                                       {"exportKey", "Ctrl+E"},
+                                                       {"exportPick", "Ctrl+Shift+E"},
+                                                       {"valueDetails", "Alt+Return"},
+                                                       {"copyValueData", "Ctrl+C"},
+                                                       {"shortcuts", "F1"}};
   QStringList in_menus;
   for (QAction* menu : window->menuBar()->actions())
     for (QAction* action : menu->menu()->actions()) in_menus << action->objectName();

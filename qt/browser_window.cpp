@@ -249,11 +249,12 @@ bool BrowserWindow::ShowMachine(const std::string& machine) {
     return false;
   }
   if (Control().Show(machine)) {
-    machine_shown_ = machine;
+    // The window writes the "\\\\" itself, in paths and in the title.
+    machine_shown_ = machine.substr(std::min(machine.find_first_not_of('\\'), machine.size()));
     auto service = CurrentRegistryService();
     std::string note = service && !machine.empty() ? service->TakeMachineNote(machine.c_str()) : "";
     if (!note.empty()) Messages().MsgBox(note, toolkit::vbOKOnly + toolkit::vbInformation, kTitle);
-    RememberMachine(machine);
+    RememberMachine(machine_shown_);
     UpdateStatus();
     return true;
   }
@@ -316,11 +317,11 @@ void BrowserWindow::OnShowMachineDialog() {
   if (ok) ShowMachine(name.trimmed().toStdString());
 }
 
-HKEY BrowserWindow::MachineHive(HKEY hive) const {
-  if (machine_shown_.empty()) return hive;
+HKEY BrowserWindow::MachineHive(HKEY hive, const std::string& machine) const {
+  if (machine.empty()) return hive;
   auto service = CurrentRegistryService();
   HKEY connected = 0;
-  if (!service || !service->ConnectMachine(machine_shown_.c_str(), hive, &connected).ok()) return 0;
+  if (!service || !service->ConnectMachine(machine.c_str(), hive, &connected).ok()) return 0;
   return connected;
 }
 
@@ -364,7 +365,7 @@ HKEY BrowserWindow::OpenSelectedKey() const {
   if (!hive) return 0;
   std::string sub;
   for (size_t i = 1; i < names.size(); ++i) sub += (i > 1 ? "\\" : "") + names[i];
-  HKEY root = MachineHive(hive->hive);
+  HKEY root = MachineHive(hive->hive, machine_shown_);
   if (root == 0) return 0;
   HKEY key = 0;
   LONG rc = RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, &key);
@@ -498,12 +499,12 @@ void BrowserWindow::OnCopyValueData() {
 Status BrowserWindow::MountHive(HKEY hive, const std::string& name, const std::string& file) {
   auto service = CurrentRegistryService();
   if (!service) return Status::Registry(ERROR_FILE_NOT_FOUND, "no registry store");
-  HKEY root = MachineHive(hive);
+  HKEY root = MachineHive(hive, machine_shown_);
   std::string note;
   Status loaded = service->LoadKey(root, name.c_str(), file.c_str(), &note);
   if (root != hive && root != 0) RegCloseKey(root);
   if (!loaded.ok()) return loaded;
-  mounted_.emplace_back(hive, name);
+  mounted_.push_back(Mount{machine_shown_, hive, name});
   Control().Refresh();
   std::string missing;
   GoTo(std::string(FindHiveByHandle(hive)->full) + "\\" + name, &missing);
@@ -532,8 +533,10 @@ void BrowserWindow::OnOpenHive() {
 void BrowserWindow::OfferUnload() {
   if (mounted_.empty()) return;
   std::string list;
-  for (const auto& [hive, name] : mounted_)
-    list += std::string("\n") + FindHiveByHandle(hive)->full + "\\" + name;
+  for (const Mount& m : mounted_) {
+    list += "\n" + (m.machine.empty() ? "" : "\\\\" + m.machine + "\\") +
+            FindHiveByHandle(m.hive)->full + "\\" + m.name;
+  }
   if (Messages().MsgBox("Unload the hive files opened here?" + list,
                         toolkit::vbYesNo + toolkit::vbQuestion, kTitle) != toolkit::vbYes) {
     return;
@@ -544,11 +547,11 @@ void BrowserWindow::OfferUnload() {
   GoTo(machine_shown_.empty() ? "" : "\\\\" + machine_shown_, &unused);
   auto service = CurrentRegistryService();
   std::string failures;
-  for (const auto& [hive, name] : mounted_) {
-    HKEY root = MachineHive(hive);
-    Status done = service ? service->UnloadKey(root, name.c_str()) : Status::OK();
-    if (root != hive && root != 0) RegCloseKey(root);
-    if (!done.ok()) failures += "\n" + name + ": " + done.ToString();
+  for (const Mount& m : mounted_) {
+    HKEY root = MachineHive(m.hive, m.machine);
+    Status done = service ? service->UnloadKey(root, m.name.c_str()) : Status::OK();
+    if (root != m.hive && root != 0) RegCloseKey(root);
+    if (!done.ok()) failures += "\n" + m.name + ": " + done.ToString();
   }
   mounted_.clear();
   if (!failures.empty())

@@ -83,7 +83,13 @@ class BrowserWindow : public QMainWindow {
   // Mounts the hive file `file` as `name` below `hive` (HKEY_LOCAL_MACHINE
   // or HKEY_USERS of the machine shown), refreshes and opens it.
   Status MountHive(HKEY hive, const std::string& name, const std::string& file);
-  const std::vector<std::pair<HKEY, std::string>>& MountedHives() const { return mounted_; }
+  // A hive file mounted here: below `hive` of `machine` ("" for this one).
+  struct Mount {
+    std::string machine;
+    HKEY hive;
+    std::string name;
+  };
+  const std::vector<Mount>& MountedHives() const { return mounted_; }
   // Offers to unload every hive mounted here; true when the window may close.
   void OfferUnload();
   // The recent machines, most recent first.
@@ -133,8 +139,9 @@ class BrowserWindow : public QMainWindow {
   toolkit::ListItemPtr CurrentRow() const;
   // Opens the selected key for reading; 0 when there is none.
   HKEY OpenSelectedKey() const;
-  // A hive of the machine shown: the predefined handle or a connected one.
-  HKEY MachineHive(HKEY hive) const;
+  // A hive of `machine` ("" for this one): the predefined handle or a
+  // connected one (closed by the caller); 0 when it cannot be reached.
+  HKEY MachineHive(HKEY hive, const std::string& machine) const;
 
   toolkit::MessageService& Messages();
   // Why the registry of `machine` cannot be shown, as the registry says it.
@@ -161,7 +168,7 @@ class BrowserWindow : public QMainWindow {
   QStringList recent_;
   QString note_;
   int32_t remembered_divider_ = 0;  // the bar's top to restore once shown
-  std::vector<std::pair<HKEY, std::string>> mounted_;
+  std::vector<Mount> mounted_;
   QPointer<view::ValueDetailsDialog> details_;
   std::shared_ptr<Events> events_;
   uint32_t events_cookie_ = 0;

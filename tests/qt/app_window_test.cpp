@@ -286,6 +286,7 @@ TEST_F(AppWindow, HiveFilesMountAndAreOfferedForUnloadOnClose) {
   ASSERT_EQ(registry_.Service().OpenKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vendor", &vendor), 0);
   ASSERT_TRUE(qvr::testing::IsOk(registry_.Service().SaveKey(vendor, file.c_str(), true)));
   registry_.Service().CloseKey(vendor);
+  registry_.AddMachine("BUILDHOST");
   SayYes yes;
   {
     BrowserWindow window(&yes, false);
@@ -296,11 +297,24 @@ TEST_F(AppWindow, HiveFilesMountAndAreOfferedForUnloadOnClose) {
     std::string note;
     EXPECT_TRUE(window.GoTo("HKLM\\Mounted\\App", &note)) << note;
     EXPECT_FALSE(window.MountHive(HKEY_LOCAL_MACHINE, "Mounted", file).ok());
+    // One on another machine, unloaded there though this machine is shown
+    // when the window closes.
+    ASSERT_TRUE(window.ShowMachine("\\\\BUILDHOST"));
+    ASSERT_TRUE(qvr::testing::IsOk(window.MountHive(HKEY_USERS, "Other", file)));
+    EXPECT_EQ(window.SelectedKeyPath(), "\\\\BUILDHOST\\HKEY_USERS\\Other");
+    ASSERT_TRUE(window.ShowMachine(""));
     window.close();
   }
   ASSERT_EQ(yes.prompts.size(), 1u);
-  EXPECT_NE(yes.prompts[0].find("HKEY_LOCAL_MACHINE\\Mounted"), std::string::npos);
+  EXPECT_NE(yes.prompts[0].find("\nHKEY_LOCAL_MACHINE\\Mounted\n\\\\BUILDHOST\\HKEY_USERS\\Other"),
+            std::string::npos)
+      << yes.prompts[0];
   EXPECT_FALSE(registry_.Service().IsLoadedHive(HKEY_LOCAL_MACHINE, "Mounted"));
+  HKEY users = 0;
+  ASSERT_TRUE(
+      qvr::testing::IsOk(registry_.Service().ConnectMachine("BUILDHOST", HKEY_USERS, &users)));
+  EXPECT_FALSE(registry_.Service().IsLoadedHive(users, "Other"));
+  registry_.Service().CloseKey(users);
 }
 
 }  // namespace

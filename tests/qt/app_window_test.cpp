@@ -33,6 +33,11 @@ class SayYes : public toolkit::MessageService {
   std::vector<std::string> prompts;
 };
 
+struct CountDoubleClicks : ctlRegistryEvents {
+  void evtDoubleClick() override { ++count; }
+  int count = 0;
+};
+
 void Put(const char* key, const char* name, DWORD type, const std::string& data) {
   HKEY k = 0;
   ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, 0, nullptr, &k, nullptr), 0);
@@ -105,6 +110,8 @@ TEST_F(AppWindow, DetailsShowEveryTypeCodeFromItsBytes) {
   auto window = Open();
   std::string note;
   ASSERT_TRUE(window->GoTo("hklm\\software\\types", &note)) << note;
+  auto double_clicks = std::make_shared<CountDoubleClicks>();
+  window->Control().Advise(double_clicks);
   view::ListViewWidget& list = window->Browser().List();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type_line);
@@ -119,6 +126,8 @@ TEST_F(AppWindow, DetailsShowEveryTypeCodeFromItsBytes) {
     EXPECT_NE(text.find(std::string(c.type_line) + "\n"), std::string::npos) << text;
     EXPECT_NE(text.find(c.shows), std::string::npos) << text;
   }
+  // The control still raises its own event for each double click.
+  EXPECT_EQ(double_clicks->count, static_cast<int>(std::size(cases)));
   // Enter on the current row, in multiple selection too.
   window->SetMultipleSelection(true);
   ASSERT_TRUE(window->GoTo("HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App", &note));

@@ -97,6 +97,9 @@ TEST(ConnectRegistryTest, TheMachineTableFile) {
   std::shared_ptr<RegistryService> service;
   ASSERT_TRUE(testing::IsOk(
       RegistryService::Open(temp.LocalStorePath(), temp.MachineTablePath(), &service)));
+  // The names offered to a person: those of readable lines, in order.
+  EXPECT_EQ(service->MachineNames(),
+            (std::vector<std::string>{"Relative", "missing", "text", "odd"}));
   HKEY key = 0;
   EXPECT_EQ(service->Connect("relative", HKEY_LOCAL_MACHINE, &key), ERROR_SUCCESS);
   service->CloseKey(key);

@@ -135,13 +135,17 @@ Status WriteKey(ctlRegistry& control, RegistryService& service, const PickedKey&
 }  // namespace
 
 Status WritePickRegFile(ctlRegistry& control, RegFileWriter& writer) {
-  auto service = CurrentRegistryService();
-  if (!service) return Status::Registry(ERROR_INVALID_HANDLE, "no registry service");
   DOMDocument doc;
   doc.loadXML("<RegistryPick/>");
   control.GetSelectedDOM(&doc);
+  return WritePickRegFile(control, doc, writer);
+}
+
+Status WritePickRegFile(ctlRegistry& control, DOMDocument& pick, RegFileWriter& writer) {
+  auto service = CurrentRegistryService();
+  if (!service) return Status::Registry(ERROR_INVALID_HANDLE, "no registry service");
   std::map<std::string, PickedKey> picks;
-  CollectPicks(doc.documentElement(), &picks);
+  CollectPicks(pick.documentElement(), &picks);
   std::vector<PickedKey> keys;
   for (auto& [folded, key] : picks) keys.push_back(std::move(key));
   std::sort(keys.begin(), keys.end(), InTreeOrder);

@@ -26,6 +26,7 @@
 
 #include "control/ctl_registry.h"
 #include "regfile/reg_file_writer.h"
+#include "xml/dom_document.h"
 #include "registry/status.h"
 
 namespace qvr {
@@ -35,6 +36,10 @@ namespace qvr {
 // registry's code when it cannot be read; `writer` then holds a partial file
 // to be thrown away. An empty pick gives a file with the header alone.
 Status WritePickRegFile(ctlRegistry& control, RegFileWriter& writer);
+
+// The same for a pick taken already: `pick` is the document GetSelectedDOM
+// filled, so one pick can be written both as XML and as a .reg file.
+Status WritePickRegFile(ctlRegistry& control, DOMDocument& pick, RegFileWriter& writer);
 
 // WritePickRegFile into the file `path`, replaced whole or left as it was
 // (AtomicFile::Write).

@@ -23,6 +23,8 @@
 #include "base/unicode.h"
 #include "control/ctl_registry_events.h"
 #include "control/export_text.h"
+#include "control/pick_reg_file.h"
+#include "regfile/atomic_file.h"
 #include "regfile/reg_file_exporter.h"
 #include "regfile/reg_file_importer.h"
 #include "registry/hive_names.h"
@@ -600,6 +602,20 @@ std::string BrowserWindow::ExportXml() {
   return doc.xml();
 }
 
+Status BrowserWindow::SavePick(const std::string& xml, const std::string& path, bool as_reg) {
+  DOMDocument doc;
+  if (!doc.loadXML(xml)) return Status::IOError("the pick is not a well-formed document");
+  if (!as_reg) {
+    return doc.save(path) ? Status::OK() : Status::IOError("the file cannot be written");
+  }
+  // The keys and values come from the registry again, not from the text.
+  RegFileWriter writer;
+  Status status = WritePickRegFile(Control(), doc, writer);
+  std::string bytes;
+  writer.TakeOutput(&bytes);
+  return status.ok() ? AtomicFile::Write(path, bytes) : status;
+}
+
 void BrowserWindow::OnExportClicked() {
   const QString xml = QString::fromStdString(ExportXml());
   QDialog dialog(this);
@@ -613,12 +629,15 @@ void BrowserWindow::OnExportClicked() {
   layout->addWidget(buttons);
   connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
-    QString file = QFileDialog::getSaveFileName(&dialog, "Save the pick", "pick.xml",
-                                                "XML documents (*.xml);;All files (*)");
+    QString format;
+    QString file = QFileDialog::getSaveFileName(
+        &dialog, "Save the pick", "pick.xml",
+        "XML documents (*.xml);;Registry files (*.reg);;All files (*)", &format);
     if (file.isEmpty()) return;
-    DOMDocument doc;
-    if (!doc.loadXML(xml.toStdString()) || !doc.save(file.toStdString())) {
-      Messages().MsgBox("Cannot write " + file.toStdString() + ".",
+    Status saved = SavePick(xml.toStdString(), file.toStdString(),
+                            format.startsWith("Registry") || file.endsWith(".reg", Qt::CaseInsensitive));
+    if (!saved.ok()) {
+      Messages().MsgBox("Cannot write " + file.toStdString() + ": " + saved.ToString(),
                         toolkit::vbOKOnly + toolkit::vbCritical, kTitle);
       return;
     }

@@ -64,6 +64,10 @@ class BrowserWindow : public QMainWindow {
   bool MultipleSelection() const;
   // The pick as an XML document's text.
   std::string ExportXml();
+  // Writes the pick `xml` (as ExportXml gave it) to `path`: the document
+  // itself, or, `as_reg`, a .reg file of its keys and values, read again
+  // from the registry.
+  Status SavePick(const std::string& xml, const std::string& path, bool as_reg);
 
   // The full path of the selected key ("HKEY_LOCAL_MACHINE\SOFTWARE", with
   // "\\MACHINE\" in front for another machine); "" on the computer node.

@@ -4,6 +4,8 @@
 // offscreen platform.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <QApplication>
 #include <QClipboard>
 #include <QMenu>
@@ -11,6 +13,7 @@
 #include <QTest>
 #include <string>
 
+#include "base/unicode.h"
 #include "qt/browser_window.h"
 #include "qt_test_app.h"
 #include "registry/registry_api.h"
@@ -287,6 +290,19 @@ TEST_F(AppWindow, LayoutIsRememberedAndSpaceTicks) {
   // The status bar counts the pick once the control has taken the tick in.
   EXPECT_TRUE(QTest::qWaitFor([&] { return again->StatusField("picks") == "1 picked"; }, 3000))
       << again->StatusField("picks").toStdString();
+  // The pick saved from the export dialog: the document, or a .reg file of
+  // the ticked value read again from the registry.
+  const std::string xml = again->ExportXml();
+  const std::string reg = registry_.Dir() + "/pick.reg", doc = registry_.Dir() + "/pick.xml";
+  ASSERT_TRUE(again->SavePick(xml, reg, true).ok());
+  ASSERT_TRUE(again->SavePick(xml, doc, false).ok());
+  std::ifstream in(reg, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_NE(bytes.find(Utf16ToLeBytes(Utf8ToUtf16(
+                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App]\r\n\"Path\"=\"C:\\\\app\"\r\n"))),
+            std::string::npos);
+  std::ifstream xml_in(doc);
+  EXPECT_NE(std::string((std::istreambuf_iterator<char>(xml_in)), {}).find("Path"), std::string::npos);
 }
 
 TEST_F(AppWindow, HiveFilesMountAndAreOfferedForUnloadOnClose) {

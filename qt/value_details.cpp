@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/unicode.h"
+#include "registry/registry_service.h"
 
 namespace qvr::view {
 namespace {
@@ -80,7 +81,20 @@ LONG ReadValueBytes(HKEY key, const std::string& name, ValueBytes* value) {
   value->name = name;
   value->type = type;
   value->data.assign(reinterpret_cast<const char*>(data.data()), size);
-  if (IsConvertedText(type)) value->data = Utf16ToLeBytes(Utf8ToUtf16(value->data));
+  if (!IsConvertedText(type)) return ERROR_SUCCESS;
+  // Text comes through that call as UTF-8: the bytes as stored (an odd
+  // length, a lone surrogate) come from the listing of the key's values.
+  if (auto service = CurrentRegistryService()) {
+    std::string found, stored;
+    DWORD stored_type = 0;
+    for (DWORD i = 0; service->EnumValueBytes(key, i, &found, &stored_type, &stored) == ERROR_SUCCESS; ++i) {
+      if (EqualsNoCase(found, name)) {
+        value->data = std::move(stored);
+        return ERROR_SUCCESS;
+      }
+    }
+  }
+  value->data = Utf16ToLeBytes(Utf8ToUtf16(value->data));
   return ERROR_SUCCESS;
 }
 

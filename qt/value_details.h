@@ -1,10 +1,11 @@
 // Value details: everything a person may want to know of one value's bytes,
 // read through the registry calls rather than from the value list's text.
 //
-// ReadValueBytes fetches a value's type and data. RegQueryValueExA hands the
-// text types (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) over as UTF-8, so their
-// data is turned back into the UTF-16LE bytes the store holds; every other
-// type comes as stored. DetailsText lays the bytes out for reading: name,
+// ReadValueBytes fetches a value's type and data as the store holds them.
+// RegQueryValueExA hands the text types (REG_SZ, REG_EXPAND_SZ,
+// REG_MULTI_SZ) over as UTF-8, so their bytes come from the service's
+// listing of stored values instead (an odd length or a lone surrogate shows
+// as it is); every other type comes from that call as stored. DetailsText lays the bytes out for reading: name,
 // type code and full type name, size, a hex dump with offsets and characters,
 // and the readings that fit the size (UTF-16 text, 32- and 64-bit numbers,
 // FILETIME, GUID). ValueDetailsDialog shows that text; it owns nothing but

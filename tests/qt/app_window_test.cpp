@@ -129,6 +129,14 @@ TEST_F(AppWindow, DetailsShowEveryTypeCodeFromItsBytes) {
     EXPECT_NE(text.find(std::string(c.type_line) + "\n"), std::string::npos) << text;
     EXPECT_NE(text.find(c.shows), std::string::npos) << text;
   }
+  // Text is shown as stored, even where it is not whole UTF-16.
+  HKEY odd = 0;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Types", 0, KEY_ALL_ACCESS, &odd), 0);
+  ASSERT_EQ(CurrentRegistryService()->SetValueBytes(odd, "v1", REG_SZ, std::string("a\0b", 3)), 0);
+  RegCloseKey(odd);
+  ASSERT_TRUE(window->ShowValueDetails(Row(*window, "v1")));
+  EXPECT_NE(window->LastDetails()->Text().indexOf("00000000  61 00 62"), -1)
+      << window->LastDetails()->Text().toStdString();
   // The control still raises its own event for each double click.
   EXPECT_EQ(double_clicks->count, static_cast<int>(std::size(cases)));
   // Enter on the current row, in multiple selection too.

@@ -119,6 +119,15 @@ BrowserWindow::BrowserWindow(toolkit::MessageService* messages, bool use_setting
   statusBar()->addPermanentWidget(status_machine_);
   statusBar()->addPermanentWidget(status_picks_);
 
+  find_ = new view::FindPanel(this);
+  find_dock_ = new QDockWidget("Find", this);
+  find_dock_->setObjectName("findDock");
+  find_dock_->setWidget(find_);
+  addDockWidget(Qt::BottomDockWidgetArea, find_dock_);
+  find_dock_->hide();
+  connect(find_, &view::FindPanel::findRequested, this, &BrowserWindow::OnFindRequested);
+  connect(find_, &view::FindPanel::openRequested, this, &BrowserWindow::OpenFound);
+
   BuildMenus();
   RefillMachines();
 
@@ -188,6 +197,9 @@ void BrowserWindow::BuildMenus() {
             &BrowserWindow::OnCopyKeyPath);
   AddAction(edit, "copyValueData", "Copy value &data", QKeySequence("Ctrl+C"),
             &BrowserWindow::OnCopyValueData);
+  edit->addSeparator();
+  AddAction(edit, "find", "&Find...", QKeySequence::Find, &BrowserWindow::OnFind);
+  AddAction(edit, "findNext", "Find &next", QKeySequence("F3"), &BrowserWindow::OnFindNext);
 
   QMenu* view = menuBar()->addMenu("&View");
   AddAction(view, "refresh", "&Refresh", QKeySequence("F5"), &BrowserWindow::OnRefresh);
@@ -466,6 +478,75 @@ bool BrowserWindow::ShowValueDetails(toolkit::ListItemPtr row) {
 }
 
 void BrowserWindow::OnValueDetails() { ShowValueDetails(); }
+
+// ---- Find ----
+
+void BrowserWindow::OnFind() {
+  find_dock_->show();
+  find_->FocusText();
+}
+
+void BrowserWindow::OnFindNext() {
+  if (find_->Count() == 0 && !find_->Running()) {
+    OnFind();
+    return;
+  }
+  find_->OpenNext();
+}
+
+void BrowserWindow::OnFindRequested() {
+  const SearchOptions options = find_->Options();
+  if (options.text.empty()) {
+    Note("Type what to find.");
+    return;
+  }
+  if (!options.keys && !options.value_names && !options.data) {
+    Note("Tick keys, values or data to look in.");
+    return;
+  }
+  std::vector<view::FindPanel::Top> tops;
+  const std::string prefix = machine_shown_.empty() ? "" : "\\\\" + machine_shown_ + "\\";
+  if (!find_->FromRoot() && !NodeNames(SelectedNode()).empty()) {
+    HKEY key = OpenSelectedKey();
+    if (key == 0) {
+      Note("Cannot open " + SelectedKeyPath() + ".");
+      return;
+    }
+    tops.push_back({key, SelectedKeyPath(), true});
+  } else {
+    // The hives in the tree's order; a machine's hive that cannot be reached
+    // is left out.
+    for (HKEY hive : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS,
+                      HKEY_CURRENT_CONFIG}) {
+      if (HKEY root = MachineHive(hive, machine_shown_))
+        tops.push_back({root, prefix + FindHiveByHandle(hive)->full, root != hive});
+    }
+  }
+  find_->Start(std::move(tops), options);
+}
+
+bool BrowserWindow::OpenFound(int row) {
+  if (row < 0 || row >= find_->Count()) return false;
+  const SearchMatch& match = find_->Result(row);
+  std::string note;
+  if (!GoTo(match.key_path, &note)) return false;
+  if (match.kind == SearchMatch::Kind::kKey) return true;
+  // The list names the default value "(default)".
+  const std::string text = match.value_name.empty() ? export_text::kDefaultName : match.value_name;
+  toolkit::ListItems& items = Control().lvValues().ListItems();
+  for (int32_t i = 1; i <= items.Count(); ++i) {
+    toolkit::ListItemPtr item = items.Item(i);
+    if (item->Text() != text) continue;
+    Control().lvValues().UserClickItem(item);
+    view::ListViewWidget& list = browser_->List();
+    const QModelIndex index = list.Model().IndexFor(item.get());
+    list.setCurrentIndex(index);
+    list.scrollTo(index);
+    return true;
+  }
+  Note("The value " + text + " is no longer in " + match.key_path + ".");
+  return false;
+}
 
 void BrowserWindow::OnCopyKeyPath() {
   QApplication::clipboard()->setText(QString::fromStdString(SelectedKeyPath()));
@@ -797,6 +878,8 @@ void BrowserWindow::showEvent(QShowEvent* event) {
 }
 
 void BrowserWindow::closeEvent(QCloseEvent* event) {
+  // A search must not walk hives that are about to be unloaded.
+  find_->Stop();
   OfferUnload();
   SaveSettings();
   QMainWindow::closeEvent(event);

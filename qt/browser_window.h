@@ -12,6 +12,11 @@
 // also turns the check boxes on or off). Value details are read through the
 // registry calls from the selected key, never from the list's text.
 //
+// Edit > Find (Ctrl+F) shows the find panel below the browser; it searches
+// the selected key's tree or the whole machine on a worker thread, and opens
+// a result (double click, or F3 for the next one) through GoTo and a click on
+// the value's row. Closing the window stops a running search.
+//
 // Hives mounted with Open hive file are offered for unloading when the window
 // closes. The control's properties, the machine, the recent machines, the
 // splitter bar's place (read from the bar, which a person's drag moves while
@@ -22,6 +27,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -33,6 +39,7 @@
 #include <utility>
 #include <vector>
 
+#include "qt/find_panel.h"
 #include "qt/registry_browser_widget.h"
 #include "qt/value_details.h"
 #include "registry/status.h"
@@ -82,6 +89,11 @@ class BrowserWindow : public QMainWindow {
   // open beside the window; LastDetails is the one opened last.
   bool ShowValueDetails(toolkit::ListItemPtr row = nullptr);
   view::ValueDetailsDialog* LastDetails() const { return details_; }
+  // The find panel (hidden until Find).
+  view::FindPanel& Find() { return *find_; }
+  // Opens result `row` of the find panel: its key, and the value's row as a
+  // click selects it; false, after a note, when the key or value is gone.
+  bool OpenFound(int row);
   // Reads the value of the selected key that `row` shows.
   LONG ReadRow(const toolkit::ListItemPtr& row, view::ValueBytes* value) const;
   // Mounts the hive file `file` as `name` below `hive` (HKEY_LOCAL_MACHINE
@@ -134,6 +146,9 @@ class BrowserWindow : public QMainWindow {
   void OnRefresh();
   void OnGoToKey();
   void OnValueDetails();
+  void OnFind();
+  void OnFindNext();
+  void OnFindRequested();
   void OnShortcuts();
   void OnAbout();
   void OnAddressEntered();
@@ -173,6 +188,8 @@ class BrowserWindow : public QMainWindow {
   QString note_;
   int32_t remembered_divider_ = 0;  // the bar's top to restore once shown
   std::vector<Mount> mounted_;
+  view::FindPanel* find_;
+  QDockWidget* find_dock_;
   QPointer<view::ValueDetailsDialog> details_;
   std::shared_ptr<Events> events_;
   uint32_t events_cookie_ = 0;

@@ -52,11 +52,9 @@ RegistrySearch::RegistrySearch(RegistryService& service, HKEY top, std::string t
                                SearchOptions options)
     : service_(service), top_(top), top_path_(std::move(top_path)), options_(std::move(options)) {}
 
-namespace {
-
 // The walk's state and its steps; each step is one registry call, so the
 // service's lock is taken for one call at a time.
-class Walker {
+class RegistrySearch::Walker {
  public:
   Walker(RegistryService& service, const SearchOptions& options,
          const std::function<void(const SearchMatch&)>& found)
@@ -143,7 +141,19 @@ class Walker {
   std::vector<char> buffer_ = std::vector<char>(512);
 };
 
-}  // namespace
+// Without recursion the top is listed as `reg query` lists a key: its values,
+// then the names of its sub-keys, which are matched but not entered.
+LONG RegistrySearch::TopChildren(Walker& walker) {
+  std::string name;
+  for (DWORD index = 0;; ++index) {
+    if (cancelled_) return ERROR_CANCELLED;
+    LONG rc = walker.SubKey(top_, index, &name);
+    if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+    if (rc != ERROR_SUCCESS) return rc;
+    ++visited_;
+    walker.KeyName(top_path_ + "\\" + name, name);
+  }
+}
 
 LONG RegistrySearch::Run(const std::function<void(const SearchMatch&)>& found) {
   Walker walker(service_, options_, found);
@@ -156,7 +166,7 @@ LONG RegistrySearch::Run(const std::function<void(const SearchMatch&)>& found) {
   ++visited_;
   LONG rc = walker.Values(top_, top_path_);
   if (rc != ERROR_SUCCESS) return rc;
-  if (!options_.recurse) return ERROR_SUCCESS;
+  if (!options_.recurse) return TopChildren(walker);
   stack.push_back({top_, top_path_, 0});
   std::string name;
   while (!stack.empty()) {

@@ -36,6 +36,8 @@ struct SearchOptions {
   bool match_case = false;   // letter case counts       (/c)
   std::vector<DWORD> types;  // only values of these types; empty: all (/t)
   bool recurse = true;       // the whole tree below the top, not just the top (/s)
+  // Without `recurse`, the top is searched as `reg query` lists it: its
+  // values and the names of its sub-keys, which are not entered.
 };
 
 // One match. Data is compared as text: the text types as text (REG_MULTI_SZ
@@ -71,6 +73,9 @@ class RegistrySearch {
   int64_t KeysVisited() const { return visited_; }
 
  private:
+  class Walker;
+  LONG TopChildren(Walker& walker);
+
   RegistryService& service_;
   HKEY top_;
   std::string top_path_;

@@ -111,6 +111,9 @@ const std::vector<Case>& Cases() {
        {"D TOP|Name", "D TOP|Paths"}},
       {"the top's name is not matched", With("top"), {}},
       {"a name's part", With("lph"), {"K TOP\\Alpha"}},
+      {"the top's sub-keys' names without entering them",
+       With("a", [](SearchOptions& o) { o.recurse = false; o.data = false; }),
+       {"N TOP|Name", "N TOP|Paths", "K TOP\\Alpha", "K TOP\\Beta"}},
   };
   return cases;
 }

@@ -68,6 +68,7 @@ inline constexpr LONG ERROR_BADDB = 1009;
 inline constexpr LONG ERROR_REGISTRY_CORRUPT = 1015;
 inline constexpr LONG ERROR_NOT_REGISTRY_FILE = 1017;
 inline constexpr LONG ERROR_KEY_DELETED = 1018;
+inline constexpr LONG ERROR_CANCELLED = 1223;
 inline constexpr LONG ERROR_NO_SYSTEM_RESOURCES = 1450;
 
 inline constexpr DWORD KEY_QUERY_VALUE = 0x0001;

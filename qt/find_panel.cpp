@@ -25,8 +25,6 @@ namespace {
 // ones), so a search that matches everything does not flood the event queue.
 constexpr size_t kBatch = 256;
 constexpr int kProgressMs = 100;
-// What RegistrySearch::Run returns once cancelled (ERROR_CANCELLED).
-constexpr LONG kCancelled = 1223;
 
 enum Column { kPathColumn, kNameColumn, kTypeColumn, kDataColumn };
 
@@ -172,7 +170,7 @@ void FindPanel::Work(Job* job, FindPanel* panel) {
   for (const Top& top : job->tops) {
     if (!job->service) break;
     if (job->cancelled) {
-      result = kCancelled;
+      result = ERROR_CANCELLED;
       break;
     }
     RegistrySearch search(*job->service, top.key, top.path, job->options);
@@ -194,7 +192,7 @@ void FindPanel::Work(Job* job, FindPanel* panel) {
       job->visited_before += search.KeysVisited();
     }
     // A hive that cannot be read does not hide the others' matches.
-    if (rc == kCancelled) {
+    if (rc == ERROR_CANCELLED) {
       result = rc;
       break;
     }
@@ -252,7 +250,7 @@ QString FindPanel::Progress() const {
   if (!job_) return QString();
   const QString found = QString("%1 found in %2 keys").arg(Count()).arg(job_->Visited());
   if (!job_->ended || job_->thread.joinable()) return "Searching: " + found + "...";
-  if (job_->result == kCancelled) return "Cancelled: " + found + ".";
+  if (job_->result == ERROR_CANCELLED) return "Cancelled: " + found + ".";
   if (job_->result != ERROR_SUCCESS)
     return QString("Stopped by error %1: ").arg(job_->result) + found + ".";
   return "Done: " + found + ".";

@@ -43,7 +43,9 @@ class FindWindow : private view::WithTestApp, public ::testing::Test {
   // at `from` ("" for the machine's root); waits for its end.
   void Search(const std::string& text, const std::string& from) {
     std::string note;
-    if (!from.empty()) ASSERT_TRUE(window_->GoTo(from, &note)) << note;
+    if (!from.empty()) {
+      ASSERT_TRUE(window_->GoTo(from, &note)) << note;
+    }
     QTest::keyClick(window_.get(), Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(Field<QDockWidget>("findDock")->isVisible());
     Field<QComboBox>("findFrom")->setCurrentIndex(from.empty() ? 1 : 0);
@@ -56,6 +58,13 @@ class FindWindow : private view::WithTestApp, public ::testing::Test {
   void Wait() {
     for (int i = 0; i < 1000 && window_->Find().Running(); ++i) QTest::qWait(10);
     ASSERT_FALSE(window_->Find().Running());
+  }
+  // A double click on result `row`: the first click, then the second.
+  void DoubleClick(int row) {
+    QTreeWidget* list = Field<QTreeWidget>("findResults");
+    const QPoint at = list->visualItemRect(list->topLevelItem(row)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
   }
   // The results list's rows: "key|name|type|data".
   std::vector<std::string> Rows() {
@@ -140,9 +149,7 @@ TEST_F(FindWindow, DoubleClickAndF3OpenKeyAndValue) {
   EXPECT_TRUE(Field<QDockWidget>("findDock")->isVisible());
   Search("needle", kFind);
   ASSERT_EQ(window_->Find().Count(), 3);
-  QTreeWidget* list = Field<QTreeWidget>("findResults");
-  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
-                     list->visualItemRect(list->topLevelItem(1)).center());
+  DoubleClick(1);
   EXPECT_EQ(window_->SelectedKeyPath(), std::string(kFind) + "\\B\\C");
   view::ListViewWidget& values = window_->Browser().List();
   ASSERT_TRUE(values.currentIndex().isValid());
@@ -155,8 +162,7 @@ TEST_F(FindWindow, DoubleClickAndF3OpenKeyAndValue) {
   EXPECT_FALSE(window_->Find().OpenNext());
   EXPECT_EQ(window_->SelectedKeyPath(), std::string(kFind) + "\\Needle");
   // From the first result again: a value name opens its row.
-  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
-                     list->visualItemRect(list->topLevelItem(0)).center());
+  DoubleClick(0);
   EXPECT_EQ(window_->SelectedKeyPath(), std::string(kFind) + "\\A");
   EXPECT_EQ(values.Model().ItemAt(values.currentIndex())->Text(), "my needle");
 }

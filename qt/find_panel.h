@@ -18,8 +18,8 @@
 #ifndef QVR_QT_FIND_PANEL_H_
 #define QVR_QT_FIND_PANEL_H_
 
-#include <QWidget>
 #include <QTimer>
+#include <QWidget>
 #include <memory>
 #include <string>
 #include <vector>

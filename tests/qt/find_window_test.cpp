@@ -3,10 +3,10 @@
 // midway, and a result opens its key and value as clicks would.
 #include <gtest/gtest.h>
 
-#include <QDockWidget>
-#include <QLineEdit>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -92,20 +92,17 @@ TEST_F(FindWindow, KeyNamesValueNamesAndDataFillTheList) {
     const char* from;
     std::vector<std::string> rows;
   } cases[] = {
-      {"needle", nullptr, kFind, {a, c, key}},
-      {"needle", nullptr, "", {a, c, key}},
-      {"NEEDLE", "findCase", kFind, {c}},
-      {"needle", "findWhole", kFind, {key}},
-      {"needle", "findData", kFind, {a, key}},
-      {"NEEDLE", "findKeys", kFind, {a, c}},
+      {"needle", nullptr, kFind, {a, c, key}}, {"needle", nullptr, "", {a, c, key}},
+      {"NEEDLE", "findCase", kFind, {c}},      {"needle", "findWhole", kFind, {key}},
+      {"needle", "findData", kFind, {a, key}}, {"NEEDLE", "findKeys", kFind, {a, c}},
   };
   for (const Case& test : cases) {
     SCOPED_TRACE(std::string(test.text) + " " + (test.untick ? test.untick : "") + test.from);
     if (test.untick) Field<QCheckBox>(test.untick)->toggle();
     Search(test.text, test.from);
     EXPECT_EQ(Rows(), test.rows);
-    EXPECT_TRUE(window_->Find().Progress().startsWith(
-        QString("Done: %1 found in").arg(test.rows.size())))
+    EXPECT_TRUE(
+        window_->Find().Progress().startsWith(QString("Done: %1 found in").arg(test.rows.size())))
         << window_->Find().Progress().toStdString();
     if (test.untick) Field<QCheckBox>(test.untick)->toggle();
   }
@@ -114,16 +111,20 @@ TEST_F(FindWindow, KeyNamesValueNamesAndDataFillTheList) {
 TEST_F(FindWindow, CancelStopsMidwayAndClosingJoins) {
   constexpr int kKeys = 4000;
   auto name = [](int i) { return QString("k%1").arg(i, 4, 10, QChar('0')).toStdString(); };
-  ASSERT_EQ(registry_.Service().Transact(HKEY_LOCAL_MACHINE, [&] {
-    for (int i = 0; i < kKeys; ++i) {
-      HKEY k = 0;
-      LONG rc = RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\Big\\" + name(i)).c_str(), 0,
-                                nullptr, 0, 0, nullptr, &k, nullptr);
-      if (rc != ERROR_SUCCESS) return rc;
-      RegCloseKey(k);
-    }
-    return ERROR_SUCCESS;
-  }), ERROR_SUCCESS);
+  ASSERT_EQ(registry_.Service().Transact(HKEY_LOCAL_MACHINE,
+                                         [&] {
+                                           for (int i = 0; i < kKeys; ++i) {
+                                             HKEY k = 0;
+                                             LONG rc = RegCreateKeyExA(
+                                                 HKEY_LOCAL_MACHINE,
+                                                 ("SOFTWARE\\Big\\" + name(i)).c_str(), 0, nullptr,
+                                                 0, 0, nullptr, &k, nullptr);
+                                             if (rc != ERROR_SUCCESS) return rc;
+                                             RegCloseKey(k);
+                                           }
+                                           return ERROR_SUCCESS;
+                                         }),
+            ERROR_SUCCESS);
   // Cancel as soon as the first batch is shown.
   QObject::connect(&window_->Find(), &view::FindPanel::resultsAdded, &window_->Find(),
                    [this] { Field<QPushButton>("findCancel")->click(); });

@@ -8,10 +8,12 @@
 //   cookie = q.advise(reg, KeyEnumerated=lambda name, has_children: print(name))
 //   for key in reg.EnumKeys(h, True): print(key.KeyName)
 //   q.key_info("HKCU\\Software\\Acme").last_write   # datetime (UTC) or None
+//   for m in q.find("HKCU\\Software", "acme"): print(m.key_path, m.value_name)
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
 #include "dispatch/registration.h"
+#include "python/find.h"
 #include "python/key_info.h"
 #include "python/objects.h"
 #include "python/values.h"
@@ -44,6 +46,7 @@ PYBIND11_MODULE(qvrRegistryBrowser, m) {
   BindValueTypes(m);
   BindAutomationError(m);
   BindKeyInfo(m);
+  BindFind(m);
 
   py::class_<ServerObject>(m, "ServerObject", "An object of the qvrRegistryBrowser library.")
       .def("__getattr__", &ServerObject::GetAttr)

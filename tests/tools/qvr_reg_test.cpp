@@ -145,6 +145,46 @@ TEST_F(QvrRegTest, QueryWholeTreesAndSearches) {
   EXPECT_NE(r.out.find("End of search: 0 match(es) found."), std::string::npos);
 }
 
+TEST_F(QvrRegTest, QueryFindPrintsMatchesAsRegDoes) {
+  HKEY top = Create(HKEY_CURRENT_USER, "Software\\Find");
+  Put(top, "Name", REG_SZ, "Python 3\0"s);
+  Put(top, "Blob", REG_BINARY, "\xab\xcd"s);
+  HKEY py = Create(top, "PyThon");
+  Put(py, "List", REG_MULTI_SZ, "a\0pythonic\0\0"s);
+  Create(py, "Deep");
+  const std::string key = "HKEY_CURRENT_USER\\Software\\Find";
+  const std::string name = "    Name    REG_SZ    Python 3\n";
+  const std::string list = "    List    REG_MULTI_SZ    a\\0pythonic\n";
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string out;
+  } cases[] = {
+      {{"/f", "python", "/s"}, 0,
+       key + "\n" + name + "\n" + key + "\\PyThon\n" + list + "\nEnd of search: 3 match(es) found.\n"},
+      // Without /s: the key's values and its sub-keys' names.
+      {{"/f", "PYTHON"}, 0,
+       key + "\n" + name + "\n" + key + "\\PyThon\nEnd of search: 2 match(es) found.\n"},
+      {{"/f", "python", "/s", "/k"}, 0, key + "\\PyThon\nEnd of search: 1 match(es) found.\n"},
+      {{"/f", "Python", "/s", "/c", "/d", "/z"}, 0,
+       key + "\n    Name    REG_SZ (1)    Python 3\n\nEnd of search: 1 match(es) found.\n"},
+      {{"/f", "pythonic", "/s", "/e", "/se", "|"}, 0,
+       key + "\\PyThon\n    List    REG_MULTI_SZ    a|pythonic\n\nEnd of search: 1 match(es) found.\n"},
+      {{"/f", "bc", "/s", "/t", "REG_BINARY", "/v", "/d"}, 0,
+       key + "\n    Blob    REG_BINARY    ABCD\n\nEnd of search: 1 match(es) found.\n"},
+      {{"/f", "bc", "/s", "/t", "REG_SZ,REG_MULTI_SZ"}, 1, "End of search: 0 match(es) found.\n"},
+      {{"/f", "python", "/s", "/e"}, 0, key + "\\PyThon\nEnd of search: 1 match(es) found.\n"},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> args = {"query", key};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    ProgramResult r = Reg(args);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.args[1] << " " << r.err;
+    EXPECT_EQ(r.out, "\n" + c.out) << c.args[1];
+  }
+  EXPECT_EQ(Reg({"query", key, "/f", "x", "/t", "REG_FOO"}).exit_code, 1);
+}
+
 TEST_F(QvrRegTest, AddWritesEveryTypeAndAsksBeforeOverwriting) {
   ProgramResult r = Reg({"add", "HKCU\\Software\\New\\Deeper"});
   EXPECT_EQ(r.exit_code, 0);

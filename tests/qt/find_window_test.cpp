@@ -109,8 +109,9 @@ TEST_F(FindWindow, KeyNamesValueNamesAndDataFillTheList) {
 }
 
 TEST_F(FindWindow, CancelStopsMidwayAndClosingJoins) {
-  constexpr int kKeys = 4000;
-  auto name = [](int i) { return QString("k%1").arg(i, 4, 10, QChar('0')).toStdString(); };
+  // Enough keys that the search is still running when its first batch is shown.
+  constexpr int kKeys = 20000;
+  auto name = [](int i) { return QString("k%1").arg(i, 5, 10, QChar('0')).toStdString(); };
   ASSERT_EQ(registry_.Service().Transact(HKEY_LOCAL_MACHINE,
                                          [&] {
                                            for (int i = 0; i < kKeys; ++i) {

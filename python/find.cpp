@@ -13,6 +13,7 @@
 #include <pybind11/stl.h>
 
 #include "base/unicode.h"
+#include "python/registry_error.h"
 #include "regfile/reg_key_path.h"
 #include "regfile/wine_prefix.h"
 #include "registry/registry_search.h"
@@ -23,14 +24,6 @@ namespace {
 
 // How many matches wait for the script before the search waits for it.
 constexpr size_t kQueued = 256;
-
-[[noreturn]] void RaiseRegistryError(LONG code, const std::string& what) {
-  PyObject* type = code == ERROR_FILE_NOT_FOUND  ? PyExc_FileNotFoundError
-                   : code == ERROR_ACCESS_DENIED ? PyExc_PermissionError
-                                                 : PyExc_OSError;
-  PyErr_SetString(type, (what + " (registry error " + std::to_string(code) + ")").c_str());
-  throw py::error_already_set();
-}
 
 // A value's stored bytes as Python sees them: text as str, REG_MULTI_SZ as a
 // list of str, REG_DWORD and REG_QWORD as int, anything else as bytes.

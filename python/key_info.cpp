@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "python/registry_error.h"
 #include "regfile/reg_key_path.h"
 #include "regfile/wine_prefix.h"
 #include "registry/registry_service.h"
@@ -9,14 +10,6 @@
 namespace qvr::python {
 namespace py = pybind11;
 namespace {
-
-[[noreturn]] void RaiseRegistryError(LONG code, const std::string& what) {
-  PyObject* type = code == ERROR_FILE_NOT_FOUND  ? PyExc_FileNotFoundError
-                   : code == ERROR_ACCESS_DENIED ? PyExc_PermissionError
-                                                 : PyExc_OSError;
-  PyErr_SetString(type, (what + " (registry error " + std::to_string(code) + ")").c_str());
-  throw py::error_already_set();
-}
 
 // The key `path` names, asked on its machine; the GIL is released meanwhile
 // (the call may wait for another thread's or process's transaction).

@@ -24,6 +24,7 @@
 #include "control/ctl_registry_events.h"
 #include "control/export_text.h"
 #include "control/pick_reg_file.h"
+#include "qt/picker.h"
 #include "regfile/atomic_file.h"
 #include "regfile/reg_file_exporter.h"
 #include "regfile/reg_file_importer.h"
@@ -37,24 +38,6 @@ namespace {
 
 constexpr const char* kTitle = "Registry Browser";
 constexpr int kRecentMachines = 8;
-
-std::vector<std::string> SplitPath(const std::string& path) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  while (start <= path.size()) {
-    size_t end = path.find('\\', start);
-    if (end == std::string::npos) end = path.size();
-    if (end > start) parts.push_back(path.substr(start, end - start));
-    start = end + 1;
-  }
-  return parts;
-}
-
-toolkit::NodePtr ChildByText(const toolkit::NodePtr& parent, const std::string& text) {
-  for (toolkit::NodePtr c = parent->Child(); c; c = c->Next())
-    if (EqualsNoCase(c->Text(), text)) return c;
-  return nullptr;
-}
 
 // The names from the hive node down to `node`; empty for the computer node.
 std::vector<std::string> NodeNames(toolkit::NodePtr node) {
@@ -400,14 +383,7 @@ bool BrowserWindow::GoTo(const std::string& text, std::string* note) {
     Note(*note);
     return false;
   }
-  std::vector<std::string> parts = SplitPath(rest);
-  toolkit::TreeView& tree = Control().tvReg();
-  toolkit::NodePtr node = tree.Nodes().TopLevelAt(0);
-  if (!node) {
-    *note = "The tree is empty.";
-    Note(*note);
-    return false;
-  }
+  std::vector<std::string> parts = view::SplitKeyPath(rest);
   if (!parts.empty()) {
     const HiveName* hive = FindHive(parts[0]);
     if (!hive) {
@@ -417,18 +393,20 @@ bool BrowserWindow::GoTo(const std::string& text, std::string* note) {
     }
     parts[0] = hive->full;
   }
-  std::string reached;
+  toolkit::TreeView& tree = Control().tvReg();
+  size_t opened = 0;
+  toolkit::NodePtr node = view::OpenPath(tree, parts, &opened);
+  if (!node) {
+    *note = "The tree is empty.";
+    Note(*note);
+    return false;
+  }
   note->clear();
-  for (const std::string& part : parts) {
-    if (!node->Expanded()) tree.UserExpand(node);
-    toolkit::NodePtr child = ChildByText(node, part);
-    if (!child) {
-      *note = reached.empty() ? "No hive " + part + " here."
-                              : "No key " + part + " under " + reached + ".";
-      break;
-    }
-    node = child;
-    reached += (reached.empty() ? "" : "\\") + node->Text();
+  if (opened < parts.size()) {
+    std::string reached;
+    for (const std::string& name : NodeNames(node)) reached += (reached.empty() ? "" : "\\") + name;
+    *note = opened == 0 ? "No hive " + parts[0] + " here."
+                        : "No key " + parts[opened] + " under " + reached + ".";
   }
   tree.UserClick(node);
   UpdateStatus();

@@ -6,9 +6,8 @@
 #include "base/unicode.h"
 
 namespace qvr::view {
-namespace {
 
-std::vector<std::string> Split(const std::string& path) {
+std::vector<std::string> SplitKeyPath(const std::string& path) {
   std::vector<std::string> parts;
   size_t start = 0;
   while (start <= path.size()) {
@@ -20,13 +19,21 @@ std::vector<std::string> Split(const std::string& path) {
   return parts;
 }
 
-toolkit::NodePtr ChildByText(const toolkit::NodePtr& parent, const std::string& text) {
-  for (toolkit::NodePtr c = parent->Child(); c; c = c->Next())
-    if (EqualsNoCase(c->Text(), text)) return c;
-  return nullptr;
+toolkit::NodePtr OpenPath(toolkit::TreeView& tree, const std::vector<std::string>& parts,
+                          size_t* opened) {
+  *opened = 0;
+  toolkit::NodePtr node = tree.Nodes().TopLevelAt(0);
+  if (!node) return nullptr;
+  for (const std::string& part : parts) {
+    if (!node->Expanded()) tree.UserExpand(node);
+    toolkit::NodePtr child = node->Child();
+    while (child && !EqualsNoCase(child->Text(), part)) child = child->Next();
+    if (!child) break;
+    node = child;
+    ++*opened;
+  }
+  return node;
 }
-
-}  // namespace
 
 std::string Picker::HiveName(const std::string& name) {
   const qvr::HiveName* hive = FindHive(name);
@@ -35,27 +42,23 @@ std::string Picker::HiveName(const std::string& name) {
 
 toolkit::NodePtr Picker::OpenKey(const std::string& path, std::string* error) {
   toolkit::TreeView& tree = control_.tvReg();
-  std::vector<std::string> parts = Split(path);
+  std::vector<std::string> parts = SplitKeyPath(path);
   if (parts.empty() || HiveName(parts[0]).empty()) {
     *error = "'" + path + "' does not start with a hive (HKLM, HKEY_LOCAL_MACHINE, ...)";
     return nullptr;
   }
-  toolkit::NodePtr node = tree.Nodes().TopLevelAt(0);
+  parts[0] = HiveName(parts[0]);
+  size_t opened = 0;
+  toolkit::NodePtr node = OpenPath(tree, parts, &opened);
   if (!node) {
     *error = "the tree is empty";
     return nullptr;
   }
-  parts[0] = HiveName(parts[0]);
-  std::string shown;
-  for (const std::string& part : parts) {
-    if (!node->Expanded()) tree.UserExpand(node);
-    toolkit::NodePtr child = ChildByText(node, part);
-    shown += (shown.empty() ? "" : "\\") + part;
-    if (!child) {
-      *error = "no key " + shown + " in the tree";
-      return nullptr;
-    }
-    node = child;
+  if (opened < parts.size()) {
+    std::string shown;
+    for (size_t i = 0; i <= opened; ++i) shown += (i ? "\\" : "") + parts[i];
+    *error = "no key " + shown + " in the tree";
+    return nullptr;
   }
   tree.UserClick(node);
   return node;

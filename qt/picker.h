@@ -12,10 +12,22 @@
 #define QVR_QT_PICKER_H_
 
 #include <string>
+#include <vector>
 
 #include "control/ctl_registry.h"
 
 namespace qvr::view {
+
+// The names of a key path ("HKLM\\A\\B"), empty parts dropped.
+std::vector<std::string> SplitKeyPath(const std::string& path);
+
+// Opens `parts` (a hive's full name, then keys) level by level below the
+// tree's computer node, as a person's expanding does; names compare without
+// regard to case. Returns the deepest node reached (the computer node when
+// not even the hive is there), and in `*opened` how many parts were found;
+// null when the tree is empty. Clicks nothing.
+toolkit::NodePtr OpenPath(toolkit::TreeView& tree, const std::vector<std::string>& parts,
+                          size_t* opened);
 
 class Picker {
  public:
